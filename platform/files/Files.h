@@ -1,0 +1,88 @@
+#pragma once
+// The one door to the file system. The programs hold paths as Shift-JIS text
+// built with "\" separators; every function here takes such a path, converts
+// the whole path to UTF-8 first and only then turns "\" into "/" (0x5C is also
+// the second byte of characters such as ソ and 表, so bytes are never replaced).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Shift-JIS path with "\" or "/" separators -> UTF-8 path with "/".
+std::string NativePath(std::string_view path);
+// A path from the system (UTF-8, "/") -> Shift-JIS as the programs hold it.
+std::string ProgramPath(std::string_view nativePath);
+
+bool FileExists(std::string_view path);       // a regular file (links followed)
+bool DirectoryExists(std::string_view path);
+bool CreateDir(std::string_view path);        // one level; false when it fails or exists
+bool DeleteFile(std::string_view path);       // false when nothing was removed
+// Win32 CopyFile: copies bytes and replaces the target unless failIfExists.
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
+bool RenameFile(std::string_view from, std::string_view to);  // replaces the target
+int64_t FileSize(std::string_view path);      // -1 when missing
+bool SyncFolder(std::string_view folder);     // fsync of a folder after renames
+
+// The folder named by TEMP; when unset, TMPDIR, then /tmp. No trailing separator.
+std::string TempFolder();
+// The folder of the running program's file; no trailing separator.
+std::string ExeDir();
+void SetExeDirForTesting(std::string path);
+
+// An open file, as fopen gives it. Binary modes ("rb", "wb", "ab", "r+b")
+// pass bytes unchanged; text modes ("rt", "wt", "at", or no b) keep the
+// Windows contract: "\n" is written as CR LF and CR LF reads back as "\n".
+class Stream {
+ public:
+  virtual ~Stream() = default;
+  virtual size_t Read(void* buffer, size_t count) = 0;        // bytes read; 0 at end or error
+  virtual bool Write(const void* data, size_t count) = 0;     // false unless all were written
+  bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+  virtual int GetChar() = 0;                                  // a byte, or -1 at end
+  // One line without its line end; false at the end of the file. A last
+  // line without a line end is still returned.
+  virtual bool ReadLine(std::string& line) = 0;
+  virtual bool Seek(int64_t offset) = 0;                      // from the start
+  virtual int64_t Tell() = 0;
+  virtual int64_t Length() = 0;                               // the file's current length
+  virtual bool Flush() = 0;                                   // to the operating system
+  virtual bool Sync() = 0;                                    // Flush and fsync
+  virtual bool Truncate(int64_t length) = 0;
+  virtual bool Close() = 0;                                   // false when a write-back failed
+};
+
+// nullptr when the file cannot be opened, as fopen.
+std::unique_ptr<Stream> OpenFile(std::string_view path, const char* mode);
+
+// Creates "<folder>\<prefix><n><extension>" exclusively (mode 0600, no
+// following of links), n starting at the current time in whole seconds and
+// counting up while the name is taken. Opened for writing in binary mode;
+// path receives the name. nullptr when the folder refuses.
+std::unique_ptr<Stream> CreateScratchFile(std::string_view folder, std::string_view prefix,
+                                          std::string_view extension, std::string& path);
+
+// Replaces the whole file crash-safely: temporary file beside it, flush,
+// fsync, rename. Throws EFCreateError and leaves the old file intact on failure.
+void ReplaceFileContents(std::string_view path, std::string_view bytes);
+
+// Reads a whole file; false when it cannot be opened.
+bool ReadFileContents(std::string_view path, std::string& bytes);
+
+// An advisory lock (flock) held for the object's lifetime on a folder or a
+// lock file that no rename replaces. Blocks until taken.
+class FileLock {
+ public:
+  explicit FileLock(std::string_view path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Held() const { return m_fd >= 0; }
+
+ private:
+  int m_fd = -1;
+};
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+// Shift-JIS (code page 932) is the text of the programs: everything they hold,
+// compare, store or send. These functions convert at the platform's edges.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Shift-JIS bytes -> UTF-8. Every character of code page 932 converts; a byte
+// that starts no valid character is kept visible as U+F700 + byte (a private
+// use code point) so that SjisFromUtf8 gives the same byte back.
+std::string Utf8FromSjis(std::string_view sjis);
+// UTF-8 -> Shift-JIS. A character the code page lacks becomes "?";
+// U+F780..U+F7FF become the single bytes 0x80..0xFF.
+std::string SjisFromUtf8(std::string_view utf8);
+
+// Whole-text equality ignoring letter case in the user's locale (the list
+// boxes' exact search and the string lists' IndexOf).
+bool SameTextIgnoreCase(std::string_view a, std::string_view b);
+// Locale order for sorting, case-insensitive: <0, 0 or >0.
+int CompareTextIgnoreCase(std::string_view a, std::string_view b);
+
+// The longest prefix of text of at most maxBytes bytes that does not split a
+// double-byte character.
+size_t SjisPrefixLength(std::string_view text, size_t maxBytes);
+// True when byte b starts a double-byte character.
+bool IsSjisLeadByte(unsigned char b);
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+#include "tests/support/Sandbox.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/files/Files.h"
+
+void SandboxTest::SetUp() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/marrowkit-test-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  m_root = pattern;
+  for (const std::string& dir : {ExeDir(), PostPetDir(), TempDir(), RegistryDir()})
+    std::filesystem::create_directories(dir);
+  setenv("TEMP", TempDir().c_str(), 1);
+  setenv("MARROWKIT_REGISTRY_DIR", RegistryDir().c_str(), 1);
+  platform::SetExeDirForTesting(platform::ProgramPath(ExeDir()));
+}
+
+void SandboxTest::TearDown() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_root, ignored);
+}

@@ -8,12 +8,17 @@
 
 namespace platform {
 
-// Shift-JIS bytes -> UTF-8. Every character of code page 932 converts; a byte
-// that starts no valid character is kept visible as U+F700 + byte (a private
-// use code point) so that SjisFromUtf8 gives the same byte back.
+// Shift-JIS bytes -> UTF-8. Every character of code page 932 converts, with
+// Windows' mappings for the single bytes 0x80 (U+0080), 0xA0 (U+F8F0) and
+// 0xFD..0xFF (U+F8F1..U+F8F3). A byte that starts no valid character (a lone
+// lead byte, or a lead and trail byte pair the code page leaves unassigned) is
+// kept visible as U+F700 + byte (a private use code point) so that
+// SjisFromUtf8 gives the same byte back; an ASCII trail byte of such a pair
+// comes out as U+F740..U+F77E, so it is never read as "\" or another symbol.
 std::string Utf8FromSjis(std::string_view sjis);
-// UTF-8 -> Shift-JIS. A character the code page lacks becomes "?";
-// U+F780..U+F7FF become the single bytes 0x80..0xFF.
+// UTF-8 -> Shift-JIS. A character the code page lacks, and malformed UTF-8,
+// becomes "?" (Windows' best fit where it has one: U+00A5 gives 0x5C);
+// U+F740..U+F7FF become the single bytes 0x40..0xFF.
 std::string SjisFromUtf8(std::string_view utf8);
 
 // Whole-text equality ignoring letter case in the user's locale (the list

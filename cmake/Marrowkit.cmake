@@ -16,6 +16,13 @@ endfunction()
 
 set(MARROWKIT_WARNINGS -Wall -Wextra -Wno-unused-parameter)
 
+# A second build runs the form suites under AddressSanitizer and UBSan.
+option(MARROWKIT_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(MARROWKIT_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # The programs' own code holds Shift-JIS: its string literals are compiled to
 # code page 932 bytes. platform/ is compiled without this and converts at its edges.
 function(marrowkit_program_code target)
@@ -26,11 +33,12 @@ function(marrowkit_platform_code target)
   target_compile_options(${target} PRIVATE ${MARROWKIT_WARNINGS})
 endfunction()
 
-# marrowkit_test(NAME SOURCES ... LIBS ... [PLATFORM])
+# marrowkit_test(NAME SOURCES ... LIBS ... [PLATFORM] [LABELS ...])
 # One GoogleTest binary run by CTest under the offscreen Qt platform. Test
 # sources are program code (Shift-JIS literals) unless PLATFORM is given.
+# The label "forms" marks the suites that also run in the sanitizer build.
 function(marrowkit_test name)
-  cmake_parse_arguments(T "PLATFORM" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "PLATFORM" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} marrowkit_test_support GTest::gtest GTest::gmock)
@@ -43,6 +51,9 @@ function(marrowkit_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MARROWKIT_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     TIMEOUT 600)
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
 endfunction()
 
 # marrowkit_bench(NAME SOURCES ... LIBS ...)

@@ -30,7 +30,7 @@ bool SyncFolder(std::string_view folder);     // fsync of a folder after renames
 std::string TempFolder();
 // The folder of the running program's file; no trailing separator.
 std::string ExeDir();
-void SetExeDirForTesting(std::string path);
+void SetExeDirForTesting(std::string path);  // "" returns to the real folder
 
 // An open file, as fopen gives it. Binary modes ("rb", "wb", "ab", "r+b")
 // pass bytes unchanged; text modes ("rt", "wt", "at", or no b) keep the
@@ -57,6 +57,11 @@ class Stream {
 // nullptr when the file cannot be opened, as fopen.
 std::unique_ptr<Stream> OpenFile(std::string_view path, const char* mode);
 
+// As OpenFile for reading modes ("r", "rb", "rt", "r+b"), but only a regular
+// file owned by this user, and a symbolic link at path is never followed
+// (for names handed in from outside). nullptr otherwise, and for other modes.
+std::unique_ptr<Stream> OpenOwnRegularFile(std::string_view path, const char* mode);
+
 // Creates "<folder>\<prefix><n><extension>" exclusively (mode 0600, no
 // following of links), n starting at the current time in whole seconds and
 // counting up while the name is taken. Opened for writing in binary mode;
@@ -71,11 +76,15 @@ void ReplaceFileContents(std::string_view path, std::string_view bytes);
 // Reads a whole file; false when it cannot be opened.
 bool ReadFileContents(std::string_view path, std::string& bytes);
 
+enum class LockKind { Exclusive, Shared };
+
 // An advisory lock (flock) held for the object's lifetime on a folder or a
-// lock file that no rename replaces. Blocks until taken.
+// lock file that no rename replaces. Blocks until taken. A missing path is
+// not created: Held() is then false.
 class FileLock {
  public:
-  explicit FileLock(std::string_view path);
+  explicit FileLock(std::string_view path);  // exclusive
+  FileLock(std::string_view path, LockKind kind);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;

@@ -1,0 +1,27 @@
+#pragma once
+// The shared state behind FaultInjection, read by the streams.
+
+#include <cstdint>
+
+namespace platform::detail {
+
+struct FaultState {
+  uint64_t generation = 0;  // bumped at every arming; 0 on a stream means unwatched
+  bool armed = false;
+  int failFrom = 0;  // 0: no write fails
+  bool failSync = false;
+  int writeCount = 0;
+};
+
+FaultState& Faults();
+
+// The generation a stream opened now belongs to (0 when nothing is armed).
+uint64_t WatchGeneration();
+enum class WriteFault { None, HalfWritten, NothingWritten };
+
+// Counts a write of a watched stream and says how it must fail: the first
+// failing write puts half its bytes through, later ones nothing.
+WriteFault NextWriteFault(uint64_t generation);
+bool SyncMustFail(uint64_t generation);
+
+}  // namespace platform::detail

@@ -1,0 +1,96 @@
+// Paths and the simple questions about files.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/files/Files.h"
+#include "platform/text/ShiftJis.h"
+
+namespace platform {
+
+namespace {
+
+std::string& ExeDirOverride() {
+  static std::string path;
+  return path;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+bool StatIs(std::string_view path, mode_t type) {
+  struct stat info;
+  return ::stat(NativePath(path).c_str(), &info) == 0 && (info.st_mode & S_IFMT) == type;
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view path) {
+  // Convert first: a 0x5C byte may be the second half of ソ or 表.
+  std::string native = Utf8FromSjis(path);
+  for (char& c : native)
+    if (c == '\\') c = '/';
+  return native;
+}
+
+std::string ProgramPath(std::string_view nativePath) { return SjisFromUtf8(nativePath); }
+
+bool FileExists(std::string_view path) { return StatIs(path, S_IFREG); }
+bool DirectoryExists(std::string_view path) { return StatIs(path, S_IFDIR); }
+
+bool CreateDir(std::string_view path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
+
+bool DeleteFile(std::string_view path) {
+  const std::string native = NativePath(path);
+  struct stat info;
+  // Win32 DeleteFile removes files only, never a folder.
+  if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  return ::unlink(native.c_str()) == 0;
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+  return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+int64_t FileSize(std::string_view path) {
+  struct stat info;
+  if (::stat(NativePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  return info.st_size;
+}
+
+bool SyncFolder(std::string_view folder) {
+  const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
+}
+
+std::string TempFolder() {
+  for (const char* name : {"TEMP", "TMPDIR"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return ProgramPath(WithoutTrailingSeparators(value));
+  }
+  return "/tmp";
+}
+
+std::string ExeDir() {
+  if (!ExeDirOverride().empty()) return ExeDirOverride();
+  char buffer[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return ".";
+  std::string exe(buffer, static_cast<size_t>(length));
+  const size_t slash = exe.rfind('/');
+  return ProgramPath(slash == 0 ? "/" : exe.substr(0, slash));
+}
+
+void SetExeDirForTesting(std::string path) { ExeDirOverride() = std::move(path); }
+
+}  // namespace platform

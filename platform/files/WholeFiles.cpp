@@ -1,0 +1,133 @@
+// Whole-file operations: read, crash-safe replace, copy.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+#include "platform/base/Exception.h"
+#include "platform/base/Format.h"
+#include "platform/files/Files.h"
+#include "platform/files/StreamFactory.h"
+#include "platform/text/ShiftJis.h"
+
+namespace platform {
+
+namespace {
+
+constexpr size_t kChunkSize = 1 << 20;
+constexpr int kMaxTempTries = 100;
+
+using ChunkSink = std::function<bool(std::string_view)>;
+using ContentWriter = std::function<bool(Stream&)>;
+
+// Feeds the file's bytes to sink in chunks; false on an open or read error
+// or when the sink refuses.
+bool ReadChunks(const std::string& nativePath, const ChunkSink& sink) {
+  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  bool ok = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  std::string chunk(kChunkSize, '\0');
+  while (ok) {
+    const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    ok = sink(std::string_view(chunk.data(), static_cast<size_t>(got)));
+  }
+  ::close(fd);
+  return ok;
+}
+
+std::string FolderOf(const std::string& nativePath) {
+  const size_t slash = nativePath.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : nativePath.substr(0, slash);
+}
+
+// A new file beside target, created exclusively; its name goes to tempPath.
+int CreateSiblingTemp(const std::string& target, std::string& tempPath) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < kMaxTempTries; ++attempt) {
+    tempPath = FolderOf(target) + "/.mkreplace-" + std::to_string(::getpid()) + "-" +
+               std::to_string(static_cast<long>(std::time(nullptr))) + "-" + std::to_string(counter++);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// The replacement keeps the permissions of the file it replaces.
+void KeepPermissions(const std::string& target, int fd) {
+  struct stat info;
+  if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::fchmod(fd, info.st_mode & 07777);
+}
+
+// Writes a new file beside target, syncs it and renames it over target.
+// The old file stays untouched unless everything before the rename succeeded.
+bool WriteBesideAndRename(const std::string& target, const ContentWriter& writer) {
+  std::string temp;
+  const int fd = CreateSiblingTemp(target, temp);
+  if (fd < 0) return false;
+  KeepPermissions(target, fd);
+  std::unique_ptr<Stream> stream = detail::WrapWritableDescriptor(fd);
+  const bool written = stream && writer(*stream) && stream->Sync() && stream->Close();
+  if (!written || std::rename(temp.c_str(), target.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The contents are in place; a failed folder sync only weakens durability.
+  SyncFolder(ProgramPath(FolderOf(target)));
+  return true;
+}
+
+bool CopyInto(const std::string& source, Stream& target) {
+  return ReadChunks(source, [&target](std::string_view chunk) { return target.Write(chunk); });
+}
+
+bool CopyToNewFile(const std::string& source, const std::string& target) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  std::unique_ptr<Stream> stream = detail::WrapWritableDescriptor(fd);
+  if (stream && CopyInto(source, *stream) && stream->Close()) return true;
+  ::unlink(target.c_str());
+  return false;
+}
+
+}  // namespace
+
+void ReplaceFileContents(std::string_view path, std::string_view bytes) {
+  const bool replaced =
+      WriteBesideAndRename(NativePath(path), [bytes](Stream& stream) { return stream.Write(bytes); });
+  if (!replaced)
+    throw EFCreateError(
+        Format(SjisFromUtf8("ファイル %s を作成できません").c_str(), std::string(path).c_str()));
+}
+
+bool ReadFileContents(std::string_view path, std::string& bytes) {
+  std::string contents;
+  const bool read = ReadChunks(NativePath(path), [&contents](std::string_view chunk) {
+    contents.append(chunk);
+    return true;
+  });
+  if (read) bytes = std::move(contents);
+  return read;
+}
+
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
+  const std::string source = NativePath(from);
+  const std::string target = NativePath(to);
+  if (::access(source.c_str(), R_OK) != 0) return false;
+  if (failIfExists) return CopyToNewFile(source, target);
+  return WriteBesideAndRename(target, [&source](Stream& stream) { return CopyInto(source, stream); });
+}
+
+}  // namespace platform

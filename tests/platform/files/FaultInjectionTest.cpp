@@ -1,0 +1,75 @@
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/files/FaultInjection.h"
+#include "platform/files/Files.h"
+#include "tests/support/Sandbox.h"
+
+using namespace platform;
+
+class FaultInjectionTest : public SandboxTest {
+ protected:
+  std::string Program(const std::string& name) { return ProgramPath(Root()) + "\\" + name; }
+  std::string Contents(const std::string& name) {
+    std::ifstream in(Root() + "/" + name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+};
+
+TEST_F(FaultInjectionTest, CountsWritesOfStreamsOpenedAfterArming) {
+  auto before = OpenFile(Program("before"), "wb");
+  FaultInjection faults;
+  auto after = OpenFile(Program("after"), "wb");
+  before->Write("x");
+  after->Write("a");
+  after->Write("b");
+  EXPECT_EQ(faults.WriteCount(), 2);
+}
+
+TEST_F(FaultInjectionTest, NthWriteAndLaterOnesFailWithAHalfWrittenTail) {
+  FaultInjection faults;
+  faults.FailWritesFrom(2);
+  auto stream = OpenFile(Program("f"), "wb");
+  EXPECT_TRUE(stream->Write("1111"));
+  EXPECT_FALSE(stream->Write("2222"));
+  EXPECT_FALSE(stream->Write("3333"));
+  EXPECT_FALSE(stream->Flush());
+  EXPECT_FALSE(stream->Close());
+  EXPECT_EQ(Contents("f"), "111122");
+}
+
+TEST_F(FaultInjectionTest, TruncateCutsAFailedAppendBackAndClearsTheFailure) {
+  auto stream = OpenFile(Program("f"), "ab");
+  ASSERT_TRUE(stream->Write("kept"));
+  ASSERT_TRUE(stream->Flush());
+  FaultInjection faults;
+  faults.FailWritesFrom(1);
+  auto append = OpenFile(Program("f"), "ab");
+  EXPECT_FALSE(append->Write("lost tail"));
+  EXPECT_TRUE(append->Truncate(4));
+  EXPECT_TRUE(append->Close());
+  EXPECT_EQ(Contents("f"), "kept");
+}
+
+TEST_F(FaultInjectionTest, SyncFailsOnlyWhenAsked) {
+  FaultInjection faults;
+  auto stream = OpenFile(Program("f"), "wb");
+  EXPECT_TRUE(stream->Sync());
+  faults.FailSync();
+  EXPECT_FALSE(stream->Sync());
+}
+
+TEST_F(FaultInjectionTest, DisarmingRestoresNormalWrites) {
+  {
+    FaultInjection faults;
+    faults.FailWritesFrom(1);
+  }
+  FaultInjection again;
+  auto stream = OpenFile(Program("f"), "wb");
+  EXPECT_TRUE(stream->Write("ok"));
+  EXPECT_TRUE(stream->Close());
+  EXPECT_EQ(again.WriteCount(), 1);
+}

@@ -1,0 +1,110 @@
+// Opening and rewriting a full drawer, each beside the floor set by the
+// plain file operations underneath it.
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "browser/store/DrawerRewrite.h"
+#include "browser/store/ListFile.h"
+#include "browser/store/MailFile.h"
+#include "platform/files/Files.h"
+#include "tests/support/PostPetBuilder.h"
+
+namespace {
+
+constexpr int kRows = 10010;
+constexpr size_t kBodyBytes = 5000;  // about 50 MB of mail text in all
+
+// A receive book with one full drawer, built once for every benchmark.
+class FullDrawer {
+ public:
+  FullDrawer() {
+    char pattern[] = "/tmp/marrowkit-bench-XXXXXX";
+    m_root = mkdtemp(pattern);
+    const BookPlace book{platform::ProgramPath(m_root), platform::ProgramPath(m_root), true, 10};
+    m_drawer = *GetDrawerFiles(book, 0, FixedDrawerNames(true)[0]);
+    DrawerBuilder builder;
+    for (int i = 0; i < kRows; ++i) builder.AddNumberedMail(i, kBodyBytes);
+    builder.Write(m_drawer.listPath, m_drawer.mailPath);
+  }
+  ~FullDrawer() { std::filesystem::remove_all(m_root); }
+  const DrawerFiles& Drawer() const { return m_drawer; }
+  std::string Native(const std::string& path) const { return platform::NativePath(path); }
+
+ private:
+  std::string m_root;
+  DrawerFiles m_drawer;
+};
+
+const FullDrawer& TheDrawer() {
+  static FullDrawer drawer;
+  return drawer;
+}
+
+// Bytes the allocator hands out, large blocks mapped on their own included.
+size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+void BM_ReadListFileBytes(benchmark::State& state) {
+  const DrawerFiles& drawer = TheDrawer().Drawer();
+  for (auto _ : state) {
+    const std::unique_ptr<platform::Stream> file = platform::OpenFile(drawer.listPath, "rb");
+    const std::string bytes = ReadFileRange(*file, 0, UINT64_MAX);
+    benchmark::DoNotOptimize(bytes.data());
+  }
+  state.SetBytesProcessed(state.iterations() * platform::FileSize(drawer.listPath));
+}
+BENCHMARK(BM_ReadListFileBytes)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_OpenDrawer(benchmark::State& state) {
+  const DrawerFiles& drawer = TheDrawer().Drawer();
+  for (auto _ : state) {
+    DrawerListing listing = ReadDrawer(drawer);
+    benchmark::DoNotOptimize(listing.entries.data());
+  }
+  state.SetBytesProcessed(state.iterations() * platform::FileSize(drawer.listPath));
+  const size_t before = HeapInUse();
+  DrawerListing held = ReadDrawer(drawer);
+  state.counters["rows"] = static_cast<double>(held.entries.size());
+  state.counters["row_memory_MB"] = static_cast<double>(HeapInUse() - before) / 1e6;
+}
+BENCHMARK(BM_OpenDrawer)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_CopyAndSyncDrawerFiles(benchmark::State& state) {
+  const FullDrawer& full = TheDrawer();
+  const std::string mail = full.Native(full.Drawer().mailPath);
+  const std::string list = full.Native(full.Drawer().listPath);
+  const std::string command = "cp '" + mail + "' '" + mail + ".copy' && cp '" + list + "' '" + list +
+                              ".copy' && sync '" + mail + ".copy' '" + list + ".copy'";
+  for (auto _ : state) benchmark::DoNotOptimize(std::system(command.c_str()));
+  std::filesystem::remove(mail + ".copy");
+  std::filesystem::remove(list + ".copy");
+  state.SetBytesProcessed(state.iterations() * (std::filesystem::file_size(mail)));
+}
+BENCHMARK(BM_CopyAndSyncDrawerFiles)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Each pass leaves out the drawer's first mail, as deleting a mail does.
+void BM_RewriteDrawer(benchmark::State& state) {
+  const DrawerFiles& drawer = TheDrawer().Drawer();
+  for (auto _ : state) {
+    state.PauseTiming();
+    const DrawerListing listing = ReadDrawer(drawer);
+    std::vector<const MailEntry*> keep;
+    for (size_t i = 1; i < listing.entries.size(); ++i) keep.push_back(listing.entries[i]);
+    state.ResumeTiming();
+    const StoreResult result = RewriteDrawer(drawer, listing, keep);
+    if (!result.Ok()) state.SkipWithError("rewrite failed");
+  }
+  state.SetBytesProcessed(state.iterations() * platform::FileSize(drawer.mailPath));
+}
+BENCHMARK(BM_RewriteDrawer)->Arg(kRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

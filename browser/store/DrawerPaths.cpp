@@ -1,0 +1,67 @@
+#include "browser/store/DrawerPaths.h"
+
+#include <iterator>
+
+#include "platform/base/Format.h"
+#include "platform/text/ShiftJis.h"
+
+namespace {
+
+constexpr size_t kMaxFileNameBytes = 255;  // NAME_MAX, counted in UTF-8 on disk
+constexpr const char* kListNameFormat = "%sリスト.ppl";
+constexpr const char* kMailNameFormat = "%s.ppm";
+
+const char* const kReceiveColours[] = {"黄色", "紫", "ピンク", "黒", "水色",
+                                       "赤", "茶色", "緑色", "橙色"};
+constexpr int kSendColourCount = 3;
+
+// Judged on the decoded name, as the path reaches the file system: a byte
+// 0x5C that ends a double-byte character is no separator, while one after a
+// lone lead byte is.
+bool HasForbiddenCharacter(const std::string& utf8) {
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const bool c1Control = b == 0xC2 && i + 1 < utf8.size() &&
+                           static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    if (b == '\\' || b == '/' || b < 0x20 || b == 0x7F || c1Control) return true;
+  }
+  return false;
+}
+
+bool FitsNameLimit(std::string_view name) {
+  const std::string longest =
+      Format(kListNameFormat, std::string(name).c_str()) + std::string(kCommitMarkerSuffix);
+  return platform::Utf8FromSjis(longest).size() <= kMaxFileNameBytes;
+}
+
+}  // namespace
+
+int FixedDrawerCount(bool isReceiveBook) { return isReceiveBook ? 10 : 4; }
+
+std::vector<std::string> FixedDrawerNames(bool isReceiveBook) {
+  std::vector<std::string> names{isReceiveBook ? "受信簿" : "送信簿"};
+  const int colours = isReceiveBook ? static_cast<int>(std::size(kReceiveColours)) : kSendColourCount;
+  for (int i = 0; i < colours; ++i) names.push_back(Format("%sの引出し", kReceiveColours[i]));
+  return names;
+}
+
+bool IsValidDrawerName(std::string_view name) {
+  return name != "." && name != ".." && !HasForbiddenCharacter(platform::Utf8FromSjis(name)) &&
+         FitsNameLimit(name);
+}
+
+std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::string_view rowText) {
+  if (row < 0) return std::nullopt;
+  const std::string& base = row < book.fixedDrawerCount ? book.ppPath : book.exeDir;
+  if (base.empty() || (row != 0 && !IsValidDrawerName(rowText))) return std::nullopt;
+  const std::string stem(rowText);
+  DrawerFiles files;
+  files.folder = Format(book.isReceiveBook ? "%s\\受信フォルダ" : "%s\\送信フォルダ", base.c_str());
+  const std::string listName = row == 0 ? (book.isReceiveBook ? "受信リスト.ppl" : "送信リスト.ppl")
+                                        : Format(kListNameFormat, stem.c_str());
+  const std::string mailName = row == 0 ? (book.isReceiveBook ? "受信メール.ppm" : "送信メール.ppm")
+                                        : Format(kMailNameFormat, stem.c_str());
+  files.listPath = files.folder + "\\" + listName;
+  files.mailPath = files.folder + "\\" + mailName;
+  return files;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The drawer path rule: which two files a row of the drawer list stands for.
+// PostPet's rows (the book and its coloured drawers) lie under the PostPet
+// folder, Dorvane's own drawers under the program's folder, each in the
+// book's folder 受信フォルダ or 送信フォルダ.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One book as the main window holds it. Paths are Shift-JIS with "\".
+struct BookPlace {
+  std::string ppPath;  // the PostPet folder (PPPATH); empty when none is set
+  std::string exeDir;  // the program's folder, without a trailing separator
+  bool isReceiveBook = true;
+  int fixedDrawerCount = 10;  // FixedDrawerCount(isReceiveBook)
+};
+
+// A drawer's files and the book folder that holds them; appends and rewrites
+// lock that folder.
+struct DrawerFiles {
+  std::string folder;
+  std::string listPath;  // the ListFile
+  std::string mailPath;  // the MailFile
+};
+
+// Suffixes of the files a rewrite keeps beside a drawer's own while it runs.
+inline constexpr std::string_view kScratchSuffix = ".new";
+inline constexpr std::string_view kCommitMarkerSuffix = ".commit";
+
+int FixedDrawerCount(bool isReceiveBook);
+// The texts of the fixed rows: the book, then PostPet's coloured drawers.
+std::vector<std::string> FixedDrawerNames(bool isReceiveBook);
+
+// The files of drawer row `row` whose text is rowText. None for a negative
+// row, for PostPet's rows while no PostPet folder is set, and for a name that
+// IsValidDrawerName refuses; callers treat none as failing to open the file.
+std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::string_view rowText);
+
+// The one rule for a drawer name that becomes a file name: no "\" or "/"
+// (judged per character, so ソ and 表, whose second byte is 0x5C, pass), no
+// control character, not "." or "..", and short enough that every file made
+// from it, the rewrite's own included, fits the file system's name limit.
+bool IsValidDrawerName(std::string_view name);

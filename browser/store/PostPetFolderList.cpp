@@ -1,0 +1,31 @@
+#include "browser/store/PostPetFolderList.h"
+
+#include "browser/store/SettingsKey.h"
+#include "platform/base/Format.h"
+#include "platform/files/Files.h"
+
+void PostPetFolderList::ReadSetting() {
+  SettingsKey key;
+  hasListSetting = key.Has(Setting::FolderList);
+  if (hasListSetting) listFilePath = key.Read(Setting::FolderList);
+}
+
+void PostPetFolderList::ResolvePath(std::string_view exeDir) {
+  if (hasListSetting) return;
+  listFilePath = Format(kDefaultFolderListFormat, std::string(exeDir).c_str());
+  SettingsKey().Write(Setting::FolderList, listFilePath);
+}
+
+TStringList PostPetFolderList::LoadRows() const {
+  TStringList rows;
+  if (platform::FileExists(listFilePath)) rows.LoadFromFile(listFilePath);
+  return rows;
+}
+
+void PostPetFolderList::SaveRows(const TStringList& rows) const { rows.SaveToFile(listFilePath); }
+
+bool AddFolderIfNew(TStringList& rows, std::string_view folder) {
+  if (rows.IndexOf(folder) >= 0) return false;
+  rows.Add(std::string(folder));
+  return true;
+}

@@ -1,0 +1,340 @@
+#include "browser/store/DrawerRewrite.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <numeric>
+#include <random>
+
+#include "browser/store/DrawerCommit.h"
+#include "browser/store/MailFile.h"
+#include "platform/files/FaultInjection.h"
+#include "tests/support/ForkedChild.h"
+#include "tests/support/PostPetBuilder.h"
+#include "tests/support/Sandbox.h"
+
+namespace {
+
+class DrawerRewriteTest : public SandboxTest {
+ protected:
+  DrawerFiles Drawer(int row = 1, const char* name = "黄色の引出し") {
+    const BookPlace book{platform::ProgramPath(PostPetDir()), platform::ProgramPath(ExeDir()), true,
+                         10};
+    return *GetDrawerFiles(book, row, name);
+  }
+  DrawerBuilder Numbered(int count, size_t bodyBytes = 64) {
+    m_bodyBytes = bodyBytes;
+    DrawerBuilder builder;
+    for (int i = 0; i < count; ++i) builder.AddNumberedMail(i, bodyBytes);
+    builder.Write(Drawer().listPath, Drawer().mailPath);
+    return builder;
+  }
+  bool AppendNumbered(int n) {
+    DrawerBuilder one;
+    one.AddNumberedMail(n, m_bodyBytes);
+    const std::string record = one.ListBytes();
+    MailEntry entry;
+    size_t pos = 0;
+    return ParseListRecord(record, pos, entry) && DrawerAppender(Drawer()).Append(entry, one.MailBytes());
+  }
+  // Rewrites the drawer as loaded, leaving out the given rows.
+  StoreResult RewriteWithout(const DrawerListing& listing, std::vector<size_t> leftOut) {
+    std::vector<const MailEntry*> keep;
+    for (size_t i = 0; i < listing.entries.size(); ++i)
+      if (std::find(leftOut.begin(), leftOut.end(), i) == leftOut.end()) keep.push_back(listing.entries[i]);
+    return RewriteDrawer(Drawer(), listing, keep);
+  }
+  StoreResult LoadAndRewriteWithout(std::vector<size_t> leftOut) {
+    return RewriteWithout(ReadDrawer(Drawer()), std::move(leftOut));
+  }
+  // The numbers of every mail of the drawer, in order, after opening it; each
+  // mail's text must be the one AddNumberedMail made for its number.
+  std::vector<int> MailNumbers() {
+    ReadDrawer(Drawer());  // finishes an interrupted rewrite
+    const std::string list = ReadBytes(Drawer().listPath);
+    const std::optional<std::vector<MailEntry>> records = ReadRecordsToEnd(list, 0);
+    EXPECT_TRUE(records);
+    std::vector<int> numbers;
+    if (!records) return numbers;
+    for (const MailEntry& entry : *records) {
+      const int n = std::stoi(std::string(entry.Text(MailField::Subject).substr(5)));
+      const MailText text = ReadMailText(Drawer().mailPath, entry.mailStart, entry.MailLength());
+      EXPECT_TRUE(text.bytes == NumberedHeader(n) + NumberedBody(n, m_bodyBytes)) << n;
+      numbers.push_back(n);
+    }
+    return numbers;
+  }
+  size_t FilesInFolder() {
+    const auto entries = std::filesystem::directory_iterator(platform::NativePath(Drawer().folder));
+    return std::distance(begin(entries), end(entries));
+  }
+  void ExpectUntouched(const DrawerBuilder& builder) {
+    EXPECT_TRUE(ReadBytes(Drawer().listPath) == builder.ListBytes());
+    EXPECT_TRUE(ReadBytes(Drawer().mailPath) == builder.MailBytes());
+    EXPECT_EQ(FilesInFolder(), 2u);
+  }
+
+  size_t m_bodyBytes = 64;
+};
+
+std::vector<int> Range(int from, int to) {
+  std::vector<int> numbers(to - from);
+  std::iota(numbers.begin(), numbers.end(), from);
+  return numbers;
+}
+
+TEST_F(DrawerRewriteTest, LeavingOutTheMiddleMailMovesTheLastOneUp) {
+  const DrawerBuilder builder = Numbered(3);
+  ASSERT_TRUE(LoadAndRewriteWithout({1}).Ok());
+  EXPECT_EQ(MailNumbers(), (std::vector<int>{0, 2}));
+  const std::string list = ReadBytes(Drawer().listPath);
+  const uint32_t firstLength = builder.Records()[1].mailStart;
+  const size_t second = EncodeRecord(builder.Records()[0]).size();
+  EXPECT_EQ(GetLe32(list, 8), 0u);
+  EXPECT_EQ(GetLe32(list, second + 8), firstLength);
+  EXPECT_EQ(GetLe32(list, second + 12), firstLength + NumberedHeader(2).size());
+  EXPECT_EQ(FilesInFolder(), 2u);
+}
+
+TEST_F(DrawerRewriteTest, RewriteInAnotherOrderKeepsEveryMailWithItsText) {
+  Numbered(400, 5000);
+  const DrawerListing listing = ReadDrawer(Drawer());
+  std::vector<const MailEntry*> order(listing.entries.rbegin(), listing.entries.rend());
+  std::swap(order[10], order[300]);
+  ASSERT_TRUE(RewriteDrawer(Drawer(), listing, order).Ok());
+  std::vector<int> expected = Range(0, 400);
+  std::reverse(expected.begin(), expected.end());
+  std::swap(expected[10], expected[300]);
+  EXPECT_EQ(MailNumbers(), expected);
+}
+
+TEST_F(DrawerRewriteTest, UnchangedDrawerIsWrittenBackByteForByteWithOverLongFields) {
+  DrawerBuilder builder;
+  RecordSpec fields;
+  fields.from = std::string(300, 'f');
+  fields.to = std::string(5000, 't');
+  fields.cc = std::string(4200, 'c');
+  fields.subject = std::string(700, 's');
+  fields.date = std::string(200, 'd');
+  fields.id = std::string(200, 'i');
+  fields.attachNames.assign(140, std::string(600, 'n'));
+  builder.AddMail("H: 1\r\n\r\n", "body one\r\n", fields);
+  builder.AddMail("H: 2\r\n\r\n", "body two\r\n", fields);
+  builder.Write(Drawer().listPath, Drawer().mailPath);
+  ASSERT_TRUE(LoadAndRewriteWithout({}).Ok());
+  ExpectUntouched(builder);
+}
+
+TEST_F(DrawerRewriteTest, SenderTakenFromReplyToIsWrittenIntoTheRecord) {
+  DrawerBuilder builder;
+  builder.AddMail("Reply-To: r@example.jp\r\nDate: d\r\n\r\n", "body", {});
+  builder.Write(Drawer().listPath, Drawer().mailPath);
+  ASSERT_TRUE(LoadAndRewriteWithout({}).Ok());
+  RecordSpec expected = builder.Records()[0];
+  expected.from = "r@example.jp";
+  expected.date = "d";
+  EXPECT_EQ(ReadBytes(Drawer().listPath), EncodeRecord(expected));
+}
+
+TEST_F(DrawerRewriteTest, MailsAppendedSinceLoadingAreKept) {
+  Numbered(3);
+  const DrawerListing listing = ReadDrawer(Drawer());
+  ASSERT_TRUE(AppendNumbered(3));
+  ASSERT_TRUE(RewriteWithout(listing, {0}).Ok());
+  EXPECT_EQ(MailNumbers(), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(DrawerRewriteTest, RecordsPastTheRowLimitAreKept) {
+  Numbered(10013, 8);
+  ASSERT_TRUE(LoadAndRewriteWithout({0, 10009}).Ok());
+  std::vector<int> expected = Range(1, 10013);
+  expected.erase(expected.begin() + 10008);
+  EXPECT_EQ(MailNumbers(), expected);
+}
+
+TEST_F(DrawerRewriteTest, DrawerChangedByAnotherProgramIsNotWritten) {
+  Numbered(3);
+  const DrawerListing listing = ReadDrawer(Drawer());
+  const DrawerBuilder other = Numbered(2);  // another program wrote it anew
+  EXPECT_STREQ(RewriteWithout(listing, {0}).message, kDrawerChanged);
+  ExpectUntouched(other);
+}
+
+TEST_F(DrawerRewriteTest, RecordCutShortAfterTheLoadedPartIsNotDropped) {
+  const DrawerBuilder builder = Numbered(3);
+  const DrawerListing listing = ReadDrawer(Drawer());
+  const std::string cut = builder.ListBytes() + EncodeRecord(builder.Records()[0]).substr(0, 30);
+  WriteBytes(Drawer().listPath, cut);
+  EXPECT_STREQ(RewriteWithout(listing, {0}).message, kDrawerChanged);
+  EXPECT_EQ(ReadBytes(Drawer().listPath), cut);
+}
+
+TEST_F(DrawerRewriteTest, MailThatCannotBeReadBackStopsTheRewrite) {
+  for (bool pastTheEnd : {true, false}) {
+    DrawerBuilder builder;
+    builder.AddNumberedMail(0);
+    RecordSpec& bad = builder.AddNumberedMail(1);
+    if (pastTheEnd) bad.mailStart = bad.bodyStart = 100000;
+    else bad.bodyStart = bad.mailStart - 1;  // body before its header
+    builder.Write(Drawer().listPath, Drawer().mailPath);
+    EXPECT_STREQ(LoadAndRewriteWithout({0}).message, kCannotOpenMailFile) << pastTheEnd;
+    ExpectUntouched(builder);
+  }
+}
+
+TEST_F(DrawerRewriteTest, MailRunningPastTheFilesEndKeepsTheBytesThatExist) {
+  DrawerBuilder builder;
+  builder.AddNumberedMail(0);
+  builder.AddNumberedMail(1).bodyLength = 5000;
+  builder.Write(Drawer().listPath, Drawer().mailPath);
+  ASSERT_TRUE(LoadAndRewriteWithout({0}).Ok());
+  EXPECT_EQ(MailNumbers(), (std::vector<int>{1}));
+  EXPECT_EQ(GetLe32(ReadBytes(Drawer().listPath), 16), 64u);
+}
+
+TEST_F(DrawerRewriteTest, DrawerWithoutMailsIsLeftWithEmptyFiles) {
+  std::filesystem::create_directories(platform::NativePath(Drawer().folder));
+  ASSERT_TRUE(LoadAndRewriteWithout({}).Ok());  // no files yet
+  EXPECT_TRUE(PathExists(Drawer().listPath) && PathExists(Drawer().mailPath));
+  Numbered(2);
+  ASSERT_TRUE(LoadAndRewriteWithout({0, 1}).Ok());
+  EXPECT_EQ(ReadBytes(Drawer().listPath), "");
+  EXPECT_EQ(ReadBytes(Drawer().mailPath), "");
+}
+
+TEST_F(DrawerRewriteTest, ScratchFileThatCannotBeMadeLeavesTheDrawerAlone) {
+  const DrawerBuilder builder = Numbered(2);
+  std::filesystem::create_directory(platform::NativePath(ScratchFilesOf(Drawer()).mailPath));
+  EXPECT_STREQ(LoadAndRewriteWithout({0}).message, kCannotCreateScratch);
+  EXPECT_TRUE(ReadBytes(Drawer().listPath) == builder.ListBytes());
+  EXPECT_TRUE(ReadBytes(Drawer().mailPath) == builder.MailBytes());
+}
+
+// Fails the first write, then the second, and so on, until the rewrite gets
+// through; every failing one, and a failing sync, must leave the drawer as it was.
+TEST_F(DrawerRewriteTest, FailedWriteOrSyncLeavesTheDrawerAlone) {
+  const DrawerBuilder builder = Numbered(500, 5000);  // written in several pieces
+  {
+    platform::FaultInjection faults;
+    faults.FailSync();
+    EXPECT_STREQ(LoadAndRewriteWithout({1}).message, kCannotWriteMail);
+  }
+  ExpectUntouched(builder);
+  int failing = 1;
+  for (; failing < 20; ++failing) {
+    const DrawerListing listing = ReadDrawer(Drawer());
+    platform::FaultInjection faults;
+    faults.FailWritesFrom(failing);
+    const StoreResult result = RewriteWithout(listing, {1});
+    if (result.Ok()) break;
+    EXPECT_STREQ(result.message, kCannotWriteMail) << failing;
+    ExpectUntouched(builder);
+  }
+  EXPECT_GT(failing, 4);
+}
+
+// One mail is far bigger than the room the child has to copy it through.
+TEST_F(DrawerRewriteTest, RunningOutOfMemoryLeavesTheDrawerAlone) {
+  const DrawerBuilder builder = Numbered(2, 40 << 20);
+  const DrawerListing listing = ReadDrawer(Drawer());
+  const int outcome = RunWithMemoryHeadroom(4 << 20, [&] {
+    return RewriteWithout(listing, {0}).message == kOutOfMemory ? 0 : 1;
+  });
+  EXPECT_EQ(outcome, 0);
+  ExpectUntouched(builder);
+}
+
+TEST_F(DrawerRewriteTest, InterruptedRewriteIsFinishedOrUndoneBeforeTheDrawerIsRead) {
+  Numbered(3);
+  const ScratchFiles scratch = ScratchFilesOf(Drawer());
+  WriteBytes(scratch.listPath, "half");  // killed before the commit
+  WriteBytes(scratch.mailPath, "half");
+  EXPECT_EQ(MailNumbers(), Range(0, 3));
+  EXPECT_EQ(FilesInFolder(), 2u);
+
+  DrawerBuilder fresh;
+  fresh.AddNumberedMail(7, 64);
+  WriteBytes(Drawer().mailPath, fresh.MailBytes());  // killed between the two renames
+  WriteBytes(scratch.listPath, fresh.ListBytes());
+  WriteBytes(scratch.markerPath, "");
+  EXPECT_EQ(MailNumbers(), (std::vector<int>{7}));
+  EXPECT_EQ(FilesInFolder(), 2u);
+}
+
+TEST_F(DrawerRewriteTest, KillAtAnyMomentLeavesTheOldOrTheNewDrawer) {
+  Numbered(3000, 4000);
+  std::vector<int> current = Range(0, 3000);
+  std::mt19937 random(7);
+  int killedBefore = 0, killedAfter = 0;
+  for (int round = 0; round < 12; ++round) {
+    const pid_t child = fork();
+    if (child == 0) _exit(LoadAndRewriteWithout({0}).Ok() ? 0 : 1);
+    usleep(std::uniform_int_distribution<int>(0, 150000)(random));
+    kill(child, SIGKILL);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::vector<int> numbers = MailNumbers();
+    const std::vector<int> withoutFirst(current.begin() + 1, current.end());
+    ASSERT_TRUE(numbers == current || numbers == withoutFirst) << "round " << round;
+    ++(numbers == current ? killedBefore : killedAfter);
+    current = numbers;
+    EXPECT_EQ(FilesInFolder(), 2u);
+  }
+  RecordProperty("killed_before_commit", killedBefore);
+  RecordProperty("killed_after_commit", killedAfter);
+}
+
+TEST_F(DrawerRewriteTest, RewriteRacingAnAppendFromAnotherProcessLosesNothing) {
+  Numbered(200);
+  const pid_t child = fork();
+  if (child == 0) {
+    for (int n = 1000; n < 1060; ++n)
+      if (!AppendNumbered(n)) _exit(1);
+    _exit(0);
+  }
+  int deleted = 0;
+  for (int round = 0; round < 40; ++round) {
+    const StoreResult result = LoadAndRewriteWithout({0});
+    if (result.Ok()) {
+      ++deleted;
+    } else {
+      EXPECT_STREQ(result.message, kDrawerChanged);
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::vector<int> expected = Range(deleted, 200);
+  for (int n = 1000; n < 1060; ++n) expected.push_back(n);
+  std::vector<int> numbers = MailNumbers();
+  std::sort(numbers.begin(), numbers.end());
+  EXPECT_EQ(numbers, expected);
+}
+
+TEST_F(DrawerRewriteTest, CopiedDrawerHoldsTheSameFilesAndAFailedCopyLeavesNothing) {
+  const DrawerFiles renamed = Drawer(12, "新しい名前");
+  std::filesystem::create_directories(platform::NativePath(renamed.folder));
+  EXPECT_EQ(CopyDrawerFiles(Drawer(), renamed), CopyFailure::MailFile);  // no files yet
+  WriteBytes(Drawer().mailPath, "mail");
+  EXPECT_EQ(CopyDrawerFiles(Drawer(), renamed), CopyFailure::ListFile);
+  EXPECT_FALSE(PathExists(renamed.mailPath) || PathExists(renamed.listPath));
+  const DrawerBuilder builder = Numbered(2);
+  ASSERT_EQ(CopyDrawerFiles(Drawer(), renamed), CopyFailure::None);
+  EXPECT_TRUE(ReadBytes(renamed.listPath) == builder.ListBytes());
+  EXPECT_TRUE(ReadBytes(renamed.mailPath) == builder.MailBytes());
+}
+
+TEST_F(DrawerRewriteTest, DeletedDrawerDoesNotComeBackFromAnUnfinishedRewrite) {
+  Numbered(2);
+  const ScratchFiles scratch = ScratchFilesOf(Drawer());
+  for (const std::string& path : {scratch.listPath, scratch.mailPath, scratch.markerPath})
+    WriteBytes(path, "");
+  DeleteDrawerFiles(Drawer());
+  EXPECT_EQ(FilesInFolder(), 0u);
+  EXPECT_FALSE(ReadDrawer(Drawer()).hasMails);
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include "browser/store/ListRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "tests/support/PostPetBuilder.h"
+
+namespace {
+
+class ListRecordTest : public ::testing::Test {
+ protected:
+  // A row read from the record's bytes, which the test keeps alive.
+  MailEntry Parsed(const RecordSpec& spec) {
+    const std::string& bytes = m_bytes.emplace_back(EncodeRecord(spec));
+    MailEntry entry;
+    size_t pos = 0;
+    EXPECT_TRUE(ParseListRecord(bytes, pos, entry));
+    EXPECT_EQ(pos, bytes.size());
+    return entry;
+  }
+  static RecordSpec Filled() {  // 50 header bytes at 100, 30 body bytes
+    RecordSpec spec;
+    spec.mailStart = 100;
+    spec.bodyStart = 150;
+    spec.bodyLength = 30;
+    spec.from = "a@example.jp";
+    spec.to = "b@example.jp";
+    spec.subject = "件名";
+    spec.date = "Tue, 7 Dec 1999 17:01:02 +0900";
+    spec.status = 1;
+    spec.attachNames = {"a.txt", "写真.jpg"};
+    return spec;
+  }
+
+ private:
+  std::deque<std::string> m_bytes;
+};
+
+TEST_F(ListRecordTest, FullRecordWrittenBackAtItsOwnPlaceIsByteForByteTheSame) {
+  const RecordSpec spec = Filled();
+  EXPECT_EQ(EncodeListRecord(Parsed(spec), 100, 80), EncodeRecord(spec));
+}
+
+TEST_F(ListRecordTest, ShortRecordIsListedWithTheFixedIdAndWrittenInFullForm) {
+  RecordSpec spec = Filled();
+  spec.head = "SsS0";
+  spec.attachNames.clear();
+  const MailEntry entry = Parsed(spec);
+  EXPECT_EQ(entry.Text(MailField::Id), "4535625330.3333333");
+  EXPECT_EQ(entry.recordSize, GetLe32(EncodeRecord(spec), 4) + 20);
+  spec.head = "SsS1";
+  spec.id = "4535625330.3333333";
+  EXPECT_EQ(EncodeListRecord(entry, 100, 80), EncodeRecord(spec));
+}
+
+TEST_F(ListRecordTest, OverLongFieldsAreShownCutAndKeptWhole) {
+  RecordSpec spec = Filled();
+  spec.from = std::string(300, 'f');
+  spec.to = std::string(5000, 't');
+  spec.subject = std::string(600, 's');
+  spec.id = std::string(200, 'i');                      // idLength above 127 as a signed byte
+  spec.attachNames.assign(130, std::string(600, 'n'));  // attachCount above 127
+  const MailEntry entry = Parsed(spec);
+  EXPECT_EQ(entry.Shown(MailField::From).size(), 126u);
+  EXPECT_EQ(entry.Shown(MailField::To).size(), 4095u);
+  EXPECT_EQ(entry.Shown(MailField::Subject).size(), 511u);
+  EXPECT_EQ(entry.Shown(MailField::Id).size(), 127u);
+  EXPECT_EQ(entry.ShownAttachName(129).size(), 511u);
+  EXPECT_EQ(entry.Text(MailField::To).size(), 5000u);
+  EXPECT_EQ(entry.AttachNames().size(), 130u);
+}
+
+TEST_F(ListRecordTest, NextRecordIsFoundAfterLongCountsAndNames) {
+  RecordSpec first = Filled();
+  first.id = std::string(250, 'i');
+  first.attachNames.assign(200, "x");
+  RecordSpec second = Filled();
+  second.subject = "second";
+  const std::string bytes = EncodeRecord(first) + EncodeRecord(second);
+  MailEntry entry;
+  size_t pos = 0;
+  ASSERT_TRUE(ParseListRecord(bytes, pos, entry) && ParseListRecord(bytes, pos, entry));
+  EXPECT_EQ(entry.Text(MailField::Subject), "second");
+}
+
+TEST_F(ListRecordTest, ShownTextIsNotCutInsideADoubleByteCharacter) {
+  RecordSpec spec = Filled();
+  spec.subject.clear();
+  while (spec.subject.size() < 600) spec.subject += "表";  // 0x95 0x5C
+  EXPECT_EQ(Parsed(spec).Shown(MailField::Subject).size(), 510u);
+  spec.subject = std::string(600, '\x81');  // lead bytes without trail bytes
+  EXPECT_LE(Parsed(spec).Shown(MailField::Subject).size(), 511u);
+}
+
+TEST_F(ListRecordTest, RecordCutShortIsNotReadButACutTrailerIsSkipped) {
+  const std::string bytes = EncodeRecord(Filled());
+  MailEntry entry;
+  for (size_t cut : {size_t{2}, size_t{10}, size_t{30}, bytes.size() - 6}) {
+    size_t pos = 0;
+    EXPECT_FALSE(ParseListRecord(bytes.substr(0, cut), pos, entry)) << cut;
+    EXPECT_EQ(pos, 0u);
+  }
+  size_t pos = 0;
+  EXPECT_TRUE(ParseListRecord(bytes.substr(0, bytes.size() - 2), pos, entry));
+}
+
+TEST_F(ListRecordTest, WrittenRecordPointsAtItsNewPlaceAndCoversOnlyTheTextThatExists) {
+  const MailEntry entry = Parsed(Filled());
+  const std::string whole = EncodeListRecord(entry, 7, 80);
+  EXPECT_EQ(GetLe32(whole, 8), 7u);
+  EXPECT_EQ(GetLe32(whole, 12), 57u);
+  EXPECT_EQ(GetLe32(whole, 16), 30u);
+  const std::string partBody = EncodeListRecord(entry, 0, 60);
+  EXPECT_EQ(GetLe32(partBody, 12), 50u);
+  EXPECT_EQ(GetLe32(partBody, 16), 10u);
+  const std::string partHeader = EncodeListRecord(entry, 0, 20);
+  EXPECT_EQ(GetLe32(partHeader, 12), 20u);
+  EXPECT_EQ(GetLe32(partHeader, 16), 0u);
+}
+
+TEST_F(ListRecordTest, ChangedRowKeepsItsOtherFieldsAfterItsBytesAreGone) {
+  std::string bytes = EncodeRecord(Filled());
+  MailEntry entry;
+  size_t pos = 0;
+  ASSERT_TRUE(ParseListRecord(bytes, pos, entry));
+  entry.SetText(MailField::From, std::string("someone@example.jp\0tail", 23));
+  bytes.assign(bytes.size(), 'x');
+  const std::string written = EncodeListRecord(entry, 100, 80);
+  EXPECT_EQ(entry.Text(MailField::From), "someone@example.jp");
+  EXPECT_EQ(entry.Text(MailField::Subject), "件名");
+  EXPECT_EQ(entry.AttachNames().at(1), "写真.jpg");
+  EXPECT_EQ(GetLe32(written, 4), written.size() - 12);
+}
+
+TEST_F(ListRecordTest, NewEntryWritesAValidRecord) {
+  MailEntry entry;
+  entry.SetText(MailField::To, "x");
+  entry.SetText(MailField::Id, "4535625330.0000001");
+  const std::string bytes = EncodeListRecord(entry, 0, 0);
+  RecordSpec expected;
+  expected.reserved = 0;
+  expected.to = "x";
+  EXPECT_EQ(bytes, EncodeRecord(expected));
+  EXPECT_EQ(GetLe32(bytes, 4), 1u + 42u);
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include "tests/support/ForkedChild.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace {
+
+size_t AddressSpaceInUse() {
+  size_t pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  return pages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+int RunLimited(int resource, size_t bytes, const std::function<int()>& body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead
+    const rlimit limit{bytes, bytes};
+    setrlimit(resource, &limit);
+    _exit(body());
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body) {
+  return RunLimited(RLIMIT_FSIZE, bytes, body);
+}
+
+int RunWithMemoryHeadroom(size_t bytes, const std::function<int()>& body) {
+  return RunLimited(RLIMIT_AS, AddressSpaceInUse() + bytes, body);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// Runs a piece of a test in a forked child process under a resource limit, as
+// a full disk or a machine out of memory would leave it. The child runs only
+// the given function (no Qt) and reports through its exit code: the functions
+// return that code, or -1 when the child did not exit normally.
+
+#include <cstddef>
+#include <functional>
+
+// Writes that would take a file past `bytes` fail (EFBIG), as on a full disk.
+int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body);
+// The child may map only `bytes` more address space than it has.
+int RunWithMemoryHeadroom(size_t bytes, const std::function<int()>& body);

@@ -1,0 +1,50 @@
+"""Parses one mail from standard input with Python's email package and prints
+what the tests compare, one item per line, every text as hex so that no byte
+can break the format:
+  H <name> <value>           each header, encoded-words decoded, as cp932
+  M <content-type> <boundary>  the top-level type and its boundary ("-" none)
+  P <content-type> <charset> <file name> <transfer encoding> <payload>
+for each leaf part, with the payload's transfer encoding undone."""
+
+import binascii
+import email
+import sys
+from email.header import decode_header, make_header
+
+
+def hexed(data):
+    if isinstance(data, str):
+        data = data.encode("cp932", errors="replace")
+    return data.hex() or "-"
+
+
+def decoded(value):
+    return str(make_header(decode_header(value)))
+
+
+def payload(part):
+    if part.get("Content-Transfer-Encoding", "").lower() == "x-uuencode":
+        body = part.get_payload(decode=False).encode("ascii")
+        out = b""
+        for line in body.splitlines():
+            if line in (b"`", b""):
+                break
+            out += binascii.a2b_uu(line)
+        return out
+    return part.get_payload(decode=True) or b""
+
+
+def main():
+    message = email.message_from_bytes(sys.stdin.buffer.read())
+    for name, value in message.items():
+        print("H", hexed(name), hexed(decoded(value)))
+    print("M", hexed(message.get_content_type()), hexed(message.get_boundary() or ""))
+    for part in message.walk():
+        if part.is_multipart():
+            continue
+        print("P", hexed(part.get_content_type()), hexed(part.get_content_charset() or ""),
+              hexed(part.get_filename() or ""),
+              hexed(part.get("Content-Transfer-Encoding", "")), hexed(payload(part)))
+
+
+main()

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@
 class TObject {
  public:
   virtual ~TObject() = default;
+  // The class library's class name ("TListBox"), which some handlers test;
+  // every class that a handler may test overrides it.
+  virtual std::string ClassName() const { return "TObject"; }
 };
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
@@ -25,19 +29,55 @@ enum TComponentStateFlag : unsigned {
   csDestroying = 1u << 2,
 };
 
-// A component knows its owner (borrowed; the C++ owner holds the component by
-// value or unique_ptr) and its state. Derived destructors call Destroying()
-// first, as the class library does before any destructor runs.
+// A component knows its owner and owns the components inserted into it
+// (Create<T> in the forms); one held by value or unique_ptr elsewhere names
+// its owner without being owned. Derived destructors call Destroying() first,
+// as the class library sets the state before any destructor runs.
 class TComponent : public TObject {
  public:
-  explicit TComponent(TComponent* owner) : Owner(owner) {}
+  explicit TComponent(TComponent* owner) : m_owner(owner) {}
+  ~TComponent() override { DestroyComponents(); }
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
 
-  bool InState(TComponentStateFlag flag) const { return (ComponentState & flag) != 0; }
-  void Destroying() { ComponentState |= csDestroying; }
+  TComponent* Owner() const { return m_owner; }
+  const std::string& Name() const { return m_name; }
+  void SetName(const std::string& name) { m_name = name; }
+  int Tag() const { return m_tag; }
+  void SetTag(int tag) { m_tag = tag; }
 
-  TComponent* Owner;
-  std::string Name;
-  unsigned ComponentState = 0;
+  int ComponentCount() const { return static_cast<int>(m_components.size()); }
+  TComponent* Components(int index) const { return m_components.at(index).get(); }
+  // The owned component of that name (exact), or nullptr.
+  TComponent* FindComponent(const std::string& name) const {
+    for (const auto& component : m_components)
+      if (component->Name() == name) return component.get();
+    return nullptr;
+  }
+  // Takes ownership. Owned components die in reverse order.
+  void InsertComponent(std::unique_ptr<TComponent> component) { m_components.push_back(std::move(component)); }
+
+  bool InState(TComponentStateFlag flag) const { return (m_state & flag) != 0; }
+  void Destroying() { m_state |= csDestroying; }
+
+ protected:
+  // Destroys the owned components now; derived destructors call it while
+  // their own state still stands.
+  void DestroyComponents() {
+    while (!m_components.empty()) {
+      // Moved out first so that a dying component never sees itself in the list.
+      std::unique_ptr<TComponent> last = std::move(m_components.back());
+      m_components.pop_back();
+      last.reset();
+    }
+  }
+
+ private:
+  TComponent* m_owner;
+  std::string m_name;
+  int m_tag = 0;
+  unsigned m_state = 0;
+  std::vector<std::unique_ptr<TComponent>> m_components;
 };
 
 // A value outside the range a field or parameter can hold.

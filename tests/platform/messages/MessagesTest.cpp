@@ -1,0 +1,170 @@
+// Hidden windows, posted messages, window timers and the message pump.
+
+#include "platform/messages/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Delivery {
+  HWND window;
+  UINT msg;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// What the test windows' procedure saw; slot 0 holds the recorder.
+struct Recorder {
+  std::vector<Delivery> deliveries;
+  std::function<void(UINT)> onMessage;
+};
+
+LRESULT RecordingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* recorder = reinterpret_cast<Recorder*>(GetWindowLongPtr(window, 0));
+  if (!recorder) return DefWindowProc(window, msg, wParam, lParam);
+  recorder->deliveries.push_back({window, msg, wParam, lParam});
+  if (recorder->onMessage) recorder->onMessage(msg);
+  return 0;
+}
+
+constexpr const char* kClass = "MessagesTestWindow";
+
+class MessagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASS windowClass{0, RecordingProc, 0, sizeof(LONG_PTR), HInstance, kClass};
+    RegisterClass(windowClass);
+    window = NewWindow(recorder);
+  }
+  void TearDown() override {
+    DestroyWindow(window);
+    SetApplicationExceptionHandler(nullptr);
+  }
+
+  static HWND NewWindow(Recorder& owner) {
+    HWND created = CreateWindowEx(WS_EX_TOOLWINDOW, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  HInstance, nullptr);
+    SetWindowLongPtr(created, 0, reinterpret_cast<LONG_PTR>(&owner));
+    return created;
+  }
+
+  // Pumps until done() holds, for at most some thousands of passes.
+  static bool PumpUntil(const std::function<bool()>& done) {
+    for (int pass = 0; pass < 5000 && !done(); ++pass) {
+      Sleep(1);
+      ProcessMessages();
+    }
+    return done();
+  }
+
+  Recorder recorder;
+  HWND window = nullptr;
+};
+
+TEST_F(MessagesTest, PostedMessagesArriveInOrderWithTheirParameters) {
+  PostMessage(window, WM_USER + 1, 10, -20);
+  PostMessage(window, WM_USER + 2, 30, 40);
+  EXPECT_TRUE(recorder.deliveries.empty());
+  ProcessMessages();
+  ASSERT_EQ(recorder.deliveries.size(), 2u);
+  EXPECT_EQ(recorder.deliveries[0].msg, WM_USER + 1);
+  EXPECT_EQ(recorder.deliveries[0].wParam, 10u);
+  EXPECT_EQ(recorder.deliveries[0].lParam, -20);
+  EXPECT_EQ(recorder.deliveries[1].msg, WM_USER + 2);
+}
+
+TEST_F(MessagesTest, MessagesPostedWhileHandlingAreHandledInTheSamePump) {
+  int remaining = 5;
+  recorder.onMessage = [&](UINT) {
+    if (--remaining > 0) PostMessage(window, WM_USER, 0, 0);
+  };
+  PostMessage(window, WM_USER, 0, 0);
+  ProcessMessages();
+  EXPECT_EQ(recorder.deliveries.size(), 5u);
+}
+
+TEST_F(MessagesTest, MessageToADestroyedWindowIsDropped) {
+  Recorder other;
+  HWND doomed = NewWindow(other);
+  PostMessage(doomed, WM_USER, 0, 0);
+  DestroyWindow(doomed);
+  ProcessMessages();
+  EXPECT_TRUE(other.deliveries.empty());
+  EXPECT_FALSE(PostMessage(doomed, WM_USER, 0, 0));
+  EXPECT_FALSE(IsWindow(doomed));
+}
+
+TEST_F(MessagesTest, MessagePostedFromAnotherThreadArrivesOnThisOne) {
+  const auto guiThread = std::this_thread::get_id();
+  std::thread::id handledOn;
+  recorder.onMessage = [&](UINT) { handledOn = std::this_thread::get_id(); };
+  std::thread([this] { PostMessage(window, WM_USER, 7, 0); }).join();
+  ProcessMessages();
+  ASSERT_EQ(recorder.deliveries.size(), 1u);
+  EXPECT_EQ(handledOn, guiThread);
+}
+
+TEST_F(MessagesTest, SendMessageCallsTheProcedureAtOnce) {
+  SendMessage(window, WM_USER + 3, 1, 2);
+  ASSERT_EQ(recorder.deliveries.size(), 1u);
+  EXPECT_EQ(recorder.deliveries[0].msg, WM_USER + 3);
+}
+
+TEST_F(MessagesTest, ExceptionFromAProcedureGoesToTheApplicationHandler) {
+  std::string shown;
+  SetApplicationExceptionHandler([&](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      shown = e.what();
+    }
+  });
+  recorder.onMessage = [](UINT) { throw std::runtime_error("handler failed"); };
+  PostMessage(window, WM_USER, 0, 0);
+  EXPECT_NO_THROW(ProcessMessages());
+  EXPECT_EQ(shown, "handler failed");
+}
+
+TEST_F(MessagesTest, TimerDeliversWmTimerWithItsIdUntilKilled) {
+  recorder.onMessage = [&](UINT msg) {
+    if (msg == WM_TIMER) KillTimer(window, 7);
+  };
+  ASSERT_EQ(SetTimer(window, 7, 5, nullptr), 7u);
+  ASSERT_TRUE(PumpUntil([&] { return !recorder.deliveries.empty(); }));
+  EXPECT_EQ(recorder.deliveries[0].msg, WM_TIMER);
+  EXPECT_EQ(recorder.deliveries[0].wParam, 7u);
+  EXPECT_FALSE(KillTimer(window, 7));
+}
+
+TEST_F(MessagesTest, DestroyingAWindowStopsItsTimers) {
+  Recorder other;
+  HWND timed = NewWindow(other);
+  ASSERT_NE(SetTimer(timed, 1, 5, nullptr), 0u);
+  DestroyWindow(timed);
+  EXPECT_FALSE(KillTimer(timed, 1));
+  EXPECT_EQ(SetTimer(timed, 1, 5, nullptr), 0u);
+}
+
+class WindowClassTest : public MessagesTest {};
+
+TEST_F(WindowClassTest, ClassIsRegisteredOnceForTheInstance) {
+  WNDCLASS again{0, RecordingProc, 0, sizeof(LONG_PTR), HInstance, kClass};
+  EXPECT_EQ(RegisterClass(again), 0);
+  WNDCLASS found{};
+  EXPECT_TRUE(GetClassInfo(HInstance, kClass, &found));
+  EXPECT_EQ(found.lpfnWndProc, &RecordingProc);
+  EXPECT_FALSE(GetClassInfo(HInstance, "NoSuchClass", nullptr));
+}
+
+TEST_F(WindowClassTest, UnknownClassMakesNoWindow) {
+  EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, HInstance, nullptr),
+            nullptr);
+}
+
+}  // namespace

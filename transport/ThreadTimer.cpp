@@ -1,0 +1,81 @@
+// TThreadTimer: a window timer on a hidden window of its own.
+
+#include "transport/Psock.h"
+
+namespace {
+
+constexpr const char* kTimerWindowClass = "TmrWindowClass";
+constexpr UINT_PTR kTimerId = 1;
+
+LRESULT TimerWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* timer = reinterpret_cast<TThreadTimer*>(GetWindowLongPtr(window, 0));
+  if (!timer) return DefWindowProc(window, msg, wParam, lParam);
+  TMessage message{msg, wParam, lParam, 0};
+  if (msg == WM_ACTIVATEAPP) return 0;
+  timer->WndProc(message);
+  return message.Result;
+}
+
+}  // namespace
+
+TThreadTimer::TThreadTimer(TComponent* AOwner) : TComponent(AOwner) {
+  TimerWindow = AllocateTimerWindow(this);
+}
+
+TThreadTimer::~TThreadTimer() {
+  TComponent::Destroying();
+  m_enabled = false;
+  UpdateTimer();
+  DestroyWindow(TimerWindow);
+}
+
+void TThreadTimer::SetEnabled(bool value) {
+  if (value == m_enabled) return;
+  m_enabled = value;
+  UpdateTimer();
+}
+
+void TThreadTimer::SetInterval(UINT value) {
+  if (value == m_interval) return;
+  m_interval = value;
+  UpdateTimer();
+}
+
+void TThreadTimer::SetOnTimer(TNotifyEvent handler) {
+  m_onTimer = std::move(handler);
+  UpdateTimer();
+}
+
+void TThreadTimer::Timer() {
+  if (m_onTimer) m_onTimer(this);
+}
+
+void TThreadTimer::WndProc(TMessage& message) {
+  if (message.Msg != WM_TIMER) {
+    message.Result = DefWindowProc(TimerWindow, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  try {
+    Timer();
+  } catch (...) {
+    HandleApplicationException(std::current_exception());
+  }
+}
+
+HWND TThreadTimer::AllocateTimerWindow(TThreadTimer* timer) {
+  if (!GetClassInfo(HInstance, kTimerWindowClass, nullptr)) {
+    // One slot at index 0 holds the timer; a pointer needs all of LONG_PTR.
+    WNDCLASS windowClass{0, TimerWindowProc, 0, sizeof(LONG_PTR), HInstance, kTimerWindowClass};
+    if (!RegisterClass(windowClass)) return nullptr;
+  }
+  HWND window = CreateWindowEx(WS_EX_TOOLWINDOW, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                               nullptr, HInstance, nullptr);
+  if (window && timer) SetWindowLongPtr(window, 0, reinterpret_cast<LONG_PTR>(timer));
+  return window;
+}
+
+void TThreadTimer::UpdateTimer() {
+  KillTimer(TimerWindow, kTimerId);
+  if (m_interval == 0 || !m_enabled || !m_onTimer) return;
+  if (SetTimer(TimerWindow, kTimerId, m_interval, nullptr) == 0) throw Exception("No Timer");
+}

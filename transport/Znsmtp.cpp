@@ -1,0 +1,464 @@
+#include "transport/Znsmtp.h"
+
+#include <ctime>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/Format.h"
+#include "platform/files/Files.h"
+#include "platform/text/ShiftJis.h"
+
+namespace {
+
+constexpr const char* kAuthenticationFailed = "Authentication failed";
+constexpr const char* kIncompleteHeader = "Incomplete Header";
+// A server that keeps answering HELO with 299 would otherwise hold the
+// connect forever.
+constexpr int kMaxHeloRepeats = 10;
+// 42 bytes give 56 base64 characters: with "=?ISO-2022-JP?B?" and "?=" an
+// encoded-word stays within the 75 characters RFC 2047 allows.
+constexpr size_t kMaxEncodedWordBytes = 42;
+constexpr std::string_view kToAscii = "\x1b(B";
+
+// A line break (or NUL) inside a value would end the command or header line
+// early and let the rest act as a command or header of its own; it goes out
+// as one blank instead.
+std::string OneLine(std::string_view text) {
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    bool breaks = text[i] == '\r' || text[i] == '\n' || text[i] == '\0';
+    line += breaks ? ' ' : text[i];
+  }
+  return line;
+}
+
+bool HoldsIso2022Jp(std::string_view text) { return text.find('\x1b') != std::string_view::npos; }
+
+// Pieces of ISO-2022-JP text of at most maxBytes each, cut between
+// characters; each piece starts and ends in ASCII, as every encoded-word must
+// (RFC 1468).
+std::vector<std::string> SplitJisText(std::string_view text, size_t maxBytes) {
+  std::vector<std::string> pieces;
+  std::string piece;
+  std::string designation;  // the two-byte escape in force; empty in ASCII
+  for (size_t i = 0; i < text.size();) {
+    bool escape = text[i] == '\x1b';
+    size_t length = escape ? 3 : designation.empty() ? 1 : 2;
+    std::string_view unit = text.substr(i, length);
+    std::string after = escape ? (unit.substr(1, 1) == "$" ? std::string(unit) : "") : designation;
+    size_t closing = after.empty() ? 0 : kToAscii.size();
+    if (piece.size() > designation.size() && piece.size() + unit.size() + closing > maxBytes) {
+      if (!designation.empty()) piece += kToAscii;
+      pieces.push_back(piece);
+      piece = designation;
+    }
+    piece += unit;
+    designation = after;
+    i += length;
+  }
+  if (!designation.empty()) piece += kToAscii;
+  if (!piece.empty()) pieces.push_back(piece);
+  return pieces;
+}
+
+// Header text on one line. Text holding ISO-2022-JP escape sequences goes out
+// as RFC 2047 "B" encoded-words, each on a folded line of its own, so that a
+// receiver knows its character set; other text goes out as it stands.
+std::string HeaderText(std::string_view value) {
+  std::string text = OneLine(value);
+  if (!HoldsIso2022Jp(text)) return text;
+  std::string encoded;
+  for (const std::string& piece : SplitJisText(text, kMaxEncodedWordBytes)) {
+    if (!encoded.empty()) encoded += "\r\n ";
+    encoded += "=?ISO-2022-JP?B?" + Base64Text(piece) + "?=";
+  }
+  return encoded;
+}
+
+// The From line's name: an encoded name must be parted from "<" by a blank
+// (RFC 2047), so its trailing blanks stay outside the encoded-words.
+std::string FromPhrase(std::string_view name) {
+  if (!HoldsIso2022Jp(name)) return OneLine(name);
+  size_t end = name.find_last_not_of(' ') + 1;
+  std::string_view trailing = name.substr(end);
+  return HeaderText(name.substr(0, end)) + (trailing.empty() ? " " : std::string(trailing));
+}
+
+std::string JoinedEntries(const TStringList& list) {
+  std::string joined;
+  for (int i = 0; i < list.Count(); ++i) joined += (i ? "," : "") + OneLine(list[i]);
+  return joined;
+}
+
+bool BodyHoldsIso2022Jp(const TStringList& body) {
+  for (int i = 0; i < body.Count(); ++i)
+    if (HoldsIso2022Jp(body[i])) return true;
+  return false;
+}
+
+// The class library's long time format (h:mm:ss), written in ASCII digits
+// whatever the locale, since it becomes part of the MIME boundary.
+std::string TimeText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local = *std::localtime(&now);
+  return Format("%d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+// The name after the last "\", "/" or drive ":" of a path, walking whole
+// characters so that the second byte of a double-byte character (0x5C in ソ)
+// is never taken for "\". No local folder reaches the header.
+std::string AttachmentFileName(std::string_view path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (platform::IsSjisLeadByte(c))
+      ++i;
+    else if (c == '\\' || c == '/' || c == ':')
+      start = i + 1;
+  }
+  return OneLine(path.substr(start));
+}
+
+bool IsContinuation(const std::string& reply) {
+  return (!reply.empty() && reply[0] == ' ') || (reply.size() >= 4 && reply[3] == '-');
+}
+
+void Append(TMemoryStream& stream, std::string_view text) {
+  stream.Write(text.data(), static_cast<int64_t>(text.size()));
+}
+
+// One line as it goes on the wire: a leading "." doubled (RFC 821
+// transparency), then CR LF.
+void AppendStuffedLine(TMemoryStream& stream, std::string_view line) {
+  if (!line.empty() && line[0] == '.') Append(stream, ".");
+  Append(stream, line);
+  Append(stream, "\r\n");
+}
+
+// Text cut into lines at CR LF, a lone CR or a lone LF, each stuffed: a break
+// inside a body line must not let a bare "." line end DATA early.
+void AppendStuffedLines(TMemoryStream& stream, std::string_view text) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    AppendStuffedLine(stream, text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  AppendStuffedLine(stream, text.substr(start));
+}
+
+// An attachment file, read through the encoder's stream interface.
+class AttachmentStream : public TStream {
+ public:
+  explicit AttachmentStream(std::unique_ptr<platform::Stream> file)
+      : m_file(std::move(file)), m_size(m_file->Length()) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    int64_t n = static_cast<int64_t>(m_file->Read(buffer, static_cast<size_t>(count)));
+    m_position += n;
+    return n;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Size() const override { return m_size; }
+  int64_t Position() const override { return m_position; }
+  void SetPosition(int64_t position) override {
+    if (m_file->Seek(position)) m_position = position;
+  }
+
+ private:
+  std::unique_ptr<platform::Stream> m_file;
+  int64_t m_size;
+  int64_t m_position = 0;
+};
+
+}  // namespace
+
+TZnSMTP::TZnSMTP(TComponent* AOwner) : TPowersock(AOwner) {
+  Port = 25;
+  OnReadCanceled = [this](TObject* Sender) { CancelHandler(Sender); };
+}
+
+TZnSMTP::~TZnSMTP() {
+  TComponent::Destroying();
+  try {
+    Abort();
+  } catch (const Exception&) {
+    // The socket goes with the base destructor all the same.
+  }
+}
+
+// ---- Connect ----
+
+void TZnSMTP::Connect() {
+  bool wasBusy = busy;
+  busy = true;
+  try {
+    Greet();
+  } catch (...) {
+    busy = wasBusy;
+    throw;
+  }
+  busy = wasBusy;
+  if (OnConnect) OnConnect(this);
+}
+
+void TZnSMTP::Greet() {
+  TPowersock::Connect();
+  try {
+    ReadGreeting();
+    Helo();
+  } catch (const ESockError&) {
+    CloseAfterFailedGreeting(Link::Dead);
+    throw;
+  } catch (...) {
+    CloseAfterFailedGreeting(Link::Alive);
+    throw;
+  }
+}
+
+void TZnSMTP::ReadGreeting() {
+  ReadLn(LastReply);
+  ReplyNumber = ReplyNumberOf(LastReply);
+  SkipContinuationLines();
+  if (ReplyNumber >= 400) throw Exception(LastReply);
+}
+
+void TZnSMTP::Helo() {
+  int refusals = 0;
+  int repeats = 0;
+  for (;;) {
+    int reply = Command("HELO " + UserID);
+    if (reply < 299) return;
+    if (reply == 299) {
+      if (++repeats > kMaxHeloRepeats) throw Exception(kAuthenticationFailed);
+      continue;
+    }
+    if (refusals > 0 || !AuthenticationRetryGranted()) throw Exception(kAuthenticationFailed);
+    ++refusals;
+  }
+}
+
+bool TZnSMTP::AuthenticationRetryGranted() {
+  if (!OnAuthenticationFailed) return false;
+  bool handled = false;
+  OnAuthenticationFailed(handled);
+  return handled;
+}
+
+// The first failure is the one the caller sees. A server that refused still
+// listens and is told QUIT; after a socket failure or a cancel the link is
+// dead or abandoned, and waiting for a QUIT reply there could last forever.
+void TZnSMTP::CloseAfterFailedGreeting(Link link) {
+  try {
+    if (link == Link::Alive)
+      Disconnect();
+    else
+      DropConnection();
+  } catch (const Exception&) {
+  }
+}
+
+// ---- SendMail ----
+
+void TZnSMTP::SendMail() {
+  if (busy) return;
+  busy = true;
+  try {
+    Deliver();
+  } catch (...) {
+    busy = false;
+    throw;
+  }
+  busy = false;
+  if (OnSuccess) OnSuccess(this);
+}
+
+void TZnSMTP::Deliver() {
+  BuildMessage();
+  RequireConnection();
+  CheckHeader();
+  if (OnSendStart) OnSendStart(this);
+  CommandExpecting("RSET", 399);
+  CommandExpecting("MAIL FROM:<" + PostMessage.FromAddress + ">", 399);
+  for (const TStringList* list :
+       {&PostMessage.ToAddress, &PostMessage.ToCarbonCopy, &PostMessage.ToBlindCarbonCopy})
+    for (int i = 0; i < list->Count(); ++i) Rcpt((*list)[i]);
+  CommandExpecting("DATA", 399);
+  WriteString(FinalHeader.Text() + "\r\n\r\n");
+  SendStream(bodyStream);
+  EndData();
+  if (ClearParams) ClearParameters();
+}
+
+void TZnSMTP::CheckHeader() {
+  for (int attempts = 0; !HeaderComplete(); ++attempts) {
+    if (attempts > 0 || !OnHeaderIncomplete) throw Exception(kIncompleteHeader);
+    bool handled = false;
+    OnHeaderIncomplete(handled, PostMessage.FromAddress.empty() ? 1 : 2);
+    if (!handled) throw Exception(kIncompleteHeader);
+  }
+}
+
+bool TZnSMTP::HeaderComplete() const {
+  const TPostMessage& m = PostMessage;
+  bool anyRecipient =
+      m.ToAddress.Count() + m.ToCarbonCopy.Count() + m.ToBlindCarbonCopy.Count() > 0;
+  return !m.FromAddress.empty() && anyRecipient;
+}
+
+// A refused recipient is reported and the send goes on; DATA tells whether
+// the server accepted anyone at all.
+void TZnSMTP::Rcpt(const std::string& entry) {
+  std::string address = ExtractAddress(entry);
+  if (address.empty()) return;
+  if (Command("RCPT TO:<" + address + ">") > 300 && OnRecipientNotFound) OnRecipientNotFound(entry);
+}
+
+void TZnSMTP::EndData() {
+  if (Command(".") <= 399) return;
+  if (OnFailure) OnFailure(this);
+  throw Exception(LastReply);
+}
+
+std::string TZnSMTP::ExtractAddress(const std::string& entry) {
+  if (entry.find('<') != std::string::npos) return NthField(NthField(entry, '<', 2), '>', 1);
+  if (entry.find(':') != std::string::npos) return NthField(entry, ':', 2);
+  return entry;
+}
+
+void TZnSMTP::ClearParameters() {
+  PostMessage.ToAddress.Clear();
+  PostMessage.ToCarbonCopy.Clear();
+  PostMessage.ToBlindCarbonCopy.Clear();
+  PostMessage.Attachments.Clear();
+}
+
+// ---- Disconnect and abort ----
+
+void TZnSMTP::Disconnect() {
+  Canceled = false;
+  if (!Connected || ConnectionLost) {
+    TPowersock::Disconnect();
+    return;
+  }
+  try {
+    Quit();
+  } catch (...) {
+    TPowersock::Disconnect();
+    throw;
+  }
+  TPowersock::Disconnect();
+}
+
+void TZnSMTP::Quit() { CommandExpecting("QUIT", 339); }
+
+void TZnSMTP::Abort() {
+  if (Canceled || !Connected) return;
+  if (busy)
+    Cancel();
+  else
+    DropConnection();
+}
+
+void TZnSMTP::CancelHandler(TObject*) { DropConnection(); }
+
+void TZnSMTP::DropConnection() {
+  TPowersock::Disconnect();
+  InStream->Clear();
+}
+
+// ---- The dialogue ----
+
+int TZnSMTP::Command(const std::string& text) {
+  std::string reply;
+  Transaction(OneLine(text), reply);
+  SkipContinuationLines();
+  return ReplyNumber;
+}
+
+void TZnSMTP::CommandExpecting(const std::string& text, int highestAccepted) {
+  if (Command(text) > highestAccepted) throw Exception(LastReply);
+}
+
+// Lines of a multi-line reply ("250-...") are read here, so that they never
+// answer the next command; the reply number stays that of the first line.
+void TZnSMTP::SkipContinuationLines() {
+  while (IsContinuation(LastReply)) ReadLn(LastReply);
+}
+
+// ---- The message ----
+
+void TZnSMTP::BuildMessage() {
+  BuildHeader();
+  BuildBody();
+}
+
+void TZnSMTP::BuildHeader() {
+  const TPostMessage& m = PostMessage;
+  FinalHeader.Clear();
+  FinalHeader.Add("From: " + FromPhrase(m.FromName) + "<" + OneLine(m.FromAddress) + ">");
+  if (m.ToAddress.Count() > 0) FinalHeader.Add("To: " + JoinedEntries(m.ToAddress));
+  if (m.ToCarbonCopy.Count() > 0) FinalHeader.Add("CC: " + JoinedEntries(m.ToCarbonCopy));
+  FinalHeader.SetHeader("Subject", HeaderText(m.Subject));
+  FinalHeader.SetHeader("X-Mailer", HeaderText(m.LocalProgram));
+  FinalHeader.SetHeader("Reply-To", OneLine(m.ReplyTo));
+  FinalHeader.SetHeader("Date", OneLine(m.Date));
+  FinalHeader.Add("Mime-Version: 1.0");
+  if (m.Attachments.Count() == 0) {
+    FinalHeader.Add("Content-Type: " + TextPartType());
+    return;
+  }
+  boundary = "====================54535" + TimeText() + "====";
+  FinalHeader.Add("Content-Type: multipart/mixed;" + std::string(19, ' ') + "boundary=\"" +
+                  boundary + "\"");
+}
+
+void TZnSMTP::BuildBody() {
+  const TPostMessage& m = PostMessage;
+  bodyStream.Clear();
+  bool multipart = m.Attachments.Count() > 0;
+  if (multipart)
+    Append(bodyStream, "--" + boundary + "\r\nContent-Type: " + TextPartType() + "\r\n\r\n");
+  for (int i = 0; i < m.Body.Count(); ++i) AppendStuffedLines(bodyStream, m.Body[i]);
+  if (!multipart) return;
+  for (int index = 1; index <= m.Attachments.Count(); ++index) AddAttachmentPart(index);
+  Append(bodyStream, "--" + boundary + "--\r\n");
+}
+
+std::string TZnSMTP::TextPartType() const {
+  const char* charset = BodyHoldsIso2022Jp(PostMessage.Body) ? "ISO-2022-JP" : "us-ascii";
+  return "text/plain;" + std::string(24, ' ') + "charset=" + charset;
+}
+
+void TZnSMTP::AddAttachmentPart(int Index) {
+  const std::string entry = PostMessage.Attachments[Index - 1];
+  const std::string name = AttachmentFileName(entry);
+  // uuencoded data is labelled as what it is, so that no receiver decodes it as base64.
+  const char* encoding = EncodeType == uuCode ? "x-uuencode" : "base64";
+  Append(bodyStream, "--" + boundary + "\r\n" + "Content-Type: application/octet-stream;" +
+                         std::string(10, ' ') + "name=\"" + name + "\"\r\n" +
+                         "Content-Transfer-Encoding: " + encoding + "\r\n" +
+                         "Content-Disposition: attachment;" + std::string(17, ' ') + "filename=\"" +
+                         name + "\"\r\n\r\n");
+
+  std::unique_ptr<platform::Stream> file = platform::OpenFile(entry, "rb");
+  if (!file) {
+    if (OnAttachmentNotFound) OnAttachmentNotFound(entry);
+    throw EFOpenError(Format("ファイル %s は開けません", entry.c_str()));
+  }
+  AttachmentStream input(std::move(file));
+  TMemoryStream encoded;
+  TZnUUProcessor encoder(this);
+  encoder.Method = EncodeType;
+  encoder.inputStream = &input;
+  encoder.outputStream = &encoded;
+  if (OnEncodeStart) OnEncodeStart(entry);
+  encoder.Encode();
+  if (OnEncodeEnd) OnEncodeEnd(entry);
+  // A uuencoded line can begin with "." (a last line of 14 bytes), so the
+  // encoded lines are stuffed like body lines.
+  std::string_view text(encoded.Memory(), static_cast<size_t>(encoded.Size()));
+  if (text.size() >= 2) AppendStuffedLines(bodyStream, text.substr(0, text.size() - 2));
+}

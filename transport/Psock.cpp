@@ -5,9 +5,18 @@
 
 #include <cstring>
 
+#include "transport/PsockWindow.h"
 #include "transport/RangeCheck.h"
 
 int SocketInstanceCount = 0;
+
+bool RetryGranted(const THandlerEvent& handler, bool& asked) {
+  if (asked || !handler) return false;
+  asked = true;
+  bool handled = false;
+  handler(handled);
+  return handled;
+}
 
 namespace {
 
@@ -159,11 +168,7 @@ void TPowersock::ResolveWithRetry() {
       if (error.Message == "Host Lookup Timed Out" || error.Message == "Host Lookup Canceled") throw;
     }
     if (RemoteAddress.sin_addr.s_addr != 0) return;
-    if (retried || !OnInvalidHost) throw ESockError("Null Remote Address");
-    bool handled = false;
-    OnInvalidHost(handled);
-    if (!handled) throw ESockError("Null Remote Address");
-    retried = true;
+    if (!RetryGranted(OnInvalidHost, retried)) throw ESockError("Null Remote Address");
   }
 }
 
@@ -244,13 +249,8 @@ void TPowersock::CloseSocket() {
 
 void TPowersock::RequireConnection() {
   bool asked = false;
-  while (!Connected) {
-    if (asked || !OnConnectionRequired) throw Exception("Not Connected");
-    bool handled = false;
-    OnConnectionRequired(handled);
-    if (!handled) throw Exception("Not Connected");
-    asked = true;
-  }
+  while (!Connected)
+    if (!RetryGranted(OnConnectionRequired, asked)) throw Exception("Not Connected");
 }
 
 void TPowersock::Cancel() {
@@ -313,15 +313,7 @@ void TPowersock::PumpUntil(const std::function<bool()>& done) {
 }
 
 HWND TPowersock::AllocateSocketWindow(TPowersock* component) {
-  if (!GetClassInfo(HInstance, kSocketWindowClass, nullptr)) {
-    // One slot at index 0 holds the component; a pointer needs all of LONG_PTR.
-    WNDCLASS windowClass{0, SocketWindowProc, 0, sizeof(LONG_PTR), HInstance, kSocketWindowClass};
-    if (!RegisterClass(windowClass)) return nullptr;
-  }
-  HWND window = CreateWindowEx(WS_EX_TOOLWINDOW, kSocketWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                               nullptr, HInstance, nullptr);
-  if (window && component) SetWindowLongPtr(window, 0, reinterpret_cast<LONG_PTR>(component));
-  return window;
+  return AllocateOwnedWindow(kSocketWindowClass, SocketWindowProc, component);
 }
 
 void TPowersock::DispatchSocketMessage(TMessage& message) {

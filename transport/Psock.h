@@ -59,6 +59,11 @@ using TOnHostResolved = std::function<void(TComponent* Sender)>;
 using TOnStatus = std::function<void(TComponent* Sender, const std::string& Status)>;
 using TSocketErrorEvent = std::function<void(TObject* Sender, std::uint16_t Error, const std::string& Text)>;
 
+// A THandlerEvent's one chance to fix a failed step: false when no handler is
+// set or it was asked before; otherwise asks it, sets asked, and returns
+// whether it set Handled.
+bool RetryGranted(const THandlerEvent& handler, bool& asked);
+
 // The fields of a field list cut at delimiter: index 1 is the text before the
 // first delimiter. Empty for an empty text, an empty field, index 0 and an
 // index past the last field.

@@ -1,6 +1,7 @@
 // TThreadTimer: a window timer on a hidden window of its own.
 
 #include "transport/Psock.h"
+#include "transport/PsockWindow.h"
 
 namespace {
 
@@ -63,15 +64,7 @@ void TThreadTimer::WndProc(TMessage& message) {
 }
 
 HWND TThreadTimer::AllocateTimerWindow(TThreadTimer* timer) {
-  if (!GetClassInfo(HInstance, kTimerWindowClass, nullptr)) {
-    // One slot at index 0 holds the timer; a pointer needs all of LONG_PTR.
-    WNDCLASS windowClass{0, TimerWindowProc, 0, sizeof(LONG_PTR), HInstance, kTimerWindowClass};
-    if (!RegisterClass(windowClass)) return nullptr;
-  }
-  HWND window = CreateWindowEx(WS_EX_TOOLWINDOW, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                               nullptr, HInstance, nullptr);
-  if (window && timer) SetWindowLongPtr(window, 0, reinterpret_cast<LONG_PTR>(timer));
-  return window;
+  return AllocateOwnedWindow(kTimerWindowClass, TimerWindowProc, timer);
 }
 
 void TThreadTimer::UpdateTimer() {

@@ -21,6 +21,20 @@ constexpr int kMaxHeloRepeats = 10;
 constexpr size_t kMaxEncodedWordBytes = 42;
 constexpr std::string_view kToAscii = "\x1b(B";
 
+// Marks Connect or SendMail as running for its whole run, and restores the
+// mark it found however the run ends (a Connect inside SendMail leaves it set).
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : m_busy(busy), m_wasBusy(busy) { busy = true; }
+  ~BusyScope() { m_busy = m_wasBusy; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& m_busy;
+  bool m_wasBusy;
+};
+
 // A line break (or NUL) inside a value would end the command or header line
 // early and let the rest act as a command or header of its own; it goes out
 // as one blank instead.
@@ -192,15 +206,10 @@ TZnSMTP::~TZnSMTP() {
 // ---- Connect ----
 
 void TZnSMTP::Connect() {
-  bool wasBusy = busy;
-  busy = true;
-  try {
+  {
+    BusyScope scope(busy);
     Greet();
-  } catch (...) {
-    busy = wasBusy;
-    throw;
   }
-  busy = wasBusy;
   if (OnConnect) OnConnect(this);
 }
 
@@ -226,7 +235,7 @@ void TZnSMTP::ReadGreeting() {
 }
 
 void TZnSMTP::Helo() {
-  int refusals = 0;
+  bool asked = false;
   int repeats = 0;
   for (;;) {
     int reply = Command("HELO " + UserID);
@@ -235,16 +244,8 @@ void TZnSMTP::Helo() {
       if (++repeats > kMaxHeloRepeats) throw Exception(kAuthenticationFailed);
       continue;
     }
-    if (refusals > 0 || !AuthenticationRetryGranted()) throw Exception(kAuthenticationFailed);
-    ++refusals;
+    if (!RetryGranted(OnAuthenticationFailed, asked)) throw Exception(kAuthenticationFailed);
   }
-}
-
-bool TZnSMTP::AuthenticationRetryGranted() {
-  if (!OnAuthenticationFailed) return false;
-  bool handled = false;
-  OnAuthenticationFailed(handled);
-  return handled;
 }
 
 // The first failure is the one the caller sees. A server that refused still
@@ -264,14 +265,10 @@ void TZnSMTP::CloseAfterFailedGreeting(Link link) {
 
 void TZnSMTP::SendMail() {
   if (busy) return;
-  busy = true;
-  try {
+  {
+    BusyScope scope(busy);
     Deliver();
-  } catch (...) {
-    busy = false;
-    throw;
   }
-  busy = false;
   if (OnSuccess) OnSuccess(this);
 }
 

@@ -109,7 +109,6 @@ class TZnSMTP : public TPowersock {
   void Greet();
   void ReadGreeting();
   void Helo();
-  bool AuthenticationRetryGranted();
   enum class Link { Alive, Dead };
   void CloseAfterFailedGreeting(Link link);
   void Deliver();

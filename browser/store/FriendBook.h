@@ -24,7 +24,7 @@ std::string FriendBookPath(std::string_view ppPath);
 std::string_view PetKindName(int32_t petKind);
 
 struct FriendBook {
-  bool opened = false;     // false: "おともだち帳が開けません"
+  bool opened = false;     // false: the book is missing
   std::vector<FriendRecord> records;
   bool truncated = false;  // the file ends inside a record; the records before it are read
 };

@@ -122,6 +122,17 @@ void* SlotAddress(Window& window, int index) {
   return window.extraBytes.data() + index;
 }
 
+// Runs use on the slot at index of window under the table's lock; 0 when
+// the window or the slot does not exist.
+template <typename Use>
+LONG_PTR OnSlot(HWND window, int index, Use use) {
+  std::lock_guard lock(Table().mutex);
+  auto found = Table().windows.find(window);
+  if (found == Table().windows.end()) return 0;
+  void* slot = SlotAddress(found->second, index);
+  return slot ? use(slot) : 0;
+}
+
 int FindTimer(HWND window, UINT_PTR id) {
   for (const auto& [qtId, timer] : Table().timers)
     if (timer.window == window && timer.id == id) return qtId;
@@ -182,26 +193,20 @@ bool IsWindow(HWND window) {
 }
 
 LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value) {
-  std::lock_guard lock(Table().mutex);
-  auto found = Table().windows.find(window);
-  if (found == Table().windows.end()) return 0;
-  void* slot = SlotAddress(found->second, index);
-  if (!slot) return 0;
-  LONG_PTR previous;
-  std::memcpy(&previous, slot, sizeof previous);
-  std::memcpy(slot, &value, sizeof value);
-  return previous;
+  return OnSlot(window, index, [value](void* slot) {
+    LONG_PTR previous;
+    std::memcpy(&previous, slot, sizeof previous);
+    std::memcpy(slot, &value, sizeof value);
+    return previous;
+  });
 }
 
 LONG_PTR GetWindowLongPtr(HWND window, int index) {
-  std::lock_guard lock(Table().mutex);
-  auto found = Table().windows.find(window);
-  if (found == Table().windows.end()) return 0;
-  void* slot = SlotAddress(found->second, index);
-  if (!slot) return 0;
-  LONG_PTR value;
-  std::memcpy(&value, slot, sizeof value);
-  return value;
+  return OnSlot(window, index, [](void* slot) {
+    LONG_PTR value;
+    std::memcpy(&value, slot, sizeof value);
+    return value;
+  });
 }
 
 LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }

@@ -39,12 +39,7 @@ Lookups& TheLookups() {
 }
 
 std::shared_ptr<LookupTask> TakeTask(HANDLE task) {
-  std::lock_guard lock(TheLookups().mutex);
-  auto found = TheLookups().pending.find(task);
-  if (found == TheLookups().pending.end()) return nullptr;
-  auto taken = found->second;
-  TheLookups().pending.erase(found);
-  return taken;
+  return winsock::TakeEntry(TheLookups().mutex, TheLookups().pending, task);
 }
 
 size_t AlignUp(size_t offset) { return (offset + alignof(char*) - 1) & ~(alignof(char*) - 1); }

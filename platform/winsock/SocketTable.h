@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 
 #include <memory>
+#include <mutex>
 
 #include "platform/winsock/WinSock.h"
 
@@ -67,6 +68,18 @@ class AsyncSelection : public QObject {
   QSocketNotifier m_write;
   QSocketNotifier m_urgent;
 };
+
+// Removes key from a table that mutex guards and returns what it held; an
+// empty value when it held nothing.
+template <typename Table>
+typename Table::mapped_type TakeEntry(std::mutex& mutex, Table& table, const typename Table::key_type& key) {
+  std::lock_guard lock(mutex);
+  auto found = table.find(key);
+  if (found == table.end()) return {};
+  auto taken = std::move(found->second);
+  table.erase(found);
+  return taken;
+}
 
 // True between WSAStartup and the matching last WSACleanup.
 bool Started();

@@ -17,6 +17,7 @@
 using winsock::AsyncSelection;
 using winsock::Phase;
 using winsock::SocketState;
+using winsock::TakeEntry;
 
 namespace {
 
@@ -49,12 +50,7 @@ SOCKET Add(int fd, Phase phase) {
 }
 
 std::shared_ptr<SocketState> Take(SOCKET s) {
-  std::lock_guard lock(Sockets().mutex);
-  auto found = Sockets().sockets.find(s);
-  if (found == Sockets().sockets.end()) return nullptr;
-  auto state = found->second;
-  Sockets().sockets.erase(found);
-  return state;
+  return TakeEntry(Sockets().mutex, Sockets().sockets, s);
 }
 
 int Failed(int error) {
@@ -127,6 +123,17 @@ int WriteAddress(std::uint32_t ip, std::uint16_t port, sockaddr* address, int* l
   std::memcpy(address, &in, sizeof in);
   *length = sizeof in;
   return 0;
+}
+
+// getsockname and getpeername: one of the socket's two addresses.
+using NameQuery = int (*)(int fd, std::uint32_t& ip, std::uint16_t& port, int& wsaError);
+int QueryName(SOCKET s, NameQuery query, sockaddr* address, int* addressLength) {
+  return OnSocket(s, [&](SocketState& state, int& error) {
+    std::uint32_t ip;
+    std::uint16_t port;
+    if (query(state.fd, ip, port, error) < 0) return -1;
+    return WriteAddress(ip, port, address, addressLength, error);
+  });
 }
 
 void CopyText(char* field, size_t size, const char* text) {
@@ -321,21 +328,11 @@ int ioctlsocket(SOCKET s, long command, u_long* argument) {
 }
 
 int getsockname(SOCKET s, sockaddr* address, int* addressLength) {
-  return OnSocket(s, [&](SocketState& state, int& error) {
-    std::uint32_t ip;
-    std::uint16_t port;
-    if (posixnet::LocalName(state.fd, ip, port, error) < 0) return -1;
-    return WriteAddress(ip, port, address, addressLength, error);
-  });
+  return QueryName(s, posixnet::LocalName, address, addressLength);
 }
 
 int getpeername(SOCKET s, sockaddr* address, int* addressLength) {
-  return OnSocket(s, [&](SocketState& state, int& error) {
-    std::uint32_t ip;
-    std::uint16_t port;
-    if (posixnet::PeerName(state.fd, ip, port, error) < 0) return -1;
-    return WriteAddress(ip, port, address, addressLength, error);
-  });
+  return QueryName(s, posixnet::PeerName, address, addressLength);
 }
 
 u_long inet_addr(const char* text) {

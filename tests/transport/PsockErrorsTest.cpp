@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/support/RaisedMessage.h"
 #include "transport/Psock.h"
 
 namespace {
@@ -94,37 +95,23 @@ TEST_F(CheckErrorTest, OtherCodeFiresOnErrorThenRaisesWithItsText) {
   };
   WSASetLastError(WSAEDESTADDRREQ);
   std::string text;
-  try {
-    sock.CheckError(WSAEWOULDBLOCK, text);
-    FAIL() << "nothing raised";
-  } catch (const ESockError& error) {
-    EXPECT_EQ(error.Message, "10039:Destination address required");
-  }
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock.CheckError(WSAEWOULDBLOCK, text); }),
+            "10039:Destination address required");
   EXPECT_EQ(reported, WSAEDESTADDRREQ);
 }
 
 TEST_F(CheckErrorTest, NoErrorRecordedRaisesWithEmptyMessage) {
   WSASetLastError(0);
   std::string text;
-  try {
-    sock.CheckError(WSAEWOULDBLOCK, text);
-    FAIL() << "nothing raised";
-  } catch (const ESockError& error) {
-    EXPECT_EQ(error.Message, "");
-  }
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock.CheckError(WSAEWOULDBLOCK, text); }), "");
 }
 
 TEST_F(CheckErrorTest, RaisingErrorHandlerReplacesTheSocketError) {
   sock.OnError = [](TObject*, std::uint16_t, const std::string&) { throw Exception("handler"); };
   WSASetLastError(WSAECONNREFUSED);
   std::string text;
-  try {
-    sock.CheckError(WSAEWOULDBLOCK, text);
-  } catch (const ESockError&) {
-    FAIL() << "the socket error was raised";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Message, "handler");
-  }
+  EXPECT_EQ((RaisedMessageNotAs<Exception, ESockError>([&] { sock.CheckError(WSAEWOULDBLOCK, text); })),
+            "handler");
 }
 
 TEST(SockExceptionTest, AbortIsCaughtAsSocketErrorButPlainExceptionsAreNot) {

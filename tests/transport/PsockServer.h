@@ -14,6 +14,37 @@
 #include "platform/messages/Messages.h"
 #include "platform/winsock/WinSock.h"
 
+// 127.0.0.1 at port; 0 lets bind choose a free one.
+inline sockaddr_in LoopbackAddress(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = inet_addr("127.0.0.1");
+  address.sin_port = htons(static_cast<u_short>(port));
+  return address;
+}
+
+// A TCP socket bound to a free port on 127.0.0.1; address gets that port.
+inline SOCKET BindFreeLoopbackPort(sockaddr_in& address) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  address = LoopbackAddress(0);
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  int length = sizeof address;
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  return s;
+}
+
+// Starts WinSock for the caller and listens on a free loopback port with
+// backlog; port gets the port.
+inline SOCKET ListenOnFreeLoopbackPort(int backlog, int& port) {
+  WSADATA data;
+  WSAStartup(0x0101, &data);
+  sockaddr_in address;
+  SOCKET listener = BindFreeLoopbackPort(address);
+  listen(listener, backlog);
+  port = ntohs(address.sin_port);
+  return listener;
+}
+
 class PsockServer {
  public:
   // The accepted connection, as the script sees it.
@@ -73,17 +104,7 @@ class PsockServer {
   };
 
   explicit PsockServer(std::function<void(Peer&)> script) {
-    WSADATA data;
-    WSAStartup(0x0101, &data);
-    m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(m_listener, 1);
-    int length = sizeof address;
-    getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_listener = ListenOnFreeLoopbackPort(1, m_port);
     m_thread = std::thread([this, script = std::move(script)] { Serve(script); });
   }
 
@@ -129,19 +150,10 @@ class PsockServer {
 class UnansweredPort {
  public:
   UnansweredPort() {
-    WSADATA data;
-    WSAStartup(0x0101, &data);
-    m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(m_listener, 0);
-    int length = sizeof address;
-    getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_listener = ListenOnFreeLoopbackPort(0, m_port);
     // The one connection the queue holds, never accepted.
     m_filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = LoopbackAddress(m_port);
     connect(m_filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
   }
   ~UnansweredPort() {
@@ -161,14 +173,8 @@ class UnansweredPort {
 inline int RefusedPort() {
   WSADATA data;
   WSAStartup(0x0101, &data);
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = inet_addr("127.0.0.1");
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  int length = sizeof address;
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  closesocket(s);
+  sockaddr_in address;
+  closesocket(BindFreeLoopbackPort(address));
   WSACleanup();
   return ntohs(address.sin_port);
 }

@@ -11,21 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/RaisedMessage.h"
 #include "tests/transport/PsockServer.h"
 
 namespace {
 
 std::string AddressText(const sockaddr_in& address) { return inet_ntoa(address.sin_addr); }
-
-template <typename Call>
-std::string SockErrorOf(Call call) {
-  try {
-    call();
-  } catch (const ESockError& error) {
-    return error.Message;
-  }
-  return "(nothing raised)";
-}
 
 class PsockConnectTest : public ::testing::Test {
  protected:
@@ -67,7 +58,7 @@ TEST_F(PsockConnectTest, ConnectWhileConnectedRaisesAndKeepsConnection) {
   PsockServer server([](PsockServer::Peer&) {});
   auto sock = MakeSock("127.0.0.1", server.Port());
   sock->Connect();
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Already connected");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Already connected");
   EXPECT_TRUE(sock->Connected);
 }
 
@@ -75,7 +66,7 @@ TEST_F(PsockConnectTest, RefusedConnectFiresConnectionFailedThenRaises) {
   auto sock = MakeSock("127.0.0.1", RefusedPort());
   int failures = 0;
   sock->OnConnectionFailed = [&](TObject*) { ++failures; };
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Connection Failed");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Connection Failed");
   EXPECT_EQ(failures, 1);
   EXPECT_FALSE(sock->Connected);
   EXPECT_FALSE(sock->NoError);
@@ -84,7 +75,7 @@ TEST_F(PsockConnectTest, RefusedConnectFiresConnectionFailedThenRaises) {
 TEST_F(PsockConnectTest, ConnectAfterRefusalSucceedsOnTheSameComponent) {
   PsockServer server([](PsockServer::Peer&) {});
   auto sock = MakeSock("127.0.0.1", RefusedPort());
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Connection Failed");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Connection Failed");
   sock->Port = server.Port();
   sock->Disconnect();
   sock->Connect();
@@ -97,7 +88,7 @@ TEST_F(PsockConnectTest, TimeOutEndsUnansweredConnect) {
   sock->TimeOut = 100;
   int failures = 0;
   sock->OnConnectionFailed = [&](TObject*) { ++failures; };
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Connection Timed out");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Connection Timed out");
   EXPECT_TRUE(sock->TimedOut);
   EXPECT_EQ(failures, 1);
 }
@@ -106,7 +97,7 @@ TEST_F(PsockConnectTest, CancelEndsUnansweredConnect) {
   UnansweredPort silent;
   auto sock = MakeSock("127.0.0.1", silent.Port());
   RunSoon([&] { sock->Cancel(); });
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Connection Canceled");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Connection Canceled");
   EXPECT_TRUE(sock->Canceled);
 }
 
@@ -185,18 +176,22 @@ class PsockInvalidHostTest : public PsockConnectTest {};
 
 TEST_F(PsockInvalidHostTest, FailedLookUpWithoutHandlerGivesNullRemoteAddress) {
   auto sock = MakeSock("no-such-host.invalid", 25);
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Null Remote Address");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Null Remote Address");
 }
 
+// An unknown name and the address 0.0.0.0 alike: a handler that claims to
+// have fixed the host gets one more look-up, and is not asked again.
 TEST_F(PsockInvalidHostTest, HandlerIsAskedOnceAndSecondLookUpFails) {
-  auto sock = MakeSock("no-such-host.invalid", 25);
-  int asked = 0;
-  sock->OnInvalidHost = [&](bool& handled) {
-    ++asked;
-    handled = true;
-  };
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Null Remote Address");
-  EXPECT_EQ(asked, 1);
+  for (const char* host : {"no-such-host.invalid", "0.0.0.0"}) {
+    auto sock = MakeSock(host, 25);
+    int asked = 0;
+    sock->OnInvalidHost = [&](bool& handled) {
+      ++asked;
+      handled = true;
+    };
+    EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Null Remote Address") << host;
+    EXPECT_EQ(asked, 1) << host;
+  }
 }
 
 TEST_F(PsockInvalidHostTest, HandlerThatFixesTheHostConnects) {
@@ -210,22 +205,11 @@ TEST_F(PsockInvalidHostTest, HandlerThatFixesTheHostConnects) {
   EXPECT_TRUE(sock->Connected);
 }
 
-TEST_F(PsockInvalidHostTest, AddressZeroIsNoAddress) {
-  auto sock = MakeSock("0.0.0.0", 25);
-  int asked = 0;
-  sock->OnInvalidHost = [&](bool& handled) {
-    ++asked;
-    handled = true;
-  };
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Null Remote Address");
-  EXPECT_EQ(asked, 1);
-}
-
 TEST_F(PsockInvalidHostTest, HostNameOver127CharactersTakesTheInvalidHostPath) {
   auto sock = MakeSock(std::string(128, 'a'), 25);
   int asked = 0;
   sock->OnInvalidHost = [&](bool& handled) { ++asked; };
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Null Remote Address");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Null Remote Address");
   EXPECT_EQ(asked, 1);
 }
 
@@ -235,7 +219,7 @@ TEST_F(PsockInvalidHostTest, FailedLookUpClearsThePreviousAddress) {
   sock->Connect();
   sock->Disconnect();
   sock->Host = "no-such-host.invalid";
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Null Remote Address");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Null Remote Address");
   EXPECT_EQ(sock->RemoteAddress.sin_addr.s_addr, 0u);
   EXPECT_FALSE(sock->Connected);
 }
@@ -245,7 +229,7 @@ TEST_F(PsockInvalidHostTest, CanceledLookUpIsPassedOnWithoutAskingTheHandler) {
   int asked = 0;
   sock->OnInvalidHost = [&](bool&) { ++asked; };
   RunSoon([&] { sock->Cancel(); });
-  EXPECT_EQ(SockErrorOf([&] { sock->Connect(); }), "Host Lookup Canceled");
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { sock->Connect(); }), "Host Lookup Canceled");
   EXPECT_EQ(asked, 0);
 }
 
@@ -294,14 +278,8 @@ class PsockRequireConnectionTest : public PsockConnectTest {};
 
 TEST_F(PsockRequireConnectionTest, WithoutHandlerRaisesNotConnected) {
   auto sock = MakeSock("", 0);
-  try {
-    sock->RequireConnection();
-    FAIL() << "nothing raised";
-  } catch (const ESockError&) {
-    FAIL() << "a socket error instead of the plain exception";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Message, "Not Connected");
-  }
+  EXPECT_EQ((RaisedMessageNotAs<Exception, ESockError>([&] { sock->RequireConnection(); })),
+            "Not Connected");
 }
 
 TEST_F(PsockRequireConnectionTest, HandlerIsAskedOnceAndMayConnect) {

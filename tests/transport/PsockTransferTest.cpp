@@ -10,19 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/RaisedMessage.h"
 #include "tests/transport/PsockServer.h"
 
 namespace {
-
-template <typename Call>
-std::string AbortOf(Call call) {
-  try {
-    call();
-  } catch (const EAbortError& error) {
-    return error.Message;
-  }
-  return "(no abort)";
-}
 
 class PsockTransferTest : public ::testing::Test {
  protected:
@@ -75,7 +66,7 @@ TEST_F(PsockTransferTest, LineThatArrivedBeforeTheCloseIsReturnedFirst) {
   auto sock = ConnectTo(server);
   ASSERT_TRUE(PumpUntil([&] { return !sock->Connected; }));
   EXPECT_EQ(ReadLine(*sock), "221 bye\r\n");
-  EXPECT_EQ(AbortOf([&] { ReadLine(*sock); }), "Socket readln aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { ReadLine(*sock); }), "Socket readln aborted");
 }
 
 TEST_F(PsockTransferTest, ReadLnWaitEndsWhenThePeerClosesWithoutALine) {
@@ -84,7 +75,7 @@ TEST_F(PsockTransferTest, ReadLnWaitEndsWhenThePeerClosesWithoutALine) {
     peer.Close();
   });
   auto sock = ConnectTo(server);
-  EXPECT_EQ(AbortOf([&] { ReadLine(*sock); }), "Socket readln aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { ReadLine(*sock); }), "Socket readln aborted");
   EXPECT_FALSE(sock->Canceled);
 }
 
@@ -92,10 +83,10 @@ TEST_F(PsockTransferTest, WriteOnADeadConnectionRaises) {
   PsockServer server([](PsockServer::Peer& peer) { peer.Close(); });
   auto sock = ConnectTo(server);
   ASSERT_TRUE(PumpUntil([&] { return !sock->Connected; }));
-  EXPECT_EQ(AbortOf([&] { sock->Writeln("QUIT"); }), "Socket send aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { sock->Writeln("QUIT"); }), "Socket send aborted");
   TMemoryStream body;
   body.Write("x", 1);
-  EXPECT_EQ(AbortOf([&] { sock->SendStream(body); }), "Socket send aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { sock->SendStream(body); }), "Socket send aborted");
   EXPECT_FALSE(sock->Streaming);
 }
 
@@ -107,20 +98,13 @@ TEST_F(PsockTransferTest, WriteOnAResetConnectionRaises) {
   auto sock = ConnectTo(server);
   sock->Writeln("first");
   ASSERT_TRUE(PumpUntil([&] { return sock->ConnectionLost; }));
-  EXPECT_EQ(AbortOf([&] { sock->Writeln("second"); }), "Socket send aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { sock->Writeln("second"); }), "Socket send aborted");
 }
 
 TEST_F(PsockTransferTest, LineLongerThan64KiBRaises) {
   PsockServer server([](PsockServer::Peer& peer) { peer.Send(std::string(kMaxLineLength + 10, 'x')); });
   auto sock = ConnectTo(server);
-  try {
-    ReadLine(*sock);
-    FAIL() << "nothing raised";
-  } catch (const EAbortError&) {
-    FAIL() << "an abort instead of the line limit";
-  } catch (const ESockError& error) {
-    EXPECT_EQ(error.Message, "Line too long");
-  }
+  EXPECT_EQ((RaisedMessageNotAs<ESockError, EAbortError>([&] { ReadLine(*sock); })), "Line too long");
 }
 
 TEST_F(PsockTransferTest, LineOfExactly64KiBIsRead) {
@@ -190,7 +174,7 @@ TEST_F(PsockCancelTest, CancelDuringReadLnRaisesAndLaterWritesSendNothing) {
   PsockServer server([](PsockServer::Peer&) {});
   auto sock = ConnectTo(server);
   RunSoon([&] { sock->Cancel(); });
-  EXPECT_EQ(AbortOf([&] { ReadLine(*sock); }), "Socket readln aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { ReadLine(*sock); }), "Socket readln aborted");
   EXPECT_TRUE(sock->Canceled);
   sock->Writeln("not sent");
   EXPECT_TRUE(sock->Canceled);
@@ -202,7 +186,7 @@ TEST_F(PsockCancelTest, CanceledReadLnTakesNothingFromTheStream) {
   auto sock = ConnectTo(server);
   ASSERT_TRUE(PumpUntil([&] { return sock->InStream->Size() == 6; }));
   sock->Cancel();
-  EXPECT_EQ(AbortOf([&] { ReadLine(*sock); }), "Socket readln aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { ReadLine(*sock); }), "Socket readln aborted");
   EXPECT_EQ(sock->InStream->Size(), 6);
 }
 
@@ -213,7 +197,7 @@ TEST_F(PsockCancelTest, CancelDuringSendStreamRaisesAndClearsTheFlag) {
   TMemoryStream stream;
   stream.SetSize(4 * 1024 * 1024);
   RunSoon([&] { sock->Cancel(); });
-  EXPECT_EQ(AbortOf([&] { sock->SendStream(stream); }), "Socket send aborted");
+  EXPECT_EQ(RaisedMessage<EAbortError>([&] { sock->SendStream(stream); }), "Socket send aborted");
   EXPECT_FALSE(sock->Canceled);
   EXPECT_LT(sock->BytesSent, sock->BytesToSend);
   release.set_value();

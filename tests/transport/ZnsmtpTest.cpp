@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/files/Files.h"
+#include "tests/support/RaisedMessage.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/SmtpSink.h"
@@ -49,17 +50,6 @@ class SmtpDialogueTest : public ::testing::Test {
     smtp.PostMessage.Body.Add("line");
   }
 
-  // Runs an operation that must fail and returns its message.
-  template <class Operation>
-  std::string Failure(Operation operation) {
-    try {
-      operation();
-    } catch (const Exception& e) {
-      return e.Message;
-    }
-    return "no exception";
-  }
-
   std::unique_ptr<ScriptedServer> server;
   TZnSMTP smtp{nullptr};
 };
@@ -96,7 +86,7 @@ TEST_F(SmtpDialogueTest, ClearsRecipientsButKeepsTheBodyAfterSuccess) {
 
 TEST_F(SmtpDialogueTest, RefusedGreetingRaisesItsLineAfterQuit) {
   Start({"554 go away", "221 bye"});
-  EXPECT_EQ(Failure([&] { smtp.Connect(); }), "554 go away\r\n");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "554 go away\r\n");
   EXPECT_EQ(server->Transcript(), "QUIT\r\n");
   EXPECT_FALSE(smtp.Connected);
 }
@@ -109,9 +99,11 @@ TEST_F(SmtpDialogueTest, ReadsAMultiLineGreetingAsOne) {
 }
 
 TEST_F(SmtpDialogueTest, RefusedHeloWithoutHandlerFailsAuthenticationAfterQuit) {
-  Start({"220 ready", "501 who?", "221 bye"});
-  EXPECT_EQ(Failure([&] { smtp.Connect(); }), "Authentication failed");
-  EXPECT_EQ(server->Transcript(), "HELO me\r\nQUIT\r\n");
+  for (const char* refusal : {"300 not quite", "501 who?"}) {
+    Start({"220 ready", refusal, "221 bye"});
+    EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "Authentication failed") << refusal;
+    EXPECT_EQ(server->Transcript(), "HELO me\r\nQUIT\r\n") << refusal;
+  }
 }
 
 TEST_F(SmtpDialogueTest, HandlerGetsOneMoreHeloAndIsNotAskedTwice) {
@@ -121,7 +113,7 @@ TEST_F(SmtpDialogueTest, HandlerGetsOneMoreHeloAndIsNotAskedTwice) {
     ++asked;
     handled = true;
   };
-  EXPECT_EQ(Failure([&] { smtp.Connect(); }), "Authentication failed");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "Authentication failed");
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(server->Transcript(), "HELO me\r\nHELO me\r\nQUIT\r\n");
 }
@@ -131,7 +123,7 @@ TEST_F(SmtpDialogueTest, RepeatsHeloOn299AtMostTenTimes) {
   script.insert(script.end(), 11, "299 again");
   script.push_back("221 bye");
   Start(script);
-  EXPECT_EQ(Failure([&] { smtp.Connect(); }), "Authentication failed");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "Authentication failed");
   std::string expected;
   for (int i = 0; i < 11; ++i) expected += "HELO me\r\n";
   EXPECT_EQ(server->Transcript(), expected + "QUIT\r\n");
@@ -177,7 +169,7 @@ TEST_F(SmtpDialogueTest, DataRefusedWhenNoRecipientWasAcceptedRaisesAndKeepsTheL
   int succeeded = 0;
   smtp.OnSuccess = [&](TObject*) { ++succeeded; };
   smtp.Connect();
-  EXPECT_EQ(Failure([&] { smtp.SendMail(); }), "554 no valid recipients\r\n");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "554 no valid recipients\r\n");
   EXPECT_TRUE(smtp.Connected);
   EXPECT_EQ(smtp.PostMessage.ToAddress.Count(), 1);
   EXPECT_EQ(succeeded, 0);
@@ -190,7 +182,7 @@ TEST_F(SmtpDialogueTest, DataRefusedWhenNoRecipientWasAcceptedRaisesAndKeepsTheL
 TEST_F(SmtpDialogueTest, RefusedSenderRaisesItsReply) {
   Start(Replacing(Accepting(), 3, "553 sender rejected"));
   smtp.Connect();
-  EXPECT_EQ(Failure([&] { smtp.SendMail(); }), "553 sender rejected\r\n");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "553 sender rejected\r\n");
 }
 
 TEST_F(SmtpDialogueTest, RefusedFinalDotFiresFailureAndRaises) {
@@ -199,7 +191,7 @@ TEST_F(SmtpDialogueTest, RefusedFinalDotFiresFailureAndRaises) {
   smtp.OnFailure = [&](TObject*) { ++failures; };
   smtp.OnSuccess = [&](TObject*) { ++succeeded; };
   smtp.Connect();
-  EXPECT_EQ(Failure([&] { smtp.SendMail(); }), "552 too big\r\n");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "552 too big\r\n");
   EXPECT_EQ(failures, 1);
   EXPECT_EQ(succeeded, 0);
   EXPECT_FALSE(smtp.busy);
@@ -208,14 +200,14 @@ TEST_F(SmtpDialogueTest, RefusedFinalDotFiresFailureAndRaises) {
 TEST_F(SmtpDialogueTest, QuitReplyAbove339RaisesAndClosesAllTheSame) {
   Start({"220 ready", "250 hello", "350 not quite"});
   smtp.Connect();
-  EXPECT_EQ(Failure([&] { smtp.Disconnect(); }), "350 not quite\r\n");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Disconnect(); }), "350 not quite\r\n");
   EXPECT_FALSE(smtp.Connected);
 }
 
 TEST_F(SmtpDialogueTest, DroppedConnectionRaisesAndClosingSendsNoQuit) {
   Start({"220 ready", "250 hello", "250 reset", ScriptedServer::kClose});
   smtp.Connect();
-  EXPECT_EQ(Failure([&] { smtp.SendMail(); }), "Socket readln aborted");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Socket readln aborted");
   smtp.Disconnect();
   EXPECT_EQ(server->Transcript(), "HELO me\r\nRSET\r\nMAIL FROM:<a@example.com>\r\n");
   EXPECT_FALSE(smtp.Connected);
@@ -223,7 +215,7 @@ TEST_F(SmtpDialogueTest, DroppedConnectionRaisesAndClosingSendsNoQuit) {
 
 TEST_F(SmtpDialogueTest, ServerClosingMidReplyEndsTheConnectWithoutQuit) {
   Start({"220 ready", std::string(ScriptedServer::kClose) + "250 hel"});
-  EXPECT_EQ(Failure([&] { smtp.Connect(); }), "Socket readln aborted");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "Socket readln aborted");
   EXPECT_EQ(server->Transcript(), "HELO me\r\n");
   EXPECT_FALSE(smtp.Connected);
 }
@@ -236,7 +228,7 @@ TEST_F(SmtpDialogueTest, SilentServerIsLeftWithoutQuitWhenTheWaitIsAborted) {
   smtp.OnStatus = [&](TComponent*, const std::string& status) {
     if (status == "ReadLn") smtp.Abort();
   };
-  EXPECT_EQ(Failure([&] { smtp.Connect(); }), "Socket readln aborted");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "Socket readln aborted");
   EXPECT_FALSE(smtp.Connected);
   EXPECT_FALSE(smtp.busy);
   EXPECT_EQ(server->Transcript(), "");
@@ -278,10 +270,10 @@ TEST_F(SmtpDialogueTest, IncompleteHeaderAsksTheHandlerWithItsKind) {
   std::vector<int> kinds;
   smtp.OnHeaderIncomplete = [&](bool&, int hiType) { kinds.push_back(hiType); };
   smtp.PostMessage.ToAddress.Clear();
-  EXPECT_EQ(Failure([&] { smtp.SendMail(); }), "Incomplete Header");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Incomplete Header");
   smtp.PostMessage.FromAddress = "";
   smtp.PostMessage.ToAddress.Add("b@example.com");
-  EXPECT_EQ(Failure([&] { smtp.SendMail(); }), "Incomplete Header");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Incomplete Header");
   EXPECT_EQ(kinds, (std::vector<int>{2, 1}));
 }
 
@@ -301,7 +293,7 @@ TEST_F(SmtpDialogueTest, HandlerThatCompletesTheEnvelopeLetsTheSendGoOn) {
 TEST_F(SmtpDialogueTest, SendMailWithoutConnectionRaisesNotConnected) {
   smtp.PostMessage.FromAddress = "a@example.com";
   smtp.PostMessage.ToAddress.Add("b@example.com");
-  EXPECT_EQ(Failure([&] { smtp.SendMail(); }), "Not Connected");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Not Connected");
 }
 
 class RealServerTest : public SandboxTest {};

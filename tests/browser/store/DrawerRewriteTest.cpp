@@ -15,16 +15,14 @@
 #include "platform/files/FaultInjection.h"
 #include "tests/support/ForkedChild.h"
 #include "tests/support/PostPetBuilder.h"
-#include "tests/support/Sandbox.h"
+#include "tests/support/StoreSandbox.h"
 
 namespace {
 
-class DrawerRewriteTest : public SandboxTest {
+class DrawerRewriteTest : public StoreSandboxTest {
  protected:
   DrawerFiles Drawer(int row = 1, const char* name = "黄色の引出し") {
-    const BookPlace book{platform::ProgramPath(PostPetDir()), platform::ProgramPath(ExeDir()), true,
-                         10};
-    return *GetDrawerFiles(book, row, name);
+    return DrawerOf(true, row, name);
   }
   DrawerBuilder Numbered(int count, size_t bodyBytes = 64) {
     m_bodyBytes = bodyBytes;
@@ -183,6 +181,33 @@ TEST_F(DrawerRewriteTest, MailThatCannotBeReadBackStopsTheRewrite) {
     builder.Write(Drawer().listPath, Drawer().mailPath);
     EXPECT_STREQ(LoadAndRewriteWithout({0}).message, kCannotOpenMailFile) << pastTheEnd;
     ExpectUntouched(builder);
+  }
+}
+
+// Offsets damaged at random: the rewrite either refuses and leaves the drawer
+// as it was, or writes records that all lie inside the new mail file.
+TEST_F(DrawerRewriteTest, DamagedOffsetsNeverGiveRecordsOutsideTheMailFile) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 40; ++round) {
+    DrawerBuilder builder;
+    for (int i = 0; i < 6; ++i) {
+      RecordSpec& record = builder.AddNumberedMail(i, 32);
+      uint32_t* offsets[] = {&record.mailStart, &record.bodyStart, &record.bodyLength};
+      if (random() % 3 == 0) *offsets[random() % 3] = random() % 2 ? random() : random() % 1200;
+    }
+    builder.Write(Drawer().listPath, Drawer().mailPath);
+    if (!LoadAndRewriteWithout({static_cast<size_t>(random() % 6)}).Ok()) {
+      ExpectUntouched(builder);
+      continue;
+    }
+    const uint64_t mailLength = ReadBytes(Drawer().mailPath).size();
+    const std::string list = ReadBytes(Drawer().listPath);
+    const std::optional<std::vector<MailEntry>> records = ReadRecordsToEnd(list, 0);
+    ASSERT_TRUE(records) << round;
+    for (const MailEntry& record : *records) {
+      EXPECT_LE(record.mailStart, record.bodyStart) << round;
+      EXPECT_LE(uint64_t{record.bodyStart} + record.bodyLength, mailLength) << round;
+    }
   }
 }
 

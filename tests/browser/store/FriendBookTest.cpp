@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "platform/files/Files.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/Sandbox.h"
@@ -57,6 +60,38 @@ TEST_F(FriendBookTest, RecordCutShortEndsTheWalkAfterTheWholeOnes) {
       EXPECT_EQ(book.records.size(), 2u) << cut;
       EXPECT_TRUE(book.truncated) << cut;
     }
+  }
+}
+
+// Both readers on a book cut at every byte: the records wholly before the cut
+// are read as written, and the cut is reported unless it falls between records.
+TEST_F(FriendBookTest, BookCutAnywhereKeepsTheWholeRecordsBeforeTheCut) {
+  const std::string first = EncodeFriendRecord(1, "クマ", "花子", "hanako@example.jp", 12);
+  const std::string whole = first + EncodeFriendRecord(9, "", "", "", 0) + first;
+  const size_t ends[] = {first.size(), first.size() + 11, whole.size()};
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    Write(whole.substr(0, cut));
+    const size_t complete = std::upper_bound(std::begin(ends), std::end(ends), cut) - std::begin(ends);
+    const bool between = cut == 0 || std::find(std::begin(ends), std::end(ends), cut) != std::end(ends);
+    for (const FriendBook& book : {ReadFriendBookForRules(Path()), ReadFriendBookForPicker(Path())}) {
+      ASSERT_EQ(book.records.size(), complete) << cut;
+      EXPECT_EQ(book.truncated, !between) << cut;
+      if (complete > 0) {
+        EXPECT_EQ(book.records[0].address, "hanako@example.jp");
+      }
+    }
+  }
+}
+
+TEST_F(FriendBookTest, RandomBytesNeverCrash) {
+  constexpr size_t kSmallestRecord = 11;  // a kind, three empty texts, a count
+  std::mt19937 random(3);
+  for (int round = 0; round < 100; ++round) {
+    std::string noise(random() % 1024, '\0');
+    for (char& byte : noise) byte = static_cast<char>(random());
+    Write(noise);
+    for (const FriendBook& book : {ReadFriendBookForRules(Path()), ReadFriendBookForPicker(Path())})
+      EXPECT_LE(book.records.size(), noise.size() / kSmallestRecord);
   }
 }
 

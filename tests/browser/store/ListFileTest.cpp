@@ -2,21 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "browser/store/StoreMessages.h"
 #include "platform/files/Files.h"
 #include "tests/support/ForkedChild.h"
 #include "tests/support/PostPetBuilder.h"
-#include "tests/support/Sandbox.h"
+#include "tests/support/StoreSandbox.h"
 
 namespace {
 
-class ListFileTest : public SandboxTest {
+class ListFileTest : public StoreSandboxTest {
  protected:
-  DrawerFiles Drawer() {
-    const BookPlace book{platform::ProgramPath(PostPetDir()), platform::ProgramPath(ExeDir()), true,
-                         10};
-    return *GetDrawerFiles(book, 0, "受信簿");
-  }
+  DrawerFiles Drawer() { return DrawerOf(true, 0, "受信簿"); }
   DrawerListing Read(const DrawerBuilder& builder) {
     builder.Write(Drawer().listPath, Drawer().mailPath);
     return ReadDrawer(Drawer());
@@ -135,6 +133,109 @@ TEST_F(ListFileTest, RunningOutOfMemoryListsNothingAndSaysSo) {
     return listing.message == kOutOfMemory && listing.entries.empty() ? 0 : 1;
   });
   EXPECT_EQ(outcome, 0);
+}
+
+// Damaged list files: a list cut anywhere, or with bytes overwritten at
+// random, never crashes the reader, and every record that lies wholly before
+// the damage is listed as written.
+class ListFileDamageTest : public ListFileTest {
+ protected:
+  void SetUp() override {
+    ListFileTest::SetUp();
+    RecordSpec shortForm;
+    shortForm.head = "SsS0";
+    shortForm.subject = "short";
+    RecordSpec manyNames;
+    manyNames.subject = "names";
+    manyNames.id = std::string(200, 'i');
+    manyNames.attachNames.assign(140, "添付.txt");
+    RecordSpec needsHeader;  // From and Date come from the mail file
+    needsHeader.subject = "recovered";
+    m_builder.AddNumberedMail(0);
+    m_builder.AddMail("From: a@example.jp\r\n\r\n", "short body", shortForm);
+    m_builder.AddMail("H\r\n\r\n", "b", manyNames);
+    m_builder.AddMail("Date: now\r\nFrom: c@example.jp\r\n\r\n", "b", needsHeader);
+    m_builder.AddNumberedMail(4);
+    WriteBytes(Drawer().mailPath, m_builder.MailBytes());
+    m_mailFile = platform::OpenFile(Drawer().mailPath, "rb");
+    size_t end = 0;
+    for (const RecordSpec& record : m_builder.Records()) {
+      end += EncodeRecord(record).size();
+      m_ends.push_back(end);
+    }
+  }
+
+  DrawerListing ReadList(std::string_view listBytes) {
+    DrawerListing listing = ReadListFile(std::string(listBytes), m_mailFile.get());
+    for (const MailEntry* row : listing.entries) TouchEveryShownField(*row);
+    return listing;
+  }
+
+  // The records that end, trailer aside, at or before offset.
+  size_t RecordsBefore(size_t offset) const {
+    constexpr size_t kTrailer = 4;
+    size_t count = 0;
+    while (count < m_ends.size() && m_ends[count] - kTrailer <= offset) ++count;
+    return count;
+  }
+
+  void ExpectListedAsWritten(const DrawerListing& listing, size_t count) const {
+    ASSERT_GE(listing.entries.size(), count);
+    const std::vector<RecordSpec>& records = m_builder.Records();
+    for (size_t i = 0; i < count; ++i) {
+      EXPECT_EQ(listing.entries[i]->Text(MailField::Subject), records[i].subject) << i;
+      EXPECT_EQ(listing.entries[i]->mailStart, records[i].mailStart) << i;
+      EXPECT_EQ(listing.entries[i]->AttachNames().size(), records[i].attachNames.size()) << i;
+    }
+    if (count > 3) {
+      EXPECT_EQ(listing.entries[3]->Text(MailField::From), "c@example.jp");
+    }
+  }
+
+  static void TouchEveryShownField(const MailEntry& row) {
+    for (MailField field : {MailField::From, MailField::To, MailField::Cc, MailField::Subject,
+                            MailField::Date, MailField::Id})
+      EXPECT_LE(row.Shown(field).size(), 4095u);
+    for (size_t i = 0; i < row.AttachNames().size(); ++i) EXPECT_LE(row.ShownAttachName(i).size(), 511u);
+  }
+
+  DrawerBuilder m_builder;
+  std::unique_ptr<platform::Stream> m_mailFile;
+  std::vector<size_t> m_ends;  // where each record ends in the list
+};
+
+TEST_F(ListFileDamageTest, ListCutAnywhereListsTheWholeRecordsBeforeTheCut) {
+  const std::string list = m_builder.ListBytes();
+  for (size_t cut = 1; cut < list.size(); ++cut) {
+    const DrawerListing listing = ReadList(std::string_view(list).substr(0, cut));
+    EXPECT_TRUE(listing.hasMails);
+    EXPECT_EQ(listing.entries.size(), RecordsBefore(cut)) << cut;
+    ExpectListedAsWritten(listing, RecordsBefore(cut));
+  }
+}
+
+TEST_F(ListFileDamageTest, OverwrittenBytesNeverCrashAndKeepTheRecordsBeforeThem) {
+  const std::string list = m_builder.ListBytes();
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string damaged = list;
+    const size_t first = m_ends[0] + random() % (damaged.size() - m_ends[0]);
+    for (size_t at = first; at < damaged.size(); at += 1 + random() % 64)
+      damaged[at] = static_cast<char>(random());
+    damaged.resize(first + random() % (damaged.size() - first + 1));
+    ExpectListedAsWritten(ReadList(damaged), RecordsBefore(first));
+  }
+}
+
+TEST_F(ListFileDamageTest, RandomBytesNeverCrash) {
+  constexpr size_t kSmallestRecord = 30;  // a short record with empty strings and no trailer
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    std::string noise(1 + random() % 2048, '\0');
+    for (char& byte : noise) byte = static_cast<char>(random() % 4 ? random() : 0);
+    if (round % 2) noise.replace(0, 4, round % 4 == 1 ? "SsS0" : "SsS1");
+    EXPECT_LE(ReadList(noise).entries.size(), noise.size() / kSmallestRecord + 1);
+  }
 }
 
 }  // namespace

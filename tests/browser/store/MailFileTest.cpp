@@ -8,17 +8,13 @@
 #include "platform/files/FaultInjection.h"
 #include "tests/support/ForkedChild.h"
 #include "tests/support/PostPetBuilder.h"
-#include "tests/support/Sandbox.h"
+#include "tests/support/StoreSandbox.h"
 
 namespace {
 
-class MailFileTest : public SandboxTest {
+class MailFileTest : public StoreSandboxTest {
  protected:
-  DrawerFiles Drawer() {
-    const BookPlace book{platform::ProgramPath(PostPetDir()), platform::ProgramPath(ExeDir()), false,
-                         4};
-    return *GetDrawerFiles(book, 4, "保存");
-  }
+  DrawerFiles Drawer() { return DrawerOf(false, 4, "保存"); }
   void MakeFolder() { std::filesystem::create_directories(platform::NativePath(Drawer().folder)); }
   static MailEntry Entry(const std::string& header, const std::string& body) {
     MailEntry entry;

@@ -1,27 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <string>
+#include <vector>
 
 #include "browser/store/PostPetFolderList.h"
 #include "browser/store/SettingsKey.h"
 #include "platform/base/Exception.h"
 #include "platform/files/FaultInjection.h"
 #include "platform/files/Files.h"
+#include "tests/support/NativeFiles.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
-
-std::string Slurp(const std::string& nativePath) {
-  std::ifstream in(nativePath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Plant(const std::string& nativePath, const std::string& bytes) {
-  std::ofstream(nativePath, std::ios::binary) << bytes;
-}
 
 std::vector<std::string> Items(const TStringList& rows) {
   std::vector<std::string> items;
@@ -56,7 +46,7 @@ TEST_F(PostPetFolderListTest, WithoutSettingTheDefaultFileIsChosenAndRemembered)
 }
 
 TEST_F(PostPetFolderListTest, WithoutSettingAnExistingDefaultFileIsLoaded) {
-  Plant(DefaultListFile(), "C:\\PostPet\r\nD:\\ペット\r\n");
+  WriteNativeFile(DefaultListFile(), "C:\\PostPet\r\nD:\\ペット\r\n");
   EXPECT_EQ(Items(CreatedAndShown().LoadRows()), (Rows{"C:\\PostPet", "D:\\ペット"}));
 }
 
@@ -79,11 +69,11 @@ TEST_F(PostPetFolderListTest, SettingNamingAMissingFileGivesNoRowsAndTheFirstSav
   EXPECT_EQ(rows.Count(), 0);
   AddFolderIfNew(rows, "C:\\PostPet");
   list.SaveRows(rows);
-  EXPECT_EQ(Slurp(Root() + "/elsewhere.cfg"), "C:\\PostPet\r\n");
+  EXPECT_EQ(ReadNativeFile(Root() + "/elsewhere.cfg"), "C:\\PostPet\r\n");
 }
 
 TEST_F(PostPetFolderListTest, RowsKeepOrderAndEmptyLines) {
-  Plant(DefaultListFile(), "b\r\n\r\na\nlast");
+  WriteNativeFile(DefaultListFile(), "b\r\n\r\na\nlast");
   EXPECT_EQ(Items(CreatedAndShown().LoadRows()), (Rows{"b", "", "a", "last"}));
 }
 
@@ -102,19 +92,19 @@ TEST_F(PostPetFolderListTest, SavingEndsEveryLineWithCrLfAndReadsBackTheSame) {
   TStringList rows;
   for (const char* folder : {"C:\\PostPet", "", "D:\\表\\ソ"}) rows.Add(folder);
   list.SaveRows(rows);
-  EXPECT_EQ(Slurp(DefaultListFile()), "C:\\PostPet\r\n\r\nD:\\表\\ソ\r\n");
+  EXPECT_EQ(ReadNativeFile(DefaultListFile()), "C:\\PostPet\r\n\r\nD:\\表\\ソ\r\n");
   EXPECT_EQ(Items(list.LoadRows()), Items(rows));
 }
 
 TEST_F(PostPetFolderListTest, AFailedSaveRaisesAndKeepsTheOldFile) {
-  Plant(DefaultListFile(), "C:\\PostPet\r\n");
+  WriteNativeFile(DefaultListFile(), "C:\\PostPet\r\n");
   PostPetFolderList list = CreatedAndShown();
   TStringList rows = list.LoadRows();
   AddFolderIfNew(rows, "D:\\PostPet2");
   platform::FaultInjection faults;
   faults.FailWritesFrom(1);
   EXPECT_THROW(list.SaveRows(rows), EFCreateError);
-  EXPECT_EQ(Slurp(DefaultListFile()), "C:\\PostPet\r\n");
+  EXPECT_EQ(ReadNativeFile(DefaultListFile()), "C:\\PostPet\r\n");
 }
 
 TEST_F(PostPetFolderListTest, SavingWhereNoFileCanBeCreatedRaises) {

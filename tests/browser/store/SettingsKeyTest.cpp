@@ -3,22 +3,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "browser/store/SettingsKey.h"
 #include "platform/base/Exception.h"
+#include "tests/support/NativeFiles.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
 
 const char* kKeyPath = "\\Software\\Ostrel\\Marrowkit";
-
-std::string Slurp(const std::string& nativePath) {
-  std::ifstream in(nativePath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 }  // namespace
 
@@ -106,7 +99,7 @@ TEST_F(SettingsKeyTest, ANonStringValueRaises) {
 TEST_F(SettingsKeyTest, CorruptStoreReadsEmptyAndRefusesWritesWithoutWipingIt) {
   SettingsKey().Write(Setting::PostPetFolder, "C:\\PostPet");
   std::ofstream(StoreFile(), std::ios::app) << "garbage\n";
-  const std::string bytes = Slurp(StoreFile());
+  const std::string bytes = ReadNativeFile(StoreFile());
   SettingsKey key;
   EXPECT_FALSE(key.IsOpen());
   EXPECT_EQ(key.Read(Setting::PostPetFolder), "");
@@ -116,7 +109,7 @@ TEST_F(SettingsKeyTest, CorruptStoreReadsEmptyAndRefusesWritesWithoutWipingIt) {
   } catch (const ERegistryException& error) {
     EXPECT_NE(error.Message.find("壊れています"), std::string::npos);
   }
-  EXPECT_EQ(Slurp(StoreFile()), bytes);
+  EXPECT_EQ(ReadNativeFile(StoreFile()), bytes);
 }
 
 TEST_F(SettingsKeyTest, KeyThatCannotBeOpenedReadsEmptyAndRefusesWrites) {

@@ -11,12 +11,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/base/Exception.h"
 #include "platform/files/FaultInjection.h"
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
+#include "tests/support/NativeFiles.h"
 #include "tests/support/Sandbox.h"
 
 namespace fs = std::filesystem;
@@ -26,17 +26,6 @@ namespace {
 
 const std::string kSo = "\x83\x5C";   // ソ: the trail byte is 0x5C
 const std::string kHyo = "\x95\x5C";  // 表
-
-std::string Slurp(const std::string& nativePath) {
-  std::ifstream in(nativePath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Plant(const std::string& nativePath, const std::string& bytes) {
-  std::ofstream(nativePath, std::ios::binary) << bytes;
-}
 
 // Runs body in a child process and returns its exit status (-1 on a signal).
 template <typename Body>
@@ -102,18 +91,18 @@ TEST_F(FilesTest, TextModeWritesLineEndsAsCrLf) {
   auto stream = OpenFile(Program("t.txt"), "wt");
   ASSERT_TRUE(stream->Write("a\nb\n"));
   ASSERT_TRUE(stream->Close());
-  EXPECT_EQ(Slurp(Native("t.txt")), "a\r\nb\r\n");
+  EXPECT_EQ(ReadNativeFile(Native("t.txt")), "a\r\nb\r\n");
 }
 
 TEST_F(FilesTest, ModeWithoutBIsTextMode) {
   auto stream = OpenFile(Program("t.txt"), "w");
   ASSERT_TRUE(stream->Write("a\n"));
   ASSERT_TRUE(stream->Close());
-  EXPECT_EQ(Slurp(Native("t.txt")), "a\r\n");
+  EXPECT_EQ(ReadNativeFile(Native("t.txt")), "a\r\n");
 }
 
 TEST_F(FilesTest, TextModeReadsCrLfAsLfAndKeepsALoneCr) {
-  Plant(Native("t.txt"), "a\r\nb\rc\r\nlast");
+  WriteNativeFile(Native("t.txt"), "a\r\nb\rc\r\nlast");
   auto stream = OpenFile(Program("t.txt"), "rt");
   std::string line;
   ASSERT_TRUE(stream->ReadLine(line));
@@ -126,7 +115,7 @@ TEST_F(FilesTest, TextModeReadsCrLfAsLfAndKeepsALoneCr) {
 }
 
 TEST_F(FilesTest, TextModeReadTranslatesBlocks) {
-  Plant(Native("t.txt"), "x\r\ny\r");
+  WriteNativeFile(Native("t.txt"), "x\r\ny\r");
   auto stream = OpenFile(Program("t.txt"), "rt");
   char buffer[16];
   const size_t got = stream->Read(buffer, sizeof buffer);
@@ -143,27 +132,27 @@ TEST_F(FilesTest, BinaryModePassesBytesUnchanged) {
 }
 
 TEST_F(FilesTest, AppendModeAddsAtTheEnd) {
-  Plant(Native("a.bin"), "one");
+  WriteNativeFile(Native("a.bin"), "one");
   auto stream = OpenFile(Program("a.bin"), "ab");
   ASSERT_TRUE(stream->Write("two"));
   EXPECT_EQ(stream->Length(), 6);
   ASSERT_TRUE(stream->Close());
-  EXPECT_EQ(Slurp(Native("a.bin")), "onetwo");
+  EXPECT_EQ(ReadNativeFile(Native("a.bin")), "onetwo");
 }
 
 TEST_F(FilesTest, ReadWriteModeSeeksAndTruncates) {
-  Plant(Native("u.bin"), "abcdef");
+  WriteNativeFile(Native("u.bin"), "abcdef");
   auto stream = OpenFile(Program("u.bin"), "r+b");
   ASSERT_TRUE(stream->Seek(2));
   ASSERT_TRUE(stream->Write("XY"));
   EXPECT_EQ(stream->Tell(), 4);
   ASSERT_TRUE(stream->Truncate(5));
   ASSERT_TRUE(stream->Close());
-  EXPECT_EQ(Slurp(Native("u.bin")), "abXYe");
+  EXPECT_EQ(ReadNativeFile(Native("u.bin")), "abXYe");
 }
 
 TEST_F(FilesTest, ReadWriteModeSwitchesBetweenReadingAndWriting) {
-  Plant(Native("u.bin"), "abcdef");
+  WriteNativeFile(Native("u.bin"), "abcdef");
   auto stream = OpenFile(Program("u.bin"), "r+b");
   ASSERT_TRUE(stream->Write("XY"));
   char buffer[2];
@@ -171,7 +160,7 @@ TEST_F(FilesTest, ReadWriteModeSwitchesBetweenReadingAndWriting) {
   EXPECT_EQ(std::string(buffer, 2), "cd");
   ASSERT_TRUE(stream->Write("Z"));
   ASSERT_TRUE(stream->Close());
-  EXPECT_EQ(Slurp(Native("u.bin")), "XYcdZf");
+  EXPECT_EQ(ReadNativeFile(Native("u.bin")), "XYcdZf");
 }
 
 TEST_F(FilesTest, OpenRefusesWhatFopenRefuses) {
@@ -183,9 +172,9 @@ TEST_F(FilesTest, OpenRefusesWhatFopenRefuses) {
 }
 
 TEST_F(FilesTest, OwnRegularFileRefusesLinksFoldersAndOtherOwners) {
-  Plant(Native("mine.txt"), "a\r\nb");
+  WriteNativeFile(Native("mine.txt"), "a\r\nb");
   fs::create_symlink(Native("mine.txt"), Native("link.txt"));
-  Plant(Native("theirs.txt"), "x");
+  WriteNativeFile(Native("theirs.txt"), "x");
   ASSERT_EQ(chown(Native("theirs.txt").c_str(), 4242, 4242), 0);
   auto own = OpenOwnRegularFile(Program("mine.txt"), "rt");
   ASSERT_NE(own, nullptr);
@@ -196,7 +185,7 @@ TEST_F(FilesTest, OwnRegularFileRefusesLinksFoldersAndOtherOwners) {
   EXPECT_EQ(OpenOwnRegularFile(Program("theirs.txt"), "rb"), nullptr);
   EXPECT_EQ(OpenOwnRegularFile(ProgramPath(Root()), "rb"), nullptr);
   EXPECT_EQ(OpenOwnRegularFile(Program("mine.txt"), "wb"), nullptr);
-  EXPECT_EQ(Slurp(Native("mine.txt")), "a\r\nb");
+  EXPECT_EQ(ReadNativeFile(Native("mine.txt")), "a\r\nb");
 }
 
 // --- Scratch files ---------------------------------------------------------
@@ -218,7 +207,7 @@ TEST_F(FilesTest, ScratchFilesAreNewPrivateAndNamedByTheClock) {
 }
 
 TEST_F(FilesTest, ScratchFileNeverFollowsAPlantedLink) {
-  Plant(Native("victim"), "keep");
+  WriteNativeFile(Native("victim"), "keep");
   const long now = static_cast<long>(time(nullptr));
   // Plant links over the next few seconds so the clock cannot slip past them.
   for (long n = now; n < now + 3; ++n)
@@ -230,7 +219,7 @@ TEST_F(FilesTest, ScratchFileNeverFollowsAPlantedLink) {
   ASSERT_TRUE(stream->Close());
   EXPECT_FALSE(fs::is_symlink(NativePath(path)));
   EXPECT_GE(std::stol(path.substr(path.rfind("dorvn") + 5)), now + 3);
-  EXPECT_EQ(Slurp(Native("victim")), "keep");
+  EXPECT_EQ(ReadNativeFile(Native("victim")), "keep");
 }
 
 TEST_F(FilesTest, ScratchFileInAMissingFolderFails) {
@@ -243,12 +232,12 @@ TEST_F(FilesTest, ScratchFileInAMissingFolderFails) {
 TEST_F(FilesTest, ReplaceFileContentsCreatesAndReplaces) {
   ReplaceFileContents(Program("r.cfg"), "first");
   ReplaceFileContents(Program("r.cfg"), "second");
-  EXPECT_EQ(Slurp(Native("r.cfg")), "second");
+  EXPECT_EQ(ReadNativeFile(Native("r.cfg")), "second");
   EXPECT_EQ(TemporaryFilesLeft(), 0);
 }
 
 TEST_F(FilesTest, ReplaceFileContentsKeepsPermissions) {
-  Plant(Native("r.cfg"), "old");
+  WriteNativeFile(Native("r.cfg"), "old");
   chmod(Native("r.cfg").c_str(), 0640);
   ReplaceFileContents(Program("r.cfg"), "new");
   struct stat info;
@@ -257,7 +246,7 @@ TEST_F(FilesTest, ReplaceFileContentsKeepsPermissions) {
 }
 
 TEST_F(FilesTest, ReplaceFailureKeepsTheOldFileAndSaysWhichFile) {
-  Plant(Native("r.cfg"), "old");
+  WriteNativeFile(Native("r.cfg"), "old");
   FaultInjection faults;
   faults.FailSync();
   try {
@@ -267,7 +256,7 @@ TEST_F(FilesTest, ReplaceFailureKeepsTheOldFileAndSaysWhichFile) {
     EXPECT_EQ(error.Message,
               SjisFromUtf8("ファイル ") + Program("r.cfg") + SjisFromUtf8(" を作成できません"));
   }
-  EXPECT_EQ(Slurp(Native("r.cfg")), "old");
+  EXPECT_EQ(ReadNativeFile(Native("r.cfg")), "old");
   EXPECT_EQ(TemporaryFilesLeft(), 0);
 }
 
@@ -278,7 +267,7 @@ TEST_F(FilesTest, ReplaceOfAFolderOrInAMissingFolderFails) {
 }
 
 TEST_F(FilesTest, ReplaceOnAFullDiskKeepsTheOldFile) {
-  Plant(Native("r.cfg"), "old");
+  WriteNativeFile(Native("r.cfg"), "old");
   const int status = InChild([&] {
     signal(SIGXFSZ, SIG_IGN);
     rlimit limit{4096, 4096};
@@ -291,7 +280,7 @@ TEST_F(FilesTest, ReplaceOnAFullDiskKeepsTheOldFile) {
     return 1;
   });
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(Slurp(Native("r.cfg")), "old");
+  EXPECT_EQ(ReadNativeFile(Native("r.cfg")), "old");
 }
 
 TEST_F(FilesTest, StreamReportsAFullDisk) {
@@ -310,7 +299,7 @@ TEST_F(FilesTest, StreamReportsAFullDisk) {
 TEST_F(FilesTest, ReadFileContentsReadsEveryByte) {
   std::string bytes(3 << 20, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
-  Plant(Native("big.bin"), bytes);
+  WriteNativeFile(Native("big.bin"), bytes);
   std::string read;
   ASSERT_TRUE(ReadFileContents(Program("big.bin"), read));
   EXPECT_EQ(read, bytes);
@@ -321,37 +310,37 @@ TEST_F(FilesTest, ReadFileContentsReadsEveryByte) {
 // --- Copy, delete, exists --------------------------------------------------
 
 TEST_F(FilesTest, CopyReplacesTheTargetUnlessAskedNotTo) {
-  Plant(Native("from"), "new");
-  Plant(Native("to"), "old");
+  WriteNativeFile(Native("from"), "new");
+  WriteNativeFile(Native("to"), "old");
   EXPECT_FALSE(CopyFile(Program("from"), Program("to"), true));
-  EXPECT_EQ(Slurp(Native("to")), "old");
+  EXPECT_EQ(ReadNativeFile(Native("to")), "old");
   EXPECT_TRUE(CopyFile(Program("from"), Program("to"), false));
-  EXPECT_EQ(Slurp(Native("to")), "new");
+  EXPECT_EQ(ReadNativeFile(Native("to")), "new");
   EXPECT_TRUE(CopyFile(Program("from"), Program("fresh"), true));
-  EXPECT_EQ(Slurp(Native("fresh")), "new");
+  EXPECT_EQ(ReadNativeFile(Native("fresh")), "new");
 }
 
 TEST_F(FilesTest, CopyOfAMissingFileChangesNothing) {
-  Plant(Native("to"), "old");
+  WriteNativeFile(Native("to"), "old");
   EXPECT_FALSE(CopyFile(Program("missing"), Program("to"), false));
   EXPECT_FALSE(CopyFile(Program("missing"), Program("other"), true));
-  EXPECT_EQ(Slurp(Native("to")), "old");
+  EXPECT_EQ(ReadNativeFile(Native("to")), "old");
   EXPECT_FALSE(fs::exists(Native("other")));
 }
 
 TEST_F(FilesTest, FailedCopyKeepsTheTarget) {
-  Plant(Native("from"), "new");
-  Plant(Native("to"), "old");
+  WriteNativeFile(Native("from"), "new");
+  WriteNativeFile(Native("to"), "old");
   FaultInjection faults;
   faults.FailWritesFrom(1);
   EXPECT_FALSE(CopyFile(Program("from"), Program("to"), false));
   EXPECT_FALSE(CopyFile(Program("from"), Program("fresh"), true));
-  EXPECT_EQ(Slurp(Native("to")), "old");
+  EXPECT_EQ(ReadNativeFile(Native("to")), "old");
   EXPECT_FALSE(fs::exists(Native("fresh")));
 }
 
 TEST_F(FilesTest, ExistenceSizeDeleteAndFolders) {
-  Plant(Native("f"), "12345");
+  WriteNativeFile(Native("f"), "12345");
   EXPECT_TRUE(FileExists(Program("f")));
   EXPECT_FALSE(DirectoryExists(Program("f")));
   EXPECT_EQ(FileSize(Program("f")), 5);
@@ -366,10 +355,10 @@ TEST_F(FilesTest, ExistenceSizeDeleteAndFolders) {
 }
 
 TEST_F(FilesTest, RenameReplacesTheTarget) {
-  Plant(Native("a"), "A");
-  Plant(Native("b"), "B");
+  WriteNativeFile(Native("a"), "A");
+  WriteNativeFile(Native("b"), "B");
   EXPECT_TRUE(RenameFile(Program("a"), Program("b")));
-  EXPECT_EQ(Slurp(Native("b")), "A");
+  EXPECT_EQ(ReadNativeFile(Native("b")), "A");
   EXPECT_FALSE(RenameFile(Program("a"), Program("b")));
 }
 
@@ -407,7 +396,7 @@ TEST_F(FilesTest, FileLockOnAFolderExcludesAnotherProcess) {
 }
 
 TEST_F(FilesTest, FileLockWaitsForTheHolder) {
-  Plant(Native("log"), "");
+  WriteNativeFile(Native("log"), "");
   int go[2];
   ASSERT_EQ(pipe(go), 0);
   // Fork before locking: a child would otherwise share the parent's lock.
@@ -424,7 +413,7 @@ TEST_F(FilesTest, FileLockWaitsForTheHolder) {
   std::ofstream(Native("log"), std::ios::app) << "parent,";
   lock.reset();
   waitpid(child, nullptr, 0);
-  EXPECT_EQ(Slurp(Native("log")), "parent,child");
+  EXPECT_EQ(ReadNativeFile(Native("log")), "parent,child");
 }
 
 TEST_F(FilesTest, SharedLocksCoexistButExcludeAWriter) {

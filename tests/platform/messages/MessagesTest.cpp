@@ -63,8 +63,20 @@ class MessagesTest : public ::testing::Test {
     return done();
   }
 
+  // Installs an application handler that keeps the message it is handed in shown.
+  void RecordShownExceptions() {
+    SetApplicationExceptionHandler([this](std::exception_ptr error) {
+      try {
+        std::rethrow_exception(error);
+      } catch (const std::exception& e) {
+        shown = e.what();
+      }
+    });
+  }
+
   Recorder recorder;
   HWND window = nullptr;
+  std::string shown;  // what the application handler was handed last
 };
 
 TEST_F(MessagesTest, PostedMessagesArriveInOrderWithTheirParameters) {
@@ -117,18 +129,27 @@ TEST_F(MessagesTest, SendMessageCallsTheProcedureAtOnce) {
 }
 
 TEST_F(MessagesTest, ExceptionFromAProcedureGoesToTheApplicationHandler) {
-  std::string shown;
-  SetApplicationExceptionHandler([&](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      shown = e.what();
-    }
-  });
+  RecordShownExceptions();
   recorder.onMessage = [](UINT) { throw std::runtime_error("handler failed"); };
   PostMessage(window, WM_USER, 0, 0);
   EXPECT_NO_THROW(ProcessMessages());
   EXPECT_EQ(shown, "handler failed");
+}
+
+// A transport wait pumps messages inside a handler; a failing handler run by
+// that inner pump must not unwind the wait.
+TEST_F(MessagesTest, ExceptionInsideANestedPumpIsShownThereAndTheWaitGoesOn) {
+  RecordShownExceptions();
+  bool waitResumed = false;
+  recorder.onMessage = [&](UINT msg) {
+    if (msg == WM_USER + 1) throw std::runtime_error("inner handler failed");
+    PostMessage(window, WM_USER + 1, 0, 0);
+    ProcessMessages();
+    waitResumed = shown == "inner handler failed";
+  };
+  PostMessage(window, WM_USER, 0, 0);
+  EXPECT_NO_THROW(ProcessMessages());
+  EXPECT_TRUE(waitResumed);
 }
 
 TEST_F(MessagesTest, TimerDeliversWmTimerWithItsIdUntilKilled) {

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/base/Exception.h"
 #include "platform/files/FaultInjection.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/ShiftJis.h"
+#include "tests/support/NativeFiles.h"
 #include "tests/support/Sandbox.h"
 
 namespace fs = std::filesystem;
@@ -21,13 +21,6 @@ namespace {
 const char* kSettingsKey = "\\Software\\Ostrel\\Marrowkit";
 const std::string kSo = "\x83\x5C";   // ソ: the trail byte is 0x5C
 const std::string kHyo = "\x95\x5C";  // 表
-
-std::string Slurp(const std::string& nativePath) {
-  std::ifstream in(nativePath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 }  // namespace
 
@@ -181,7 +174,7 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
 
 TEST_F(RegistryTest, CorruptStoreGivesAClearErrorAndIsNotOverwritten) {
   OpenSettings().WriteString("PPPATH", "/home/user/PostPet");
-  std::string bytes = Slurp(StoreFile());
+  std::string bytes = ReadNativeFile(StoreFile());
   bytes.resize(bytes.size() - 3);  // a cut-off last line
   std::ofstream(StoreFile(), std::ios::binary | std::ios::trunc) << bytes;
   TRegistry reg;
@@ -192,17 +185,17 @@ TEST_F(RegistryTest, CorruptStoreGivesAClearErrorAndIsNotOverwritten) {
     EXPECT_NE(error.Message.find(platform::SjisFromUtf8("が壊れています")), std::string::npos);
     EXPECT_NE(error.Message.find("HKEY_CURRENT_USER.reg"), std::string::npos);
   }
-  EXPECT_EQ(Slurp(StoreFile()), bytes);
+  EXPECT_EQ(ReadNativeFile(StoreFile()), bytes);
 }
 
 TEST_F(RegistryTest, ValuesOfAStoreThatBecameCorruptAreNotWiped) {
   TRegistry reg = OpenSettings();
   reg.WriteString("PPPATH", "/home/user/PostPet");
   std::ofstream(StoreFile(), std::ios::app) << "garbage\n";
-  const std::string bytes = Slurp(StoreFile());
+  const std::string bytes = ReadNativeFile(StoreFile());
   EXPECT_THROW(reg.WriteString("NAME", "taro"), ERegistryException);
   EXPECT_THROW(reg.ReadString("PPPATH"), ERegistryException);
-  EXPECT_EQ(Slurp(StoreFile()), bytes);
+  EXPECT_EQ(ReadNativeFile(StoreFile()), bytes);
 }
 
 TEST_F(RegistryTest, FailedWriteRaisesAndKeepsTheOldValues) {

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,8 @@
 #include "platform/files/FaultInjection.h"
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
+#include "tests/support/NativeFiles.h"
+#include "tests/support/RaisedMessage.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
@@ -39,17 +39,6 @@ std::vector<std::string> Sjis(const std::vector<std::string>& utf8Items) {
   return items;
 }
 
-void WriteBytes(const std::string& nativePath, const std::string& bytes) {
-  std::ofstream(nativePath, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& nativePath) {
-  std::ifstream file(nativePath, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
 struct SplitCase {
   const char* name;
   std::string bytes;
@@ -59,7 +48,7 @@ struct SplitCase {
 class StringListSplitTest : public SandboxTest, public ::testing::WithParamInterface<SplitCase> {};
 
 TEST_P(StringListSplitTest, LoadsTheLinesOfAFile) {
-  WriteBytes(PostPetDir() + "/list.txt", GetParam().bytes);
+  WriteNativeFile(PostPetDir() + "/list.txt", GetParam().bytes);
   TStringList list;
   list.LoadFromFile(platform::ProgramPath(PostPetDir()) + "\\list.txt");
   EXPECT_EQ(Items(list), GetParam().lines);
@@ -101,12 +90,8 @@ class StringListFileTest : public SandboxTest {
 TEST_F(StringListFileTest, MissingFileRaisesOpenErrorNamingThePath) {
   const std::string path = ProgramPath("引出し名.txt");
   TStringList list;
-  try {
-    list.LoadFromFile(path);
-    FAIL() << "no exception";
-  } catch (const EFOpenError& error) {
-    EXPECT_EQ(error.Message, SjisFromUtf8("ファイル ") + path + SjisFromUtf8(" は開けません"));
-  }
+  EXPECT_EQ(RaisedMessage<EFOpenError>([&] { list.LoadFromFile(path); }),
+            SjisFromUtf8("ファイル ") + path + SjisFromUtf8(" は開けません"));
 }
 
 TEST_F(StringListFileTest, FailedLoadKeepsTheItems) {
@@ -117,13 +102,13 @@ TEST_F(StringListFileTest, FailedLoadKeepsTheItems) {
 
 TEST_F(StringListFileTest, SavesEveryItemWithCrLf) {
   ListOf({"受信", "", "ソ表", "last"}).SaveToFile(ProgramPath("names.txt"));
-  EXPECT_EQ(ReadBytes(NativePath("names.txt")), SjisFromUtf8("受信\r\n\r\nソ表\r\nlast\r\n"));
+  EXPECT_EQ(ReadNativeFile(NativePath("names.txt")), SjisFromUtf8("受信\r\n\r\nソ表\r\nlast\r\n"));
 }
 
 TEST_F(StringListFileTest, SaveReplacesALongerFileWhole) {
-  WriteBytes(NativePath("names.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
+  WriteNativeFile(NativePath("names.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
   ListOf({"x"}).SaveToFile(ProgramPath("names.txt"));
-  EXPECT_EQ(ReadBytes(NativePath("names.txt")), "x\r\n");
+  EXPECT_EQ(ReadNativeFile(NativePath("names.txt")), "x\r\n");
 }
 
 TEST_F(StringListFileTest, SavedListLoadsBackUnchanged) {
@@ -135,58 +120,43 @@ TEST_F(StringListFileTest, SavedListLoadsBackUnchanged) {
 }
 
 TEST_F(StringListFileTest, FailedWriteRaisesCreateErrorAndKeepsTheOldFile) {
-  WriteBytes(NativePath("names.txt"), "old\r\n");
+  WriteNativeFile(NativePath("names.txt"), "old\r\n");
   platform::FaultInjection faults;
   faults.FailWritesFrom(1);
   EXPECT_THROW(ListOf({"new", "list"}).SaveToFile(ProgramPath("names.txt")), EFCreateError);
-  EXPECT_EQ(ReadBytes(NativePath("names.txt")), "old\r\n");
+  EXPECT_EQ(ReadNativeFile(NativePath("names.txt")), "old\r\n");
 }
 
 TEST_F(StringListFileTest, FailedSyncKeepsTheOldFileAndLeavesNoTemporary) {
-  WriteBytes(NativePath("names.txt"), "old\r\n");
+  WriteNativeFile(NativePath("names.txt"), "old\r\n");
   platform::FaultInjection faults;
   faults.FailSync();
   EXPECT_THROW(ListOf({"new"}).SaveToFile(ProgramPath("names.txt")), EFCreateError);
-  EXPECT_EQ(ReadBytes(NativePath("names.txt")), "old\r\n");
+  EXPECT_EQ(ReadNativeFile(NativePath("names.txt")), "old\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(PostPetDir()), {}), 1);
 }
 
 TEST_F(StringListFileTest, SaveIntoAMissingFolderNamesThePath) {
   const std::string path = ProgramPath("nowhere\\names.txt");
-  try {
-    ListOf({"a"}).SaveToFile(path);
-    FAIL() << "no exception";
-  } catch (const EFCreateError& error) {
-    EXPECT_EQ(error.Message, SjisFromUtf8("ファイル ") + path + SjisFromUtf8(" を作成できません"));
-  }
+  EXPECT_EQ(RaisedMessage<EFCreateError>([&] { ListOf({"a"}).SaveToFile(path); }),
+            SjisFromUtf8("ファイル ") + path + SjisFromUtf8(" を作成できません"));
 }
 
 std::string RangeMessage(int index) {
   return SjisFromUtf8("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
 }
 
-// Calls action and returns the EStringListError message it raised.
-template <typename Action>
-std::string RangeErrorOf(Action action) {
-  try {
-    action();
-  } catch (const EStringListError& error) {
-    return error.Message;
-  }
-  return "no exception";
-}
-
 TEST(StringListIndexTest, ReadingPastTheEndNamesTheIndex) {
   const TStringList list = ListOf({"a", "b", "c"});
-  EXPECT_EQ(RangeErrorOf([&] { (void)list[3]; }), RangeMessage(3));
-  EXPECT_EQ(RangeErrorOf([&] { (void)list.Strings(-1); }), RangeMessage(-1));
+  EXPECT_EQ(RaisedMessage<EStringListError>([&] { (void)list[3]; }), RangeMessage(3));
+  EXPECT_EQ(RaisedMessage<EStringListError>([&] { (void)list.Strings(-1); }), RangeMessage(-1));
 }
 
 TEST(StringListIndexTest, ChangingOutsideTheListNamesTheIndex) {
   TStringList list = ListOf({"a"});
-  EXPECT_EQ(RangeErrorOf([&] { list.Delete(1); }), RangeMessage(1));
-  EXPECT_EQ(RangeErrorOf([&] { list.SetString(5, "x"); }), RangeMessage(5));
-  EXPECT_EQ(RangeErrorOf([&] { list.Insert(2, "x"); }), RangeMessage(2));
+  EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Delete(1); }), RangeMessage(1));
+  EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.SetString(5, "x"); }), RangeMessage(5));
+  EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Insert(2, "x"); }), RangeMessage(2));
   EXPECT_EQ(Items(list), Lines{"a"});
 }
 

@@ -1,0 +1,207 @@
+#include "platform/forms/Controls.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QPalette>
+#include <QVariant>
+
+#include "platform/forms/Bridge.h"
+#include "platform/forms/DragTracker.h"
+#include "platform/forms/Menus.h"
+
+using namespace platform::forms;
+
+namespace {
+const char kControlProperty[] = "marrowkitControl";
+}
+
+TControl::TControl(TWinControl* parent, QWidget* widget) : TControl(parent, parent, widget) {}
+
+TControl::TControl(TComponent* owner, TWinControl* parent, QWidget* widget)
+    : TComponent(owner), Font(&m_font), m_parent(parent) {
+  if (parent) {
+    m_font = parent->m_font;
+  }
+  m_font.OnChange = [this] {
+    if (!m_applyingParentFont) m_parentFont = false;
+    ApplyFont();
+    FontChanged();
+  };
+  SetWidget(widget);
+  if (parent) {
+    parent->AddControl(this);
+    m_widget->show();
+  }
+}
+
+TControl::~TControl() {
+  Destroying();
+  if (m_parent) m_parent->RemoveControl(this);
+  DragTracker::Forget(this);
+  if (!m_widget) return;
+  DetachHooks(m_widget);
+  QObject::disconnect(m_widget, nullptr, nullptr, nullptr);
+  delete m_widget;
+}
+
+void TControl::SetWidget(QWidget* widget) {
+  m_widget = widget;
+  m_widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
+  EventWidget()->setMouseTracking(true);
+  ApplyFont();
+}
+
+QWidget* TControl::EventWidget() const {
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(m_widget)) return area->viewport();
+  return m_widget;
+}
+
+QWidget* TControl::ParentWidgetOf(TWinControl* parent) { return parent ? parent->ClientWidget() : nullptr; }
+
+TControl* TControl::FromWidget(QWidget* widget) {
+  for (QWidget* w = widget; w; w = w->parentWidget()) {
+    QVariant value = w->property(kControlProperty);
+    if (value.isValid()) return static_cast<TControl*>(value.value<void*>());
+  }
+  return nullptr;
+}
+
+int TControl::Left() const { return m_widget->x(); }
+int TControl::Top() const { return m_widget->y(); }
+int TControl::Width() const { return m_widget->width(); }
+int TControl::Height() const { return m_widget->height(); }
+void TControl::SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+void TControl::SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
+void TControl::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+void TControl::SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+void TControl::SetBounds(int left, int top, int width, int height) {
+  m_widget->setGeometry(left, top, width, height);
+}
+int TControl::ClientWidth() const { return EventWidget()->width(); }
+int TControl::ClientHeight() const { return EventWidget()->height(); }
+
+TPoint TControl::ClientToScreen(TPoint point) const {
+  QPoint global = EventWidget()->mapToGlobal(QPoint(point.x, point.y));
+  return TPoint{global.x(), global.y()};
+}
+
+TPoint TControl::ScreenToClient(TPoint point) const {
+  QPoint local = EventWidget()->mapFromGlobal(QPoint(point.x, point.y));
+  return TPoint{local.x(), local.y()};
+}
+
+bool TControl::Enabled() const { return !m_widget->testAttribute(Qt::WA_ForceDisabled); }
+void TControl::SetEnabled(bool enabled) { m_widget->setEnabled(enabled); }
+
+void TControl::SetVisible(bool visible) {
+  m_visible = visible;
+  m_widget->setVisible(visible);
+}
+
+void TControl::SetHint(const std::string& hint) {
+  m_hint = hint;
+  ApplyToolTip();
+}
+
+void TControl::SetShowHint(bool show) {
+  m_showHint = show;
+  ApplyToolTip();
+}
+
+void TControl::ApplyToolTip() {
+  bool shown = false;
+  for (const TControl* c = this; c && !shown; c = c->m_parent) shown = c->m_showHint;
+  m_widget->setToolTip(shown ? Q(m_hint) : QString());
+  if (auto* container = dynamic_cast<TWinControl*>(this))
+    for (TControl* child : container->m_controls) child->ApplyToolTip();
+}
+
+void TControl::SetColor(TColor color) {
+  m_color = color;
+  QPalette palette = m_widget->palette();
+  palette.setColor(QPalette::Window, ToQColor(color));
+  palette.setColor(QPalette::Base, ToQColor(color));
+  palette.setColor(QPalette::Button, ToQColor(color));
+  m_widget->setPalette(palette);
+  m_widget->setAutoFillBackground(true);
+}
+
+void TControl::SetCaption(const std::string& caption) { m_caption = caption; }
+
+void TControl::SetFocus() {
+  if (m_widget->window()->isVisible()) m_widget->activateWindow();
+  m_widget->setFocus(Qt::OtherFocusReason);
+}
+
+bool TControl::Focused() const {
+  QWidget* focus = m_widget->window()->focusWidget();
+  return focus && FromWidget(focus) == this;
+}
+
+bool TControl::CanFocus() const { return m_widget->isEnabled() && m_widget->isVisible(); }
+
+void TControl::Invalidate() { EventWidget()->update(); }
+void TControl::Repaint() { EventWidget()->repaint(); }
+
+void TControl::BeginDrag(bool immediate) { DragTracker::Begin(this, immediate); }
+void TControl::EndDrag(bool drop) { DragTracker::End(drop); }
+bool TControl::Dragging() const { return DragTracker::Source() == this; }
+
+void TControl::Click() {
+  if (OnClick) Guarded([&] { OnClick(this); });
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbLeft && m_dragMode == dmAutomatic) BeginDrag(false);
+  if (OnMouseDown) Guarded([&] { OnMouseDown(this, button, shift, x, y); });
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+  if (OnMouseMove) Guarded([&] { OnMouseMove(this, shift, x, y); });
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseUp) Guarded([&] { OnMouseUp(this, button, shift, x, y); });
+}
+
+void TControl::DblClick() {
+  if (OnDblClick) Guarded([&] { OnDblClick(this); });
+}
+
+void TControl::FocusChanged(bool gained) {
+  const TNotifyEvent& event = gained ? OnEnter : OnExit;
+  if (event) Guarded([&] { event(this); });
+}
+
+void TControl::FontChanged() {}
+
+void TControl::ParentFontChanged(const TFont& font) {
+  if (!m_parentFont) return;
+  m_applyingParentFont = true;
+  m_font = font;
+  m_applyingParentFont = false;
+}
+
+void TControl::ApplyFont() {
+  m_widget->setFont(ToQFont(m_font));
+  QPalette palette = m_widget->palette();
+  QColor color = ToQColor(m_font.Color());
+  palette.setColor(QPalette::WindowText, color);
+  palette.setColor(QPalette::Text, color);
+  palette.setColor(QPalette::ButtonText, color);
+  m_widget->setPalette(palette);
+}
+
+TWinControl::TWinControl(TWinControl* parent, QWidget* widget) : TControl(parent, widget) {}
+
+TWinControl::TWinControl(TComponent* owner, TWinControl* parent, QWidget* widget) : TControl(owner, parent, widget) {}
+
+TWinControl::~TWinControl() { DestroyComponents(); }
+
+void TWinControl::RemoveControl(TControl* control) {
+  std::erase(m_controls, control);
+}
+
+void TWinControl::FontChanged() {
+  for (TControl* child : m_controls) child->ParentFontChanged(*Font);
+}

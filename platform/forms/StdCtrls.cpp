@@ -1,0 +1,200 @@
+#include "platform/forms/StdCtrls.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "platform/forms/Bridge.h"
+#include "platform/forms/Forms.h"
+#include "platform/text/ShiftJis.h"
+
+using namespace platform::forms;
+
+namespace {
+
+Qt::Alignment ToQtAlignment(TAlignment alignment) {
+  switch (alignment) {
+    case taRightJustify: return Qt::AlignRight | Qt::AlignVCenter;
+    case taCenter: return Qt::AlignHCenter | Qt::AlignVCenter;
+    default: return Qt::AlignLeft | Qt::AlignVCenter;
+  }
+}
+
+}  // namespace
+
+TLabel::TLabel(TWinControl* parent) : TControl(parent, new Hooked<QLabel>(this, ParentWidgetOf(parent))) {
+  static_cast<QLabel*>(Widget())->setTextFormat(Qt::PlainText);
+  FitText();
+}
+
+void TLabel::SetCaption(const std::string& caption) {
+  TControl::SetCaption(caption);
+  static_cast<QLabel*>(Widget())->setText(Q(caption));
+  FitText();
+}
+
+void TLabel::SetBounds(int left, int top, int width, int height) {
+  TControl::SetBounds(left, top, width, height);
+  FitText();
+}
+
+void TLabel::SetAutoSize(bool autoSize) {
+  m_autoSize = autoSize;
+  FitText();
+}
+
+void TLabel::SetAlignment(TAlignment alignment) {
+  m_alignment = alignment;
+  static_cast<QLabel*>(Widget())->setAlignment(ToQtAlignment(alignment));
+}
+
+void TLabel::SetTransparent(bool transparent) {
+  m_transparent = transparent;
+  Widget()->setAutoFillBackground(!transparent);
+}
+
+void TLabel::FontChanged() { FitText(); }
+
+void TLabel::FitText() {
+  if (!m_autoSize) return;
+  // The label keeps its left edge and takes the size of its text.
+  QSize size = static_cast<QLabel*>(Widget())->sizeHint();
+  Widget()->resize(size);
+}
+
+TStaticText::TStaticText(TWinControl* parent)
+    : TWinControl(parent, new Hooked<QLabel>(this, ParentWidgetOf(parent))) {
+  static_cast<QLabel*>(Widget())->setTextFormat(Qt::PlainText);
+}
+
+void TStaticText::SetCaption(const std::string& caption) {
+  TControl::SetCaption(caption);
+  static_cast<QLabel*>(Widget())->setText(Q(caption));
+  FitText();
+}
+
+void TStaticText::SetAutoSize(bool autoSize) {
+  m_autoSize = autoSize;
+  FitText();
+}
+
+void TStaticText::SetAlignment(TAlignment alignment) {
+  m_alignment = alignment;
+  static_cast<QLabel*>(Widget())->setAlignment(ToQtAlignment(alignment));
+}
+
+void TStaticText::SetBorderStyle(TStaticBorderStyle style) {
+  m_borderStyle = style;
+  auto* label = static_cast<QLabel*>(Widget());
+  switch (style) {
+    case sbsSingle: label->setFrameStyle(QFrame::Box | QFrame::Plain); break;
+    case sbsSunken: label->setFrameStyle(QFrame::Panel | QFrame::Sunken); break;
+    default: label->setFrameStyle(QFrame::NoFrame); break;
+  }
+  label->setLineWidth(1);
+}
+
+void TStaticText::FontChanged() {
+  TWinControl::FontChanged();
+  FitText();
+}
+
+void TStaticText::FitText() {
+  if (m_autoSize) Widget()->resize(static_cast<QLabel*>(Widget())->sizeHint());
+}
+
+TButton::TButton(TWinControl* parent)
+    : TWinControl(parent, new Hooked<QPushButton>(this, ParentWidgetOf(parent))) {
+  auto* button = static_cast<QPushButton*>(Widget());
+  button->setAutoDefault(false);
+  QObject::connect(button, &QPushButton::clicked, [this] { Click(); });
+}
+
+void TButton::SetCaption(const std::string& caption) {
+  TControl::SetCaption(caption);
+  static_cast<QPushButton*>(Widget())->setText(Q(caption));
+}
+
+void TButton::SetDefault(bool isDefault) {
+  m_default = isDefault;
+  static_cast<QPushButton*>(Widget())->setDefault(isDefault);
+}
+
+void TButton::Click() {
+  if (!Enabled()) return;
+  if (m_modalResult != mrNone)
+    if (TForm* form = GetParentForm(this)) form->SetModalResult(m_modalResult);
+  TControl::Click();
+}
+
+TCheckBox::TCheckBox(TWinControl* parent)
+    : TWinControl(parent, new Hooked<QCheckBox>(this, ParentWidgetOf(parent))) {
+  QObject::connect(static_cast<QCheckBox*>(Widget()), &QCheckBox::clicked, [this] { TControl::Click(); });
+}
+
+void TCheckBox::SetCaption(const std::string& caption) {
+  TControl::SetCaption(caption);
+  static_cast<QCheckBox*>(Widget())->setText(Q(caption));
+}
+
+bool TCheckBox::Checked() const { return static_cast<QCheckBox*>(Widget())->isChecked(); }
+
+void TCheckBox::SetChecked(bool checked) {
+  if (checked == Checked()) return;
+  static_cast<QCheckBox*>(Widget())->setChecked(checked);
+  Click();
+}
+
+TGroupBox::TGroupBox(TWinControl* parent) : TWinControl(parent, new Hooked<QGroupBox>(this, ParentWidgetOf(parent))) {}
+
+void TGroupBox::SetCaption(const std::string& caption) {
+  TControl::SetCaption(caption);
+  static_cast<QGroupBox*>(Widget())->setTitle(Q(caption));
+}
+
+void TCustomEdit::Changed() {
+  if (OnChange) Guarded([&] { OnChange(this); });
+}
+
+namespace {
+
+QLineEdit* LineOf(const TEdit* edit) { return static_cast<QLineEdit*>(edit->Widget()); }
+
+}  // namespace
+
+TEdit::TEdit(TWinControl* parent) : TCustomEdit(parent, new Hooked<QLineEdit>(this, ParentWidgetOf(parent))) {
+  QLineEdit* line = LineOf(this);
+  QObject::connect(line, &QLineEdit::textEdited, [this](const QString&) {
+    // A typed text longer than MaxLength bytes is cut at a character boundary.
+    if (m_maxLength <= 0) return;
+    std::string text = Caption();
+    if (static_cast<int>(text.size()) > m_maxLength)
+      LineOf(this)->setText(Q(text.substr(0, platform::SjisPrefixLength(text, m_maxLength))));
+  });
+  QObject::connect(line, &QLineEdit::textChanged, [this](const QString&) { Changed(); });
+}
+
+std::string TEdit::Caption() const { return S(LineOf(this)->text()); }
+void TEdit::SetCaption(const std::string& text) { LineOf(this)->setText(Q(text)); }
+void TEdit::SetMaxLength(int bytes) { m_maxLength = bytes; }
+bool TEdit::ReadOnly() const { return LineOf(this)->isReadOnly(); }
+void TEdit::SetReadOnly(bool readOnly) { LineOf(this)->setReadOnly(readOnly); }
+
+int TEdit::SelStart() const {
+  QLineEdit* line = LineOf(this);
+  return line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+}
+
+int TEdit::SelLength() const { return LineOf(this)->selectionLength(); }
+void TEdit::SetSelStart(int start) { LineOf(this)->setCursorPosition(start); }
+void TEdit::SetSelLength(int length) { LineOf(this)->setSelection(SelStart(), length); }
+std::string TEdit::SelText() const { return S(LineOf(this)->selectedText()); }
+void TEdit::SetSelText(const std::string& text) { LineOf(this)->insert(Q(text)); }
+void TEdit::SelectAll() { LineOf(this)->selectAll(); }
+void TEdit::CopyToClipboard() { LineOf(this)->copy(); }
+void TEdit::CutToClipboard() { LineOf(this)->cut(); }
+void TEdit::PasteFromClipboard() { LineOf(this)->paste(); }

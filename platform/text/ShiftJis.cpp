@@ -210,13 +210,20 @@ const QCollator& JapaneseCollator() {
 
 }  // namespace
 
-bool IsSjisLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 std::string Utf8FromSjis(std::string_view sjis) {
   const CodePage932& table = Table();
   std::string out;
   out.reserve(sjis.size() * 3 / 2);
   for (size_t i = 0; i < sjis.size();) {
+    // ASCII is the same in both encodings and makes up most of a mail list.
+    size_t ascii = i;
+    while (ascii < sjis.size() && static_cast<unsigned char>(sjis[ascii]) < 0x80) ++ascii;
+    if (ascii > i) {
+      out.append(sjis.data() + i, ascii - i);
+      i = ascii;
+      continue;
+    }
     const size_t length = SjisCharLength(sjis, i);
     AppendSjisChar(out, sjis.substr(i, length), table);
     i += length;
@@ -252,6 +259,8 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 size_t SjisPrefixLength(std::string_view text, size_t maxBytes) {
+  // A character never runs past the end of the text, so a text that fits is whole.
+  if (text.size() <= maxBytes) return text.size();
   size_t length = 0;
   while (length < text.size()) {
     const size_t next = length + SjisCharLength(text, length);

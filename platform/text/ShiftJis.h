@@ -31,6 +31,8 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b);
 // double-byte character.
 size_t SjisPrefixLength(std::string_view text, size_t maxBytes);
 // True when byte b starts a double-byte character.
-bool IsSjisLeadByte(unsigned char b);
+inline bool IsSjisLeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 }  // namespace platform

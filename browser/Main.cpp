@@ -1,0 +1,930 @@
+#include "browser/Main.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "browser/Dname.h"
+#include "browser/common/About.h"
+#include "browser/common/ErrorBox.h"
+#include "browser/store/DrawerRewrite.h"
+#include "browser/store/SettingsKey.h"
+#include "browser/store/StoreMessages.h"
+#include "platform/base/Format.h"
+#include "platform/files/Files.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/ListBox.h"
+#include "platform/forms/Memo.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/strings/StringList.h"
+#include "platform/text/ShiftJis.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr const char* kFormFace = "ＭＳ Ｐゴシック";
+constexpr const char* kDataBroken = "データが破壊されています\nアプリケーションを再起動してください";
+constexpr const char* kCopyFailed = "コピー失敗";
+constexpr const char* kNewDrawerName = "新しい引出し";
+constexpr const char* kOpenDrawerPicture = "DOImage";
+constexpr const char* kDrawerPicture = "DSImage";
+constexpr const char* kSecretDiary = "ひみつ日記";
+constexpr const char* kPetMail = "ペットメール";
+constexpr size_t kItemFieldBytes = 25;
+constexpr int kColumnWidth = 150;
+constexpr int kColumnStep = 152;
+
+// The two own drawers PostPet's marker sorts into; they cannot be deleted.
+bool IsProtectedName(const std::string& name) { return name == kSecretDiary || name == kPetMail; }
+
+// A field of the mail list's item text, as "%-25s" gives it: cut after its
+// 25th byte (never inside a double-byte character) and padded to 25 bytes.
+void AppendItemField(std::string& item, std::string_view text) {
+  const size_t length = platform::SjisPrefixLength(text, kItemFieldBytes);
+  item.append(text.data(), length).append(kItemFieldBytes - length, ' ');
+}
+
+// The shown body ends at its first NUL; a last line cut after its CR gets its LF back.
+std::string BodyForView(std::string bytes) {
+  bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+  if (!bytes.empty() && bytes.back() == '\r') bytes += '\n';
+  return bytes;
+}
+
+// Characters as the text pane counts them: each Shift-JIS character is one.
+int CharacterCount(std::string_view text) {
+  int count = 0;
+  for (size_t i = 0; i < text.size(); ++i, ++count)
+    if (platform::IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
+  return count;
+}
+
+struct MenuRow {
+  TMenuItem* TMainForm::*item;    // nullptr for a separator
+  TMenuItem* TMainForm::*parent;  // nullptr for the menu's top
+  const char* name;
+  const char* caption;
+  TShortCut shortCut;
+};
+
+TShortCut Ctrl(char key) { return ShortCut(key, ssCtrl); }
+
+std::vector<MenuRow> MainMenuRows() {
+  using F = TMainForm;
+  return {
+      {&F::File, nullptr, "File", "ﾌｧｲﾙ(&F)", 0},
+      {&F::MBoxChange, &F::File, "MBoxChange", "受信簿<->送信簿(&M)", Ctrl('M')},
+      {nullptr, &F::File, "N1", "-", 0},
+      {&F::MLBoxBkup, &F::File, "MLBoxBkup", "ﾊﾞｯｸｱｯﾌﾟ(&B)", Ctrl('B')},
+      {nullptr, &F::File, "N2", "-", 0},
+      {&F::NewDrawer, &F::File, "NewDrawer", "引出し新規作成(&N)", Ctrl('N')},
+      {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S')},
+      {&F::MailInport, &F::File, "MailInport", "ｲﾝﾎﾟｰﾄ(&I)", 0},
+      {&F::PPtxtFile, &F::MailInport, "PPtxtFile", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ(&P)",
+       ShortCut(VK_INSERT, 0)},
+      {&F::SMailFile, &F::MailInport, "SMailFile", "1ﾒｰﾙ1ﾌｧｲﾙ形式(&S)", ShortCut(VK_INSERT, ssShift)},
+      {nullptr, &F::MailInport, "N3", "-", 0},
+      {&F::MMailFile, &F::MailInport, "MMailFile", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）",
+       ShortCut(VK_INSERT, ssCtrl)},
+      {nullptr, &F::File, "N4", "-", 0},
+      {&F::Exit, &F::File, "Exit", "終了(&X)", 0},
+      {&F::Edit, nullptr, "Edit", "編集(&E)", 0},
+      {&F::Copy, &F::Edit, "Copy", "ｺﾋﾟｰ(&C)", Ctrl('C')},
+      {&F::Find, &F::Edit, "Find", "検索(&F)...", Ctrl('F')},
+      {nullptr, &F::Edit, "N5", "-", 0},
+      {&F::ExecViewer, &F::Edit, "ExecViewer", "ﾋﾞｭｰﾜ(&V)", Ctrl('V')},
+      {nullptr, &F::Edit, "N6", "-", 0},
+      {&F::Delete, &F::Edit, "Delete", "削除(&D)", Ctrl('D')},
+      {nullptr, &F::Edit, "N7", "-", 0},
+      {&F::Reply, &F::Edit, "Reply", "返事を書く(&R)", Ctrl('R')},
+      {&F::Option, nullptr, "Option", "設定(&O)", 0},
+      {&F::PPFolderSet, &F::Option, "PPFolderSet", "PostPetﾌｫﾙﾀﾞ(&P)", 0},
+      {&F::ViewerSet, &F::Option, "ViewerSet", "ﾋﾞｭｰﾜ(&V)", 0},
+      {&F::FontSet, &F::Option, "FontSet", "ﾌｫﾝﾄ(&F)", 0},
+      {nullptr, &F::Option, "N8", "-", 0},
+      {&F::DwSpCfg, &F::Option, "DwSpCfg", "仕分け設定'(&C)", 0},
+      {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A')},
+      {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T')},
+      {&F::Help, nullptr, "Help", "ﾍﾙﾌﾟ(&H)", 0},
+      {&F::Contents, &F::Help, "Contents", "目次(&C)", ShortCut(VK_F1, 0)},
+      {&F::About, &F::Help, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", 0},
+  };
+}
+
+std::vector<MenuRow> DrawerMenuRows() {
+  using F = TMainForm;
+  return {
+      {&F::DwMenuNew, nullptr, "DwMenuNew", "新規作成", 0},
+      {&F::DwMenuDel, nullptr, "DwMenuDel", "削除", 0},
+      {&F::DwMenuRnm, nullptr, "DwMenuRnm", "名称変更", 0},
+      {nullptr, nullptr, "N9", "-", 0},
+      {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け", 0},
+      {&F::DwMenuIn, nullptr, "DwMenuIn", "ｲﾝﾎﾟｰﾄ", 0},
+      {&F::DwMenuPPF, &F::DwMenuIn, "DwMenuPPF", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ", 0},
+      {&F::DwMenuSF, &F::DwMenuIn, "DwMenuSF", "1ﾒｰﾙ1ﾌｧｲﾙ形式", 0},
+      {nullptr, &F::DwMenuIn, "N10", "-", 0},
+      {&F::DwMenuPPM, &F::DwMenuIn, "DwMenuPPM", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）", 0},
+      {nullptr, nullptr, "N11", "-", 0},
+      {&F::DwSort, nullptr, "DwSort", "ｿｰﾄ", 0},
+      {&F::DsUp, &F::DwSort, "DsUp", "昇順", 0},
+      {&F::DsDown, &F::DwSort, "DsDown", "降順", 0},
+  };
+}
+
+std::vector<MenuRow> MailMenuRows() {
+  using F = TMainForm;
+  return {
+      {&F::MlMenuDel, nullptr, "MlMenuDel", "削除", 0},
+      {nullptr, nullptr, "N12", "-", 0},
+      {&F::MlMenuReply, nullptr, "MlMenuReply", "返事を書く", 0},
+      {nullptr, nullptr, "N13", "-", 0},
+      {&F::MlSort, nullptr, "MlSort", "ｿｰﾄ", 0},
+      {&F::MlSortDateUp, &F::MlSort, "MlSortDateUp", "日付昇順", 0},
+      {&F::MlSortDateDown, &F::MlSort, "MlSortDateDown", "日付降順", 0},
+  };
+}
+
+std::vector<MenuRow> TextMenuRows() {
+  using F = TMainForm;
+  return {
+      {&F::MtMenuCopy, nullptr, "MtMenuCopy", "ｺﾋﾟｰ", 0},
+      {&F::MtMenuFind, nullptr, "MtMenuFind", "検索", 0},
+      {&F::MtMenuViewer, nullptr, "MtMenuViewer", "ﾋﾞｭｰﾜ", 0},
+      {nullptr, nullptr, "N14", "-", 0},
+      {&F::MtMenuReply, nullptr, "MtMenuReply", "返事を書く", 0},
+  };
+}
+
+// Builds a menu tree from its rows; the items land in the form's members.
+void FillMenu(TMainForm& form, TMenu& menu, const std::vector<MenuRow>& rows) {
+  for (const MenuRow& row : rows) {
+    TMenuItem* item = row.parent ? Create<TMenuItem>(form.*row.parent) : Create<TMenuItem>(&menu);
+    item->SetName(row.name);
+    item->SetCaption(row.caption);
+    item->SetShortCut(row.shortCut);
+    if (row.item) form.*row.item = item;
+  }
+}
+
+template <class Control>
+Control* Place(TWinControl* parent, const char* name, int left, int top, int width, int height) {
+  Control* control = Create<Control>(parent);
+  control->SetName(name);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
+void SetFont(TControl* control, int pixels, bool bold) {
+  control->Font->SetSize(pixels);
+  control->Font->SetBold(bold);
+}
+
+TLabel* MakeLabel(TWinControl* parent, const char* name, int left, int top, const char* text,
+                int pixels) {
+  TLabel* label = Create<TLabel>(parent);
+  label->SetName(name);
+  label->SetLeft(left);
+  label->SetTop(top);
+  SetFont(label, pixels, true);
+  label->SetCaption(text);
+  return label;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
+  BuildWindow();
+  BuildDrawerPane();
+  BuildMailListPane();
+  BuildMailView();
+  BuildMenus();
+  BuildDialogs();
+
+  exeDir = platform::ExeDir();
+  CreateOwnBookFolders();
+  ReadRegSettings();
+  LoadFontSetting();
+  LoadDrawerRows();
+  ResetDrawerState();
+  DrawerList->SetItemIndex(0);
+  DrawerListClick(this);
+}
+
+TMainForm::~TMainForm() { DestroyComponents(); }
+
+// ---------------------------------------------------------------------------
+// Opening drawers and showing mails
+
+void TMainForm::DrawerListClick(TObject*) {
+  const int row = DrawerList->ItemIndex();
+  if (row == openDrawer) return;
+  openDrawer = row;
+  DrawerList->Repaint();
+  ReleaseLoadedMails();
+  ClearMailPanes();
+  LoadOpenDrawer();
+}
+
+void TMainForm::MailListClick(TObject*) {
+  const int row = MailList->ItemIndex();
+  if (!hasMails || row < 0 || row >= mailCount || row == shownMail) return;
+  shownMail = row;
+  const MailEntry* entry = entries[row];
+  if (!entry) return ErrorBox(kDataBroken);
+  const std::string path = GetMailFileName(openDrawer);
+  // One byte less than the stored length, as PostPet's records count one too many.
+  const uint64_t length = entry->bodyLength > 0 ? entry->bodyLength - 1 : 0;
+  const ::MailText body = path.empty() ? ::MailText{} : ::ReadMailText(path, entry->bodyStart, length);
+  if (!body.opened) return ErrorBox(kCannotOpenMailFile);
+  ShowMail(*entry, BodyForView(body.bytes));
+}
+
+void TMainForm::DrawerListMeasureItem(TWinControl*, int Index, int& Height) {
+  Height = std::max(Height, PictureOf(Index).Height());
+}
+
+void TMainForm::DrawerListDrawItem(TWinControl*, int Index, const TRect& Rect, TOwnerDrawState) {
+  TCanvas& canvas = *DrawerList->Canvas;
+  canvas.FillRect(Rect);
+  const TBitmap& picture = PictureOf(Index);
+  canvas.Draw(Rect.Left + 2, Rect.Top, picture);
+  canvas.TextOut(Rect.Left + 2 + picture.Width() + 4, Rect.Top + 11, RowText(Index));
+}
+
+void TMainForm::MailListDrawItem(TWinControl*, int Index, const TRect& Rect, TOwnerDrawState) {
+  TCanvas& canvas = *MailList->Canvas;
+  canvas.FillRect(Rect);
+  if (Index < 0 || Index >= mailCount || !entries[Index]) return;
+  const MailEntry& entry = *entries[Index];
+  const std::string_view texts[] = {entry.Shown(isReceiveBook ? MailField::From : MailField::To),
+                                    entry.Shown(MailField::Date), entry.Shown(MailField::Subject)};
+  for (int column = 0; column < 3; ++column) {
+    const int left = Rect.Left + column * kColumnStep;
+    const TRect clip{left, Rect.Top, left + kColumnWidth, Rect.Bottom};
+    canvas.TextRect(clip, left + 1, Rect.Top + 2, std::string(texts[column]));
+  }
+}
+
+void TMainForm::FormClose(TObject*, TCloseAction&) {
+  RemoveViewerScratchFile();
+  ReleaseLoadedMails();
+}
+
+void TMainForm::ReadRegSettings() {
+  SettingsKey key;
+  if (key.Has(Setting::PostPetFolder)) ppPath = key.Read(Setting::PostPetFolder);
+  if (key.Has(Setting::Viewer)) viewerPath = key.Read(Setting::Viewer);
+}
+
+void TMainForm::LoadFontSetting() {
+  SettingsKey key;
+  if (!key.Has(Setting::Font)) return;
+  const std::string face = key.Read(Setting::Font);
+  for (TControl* control : std::initializer_list<TControl*>{DrawerList, MailText, MailList})
+    control->Font->SetName(face);
+}
+
+void TMainForm::FontSetClick(TObject*) {
+  if (!FontDialog->Execute()) return;
+  SettingsKey().Write(Setting::Font, FontDialog->Font->Name());
+  LoadFontSetting();
+}
+
+// ---------------------------------------------------------------------------
+// Drawers and books
+
+void TMainForm::NewDrawerClick(TObject*) {
+  const std::string name = AskDrawerName(kNewDrawerName);
+  if (name.empty()) return;
+  DrawerList->Items->Add(name);
+  SaveOwnDrawerNames(OwnDrawerNames());
+  DrawerList->Repaint();
+}
+
+void TMainForm::DwMenuRnmClick(TObject*) {
+  const int oldRow = openDrawer;
+  if (!IsOwnRow(oldRow)) return;  // PostPet's own files are never renamed
+  const std::string oldName = RowText(oldRow);
+  const std::string newName = AskDrawerName(oldName);
+  if (newName.empty()) return;
+  DrawerList->Items->Add(newName);
+  const int newRow = DrawerList->Items->IndexOf(newName);
+  const bool renamed = CopyRenamedDrawer(oldRow, newRow);
+  if (renamed) {
+    if (const std::optional<DrawerFiles> old = DrawerFilesOf(oldRow)) DeleteDrawerFiles(*old);
+    DrawerList->Items->Delete(DrawerList->Items->IndexOf(oldName));
+    SaveOwnDrawerNames(OwnDrawerNames());
+  } else {
+    DrawerList->Items->Delete(newRow);
+  }
+  DrawerList->SetItemIndex(DrawerList->Items->IndexOf(renamed ? newName : oldName));
+  openDrawer = -1;
+  DrawerListClick(this);
+}
+
+void TMainForm::DeleteClick(TObject* Sender) {
+  // The pop-ups act on the list they belong to; the main menu on the focused list.
+  const bool onDrawers = Sender == DwMenuDel || (Sender != MlMenuDel && ControlHasFocus("DrawerList"));
+  if (onDrawers) DeleteDrawer();
+  else DeleteMails();
+  DrawerListClick(this);
+}
+
+void TMainForm::DeleteDrawer() {
+  const int row = DrawerList->ItemIndex();
+  if (!IsDeletableRow(row)) return;
+  const std::string name = RowText(row);
+  const char* question = hasMails ? "引出し\"%s\"に含まれるメールも削除されます。\nよろしいですか"
+                                  : "引出し\"%s\"を削除します。\nよろしいですか";
+  if (!ConfirmBox(Format(question, name.c_str()))) return;
+  if (const std::optional<DrawerFiles> files = DrawerFilesOf(row)) DeleteDrawerFiles(*files);
+  DrawerList->Items->Delete(row);
+  SaveOwnDrawerNames(OwnDrawerNames());
+  DrawerList->SetItemIndex(0);
+}
+
+void TMainForm::DeleteMails() {
+  if (ConfirmMailDeletes()) {
+    currentEntry = nullptr;
+    dropTarget = openDrawer;
+    dragMail = -1;
+    MailListEndDrag(MailList, nullptr, 0, 0);
+  }
+  openDrawer = -1;
+}
+
+void TMainForm::DsUpClick(TObject*) { SortOwnDrawers(Order::Ascending); }
+
+void TMainForm::DsDownClick(TObject*) { SortOwnDrawers(Order::Descending); }
+
+void TMainForm::MBoxChangeClick(TObject*) {
+  isReceiveBook = !isReceiveBook;
+  ReleaseLoadedMails();
+  ShowBookCaptions();
+  fixedDrawerCount = FixedDrawerCount(isReceiveBook);
+  // Reset before the names are read, so that an unreadable name file leaves
+  // a book whose fixed rows open normally.
+  ResetDrawerState();
+  LoadDrawerRows();
+  DrawerList->SetItemIndex(0);
+  DrawerListClick(this);
+}
+
+void TMainForm::DwSpCfgClick(TObject*) { SubjectCfg->SetEnabled(isReceiveBook); }
+
+// ---------------------------------------------------------------------------
+// Menus, copy and find
+
+void TMainForm::FileClick(TObject*) { AutoSeparate->SetEnabled(hasMails); }
+
+void TMainForm::EditClick(TObject*) {
+  ExecViewer->SetEnabled(hasMails);
+  Delete->SetEnabled((ControlHasFocus("DrawerList") && IsDeletableRow(DrawerList->ItemIndex())) ||
+                     ControlHasFocus("MailList"));
+  Copy->SetEnabled(MailText->SelLength() > 0);
+  Reply->SetEnabled(isReceiveBook && hasMails);
+  Find->SetEnabled(hasMails);
+}
+
+void TMainForm::DwMenuPopup(TObject*) {
+  const int row = DrawerList->ItemIndex();
+  DwMenuAtS->SetEnabled(hasMails);
+  DwMenuDel->SetEnabled(IsDeletableRow(row));
+  DwMenuRnm->SetEnabled(IsOwnRow(row));
+}
+
+void TMainForm::MlMenuPopup(TObject*) {
+  MlMenuReply->SetEnabled(isReceiveBook && hasMails);
+  MlMenuDel->SetEnabled(hasMails);
+}
+
+void TMainForm::MtMenuPopup(TObject*) {
+  MtMenuCopy->SetEnabled(MailText->SelLength() > 0);
+  MtMenuReply->SetEnabled(isReceiveBook && hasMails);
+  MtMenuFind->SetEnabled(hasMails);
+  MtMenuViewer->SetEnabled(hasMails);
+}
+
+void TMainForm::CopyClick(TObject*) { MailText->CopyToClipboard(); }
+
+void TMainForm::FindClick(TObject*) {
+  FindDlg->Execute();
+  if (MailText->SelLength() > 0) FindDlg->SetFindText(MailText->SelText());
+}
+
+void TMainForm::FindDlgFind(TObject*) {
+  TSearchTypes options = 0;
+  if (FindDlg->Options() & frMatchCase) options |= stMatchCase;
+  if (FindDlg->Options() & frWholeWord) options |= stWholeWord;
+  const int start = MailText->SelLength() > 0 ? MailText->SelStart() + MailText->SelLength() : 0;
+  const std::string text = FindDlg->FindText();
+  const int found = MailText->FindText(text, start, MailText->GetTextLen() - start, options);
+  if (found < 0) return;
+  MailText->SetFocus();
+  MailText->SetSelStart(found);
+  MailText->SetSelLength(CharacterCount(text));
+}
+
+void TMainForm::ExitClick(TObject*) { Close(); }
+
+void TMainForm::AboutClick(TObject*) {
+  TAboutBox about(this, AboutProgram::Dorvane);
+  about.ShowModal();
+}
+
+// ---------------------------------------------------------------------------
+// Moving mails by drag and drop
+
+void TMainForm::MailListMouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+  if (Button != mbLeft) return;
+  const int row = MailList->ItemAtPos(TPoint{X, Y}, true);
+  // Only a press on a row of the open drawer arms a drag.
+  currentEntry = nullptr;
+  dragMail = -1;
+  if (row < 0 || !hasMails) return;
+  // The list has made the row current already when the press came from the
+  // mouse; setting it again would undo a Ctrl-click's change of selection.
+  if (MailList->ItemIndex() != row) MailList->SetItemIndex(row);
+  MailListClick(this);
+  currentEntry = entries[shownMail];
+  dragMail = currentEntry ? shownMail : -1;
+}
+
+void TMainForm::MailListMouseMove(TObject*, TShiftState Shift, int, int) {
+  if ((Shift & ssLeft) && hasMails && currentEntry && !MailList->Dragging())
+    MailList->BeginDrag(true);
+}
+
+void TMainForm::DrawerListDragOver(TObject*, TObject* Source, int X, int Y, TDragState,
+                                   bool& Accept) {
+  const int row = DrawerList->ItemAtPos(TPoint{X, Y}, true);
+  Accept = Source && Source->ClassName() == "TListBox" && row >= 0 && row != openDrawer;
+  if (!Accept || row == dropTarget) return;
+  dropTarget = row;
+  DrawerList->Repaint();
+}
+
+void TMainForm::DrawerListDragDrop(TObject*, TObject* Source, int X, int Y) {
+  const int row = DrawerList->ItemAtPos(TPoint{X, Y}, true);
+  if (!Source || Source->ClassName() != "TListBox" || row < 0 || row == openDrawer) return;
+  if (!currentEntry) return;
+  const std::optional<DrawerFiles> target = DrawerFilesOf(row);
+  const std::optional<DrawerFiles> source = DrawerFilesOf(openDrawer);
+  // Two rows of one name share their files: moving there would only duplicate.
+  if (target && source && target->mailPath == source->mailPath) return;
+  if (!target) return ErrorBox(kCannotOpenMailFile);
+  DrawerAppender appender(*target);
+  switch (appender.Failure()) {
+    case DrawerAppender::OpenFailure::MailFile: return ErrorBox(kCannotOpenMailFile);
+    case DrawerAppender::OpenFailure::ListFile: return ErrorBox(kCannotOpenListFile);
+    case DrawerAppender::OpenFailure::None: break;
+  }
+  m_moveFailed = !MoveMailsTo(appender);
+}
+
+void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
+  if (m_moveFailed) return ReopenAfterFailedMove();
+  if (currentEntry) {
+    // Nothing was moved; the drawer under the last position loses its mark.
+    dropTarget = -1;
+    return DrawerList->Repaint();
+  }
+  const std::optional<DrawerFiles> files = DrawerFilesOf(openDrawer);
+  const StoreResult result = files ? RewriteDrawer(*files, m_listing, KeptEntries())
+                                   : StoreResult{kCannotOpenMailFile};
+  if (!result.Ok()) {
+    ErrorBox(result.message);
+    return ReopenAfterFailedMove();
+  }
+  DrawerList->SetItemIndex(dropTarget);
+  dropTarget = -1;
+  dragMail = -1;
+  DrawerListClick(this);
+}
+
+// ---------------------------------------------------------------------------
+// The mail store
+
+std::string TMainForm::GetListFileName(int row) const {
+  const std::optional<DrawerFiles> files = DrawerFilesOf(row);
+  return files ? files->listPath : std::string();
+}
+
+std::string TMainForm::GetMailFileName(int row) const {
+  const std::optional<DrawerFiles> files = DrawerFilesOf(row);
+  return files ? files->mailPath : std::string();
+}
+
+::MailText TMainForm::ReadMailText(const std::string& path) const {
+  return ::ReadMailText(path, currentEntry->mailStart, currentEntry->MailLength());
+}
+
+bool TMainForm::WriteMail(DrawerAppender& target, const std::string& text) {
+  const bool written = target.Append(*currentEntry, text);
+  currentEntry = nullptr;
+  return written;
+}
+
+void TMainForm::FreeMailEntries(int count) {
+  for (int i = 0; i < count && i < static_cast<int>(entries.size()); ++i) entries[i] = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Building the window
+
+void TMainForm::BuildWindow() {
+  SetName("MainForm");
+  SetCaption("Dorvane");
+  SetClientWidth(682);
+  SetClientHeight(439);
+  SetBorderStyle(bsSingle);
+  SetBorderIcons(biSystemMenu | biMinimize);
+  SetPosition(poDefault);
+  SetShowHint(true);
+  Font->SetName(kFormFace);
+  Font->SetSize(12);
+  SetIcon("DorvaneIcon");
+  OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+}
+
+void TMainForm::BuildDrawerPane() {
+  for (auto [picture, name] : {std::pair{&m_openPicture, kOpenDrawerPicture},
+                               std::pair{&m_closedPicture, kDrawerPicture}}) {
+    picture->LoadFromResourceName(name);
+    picture->Transparent = true;
+    picture->TransparentColor = clRed;
+  }
+  Label1 = MakeLabel(this, "Label1", 8, 8, "受信簿・引出し", 16);
+  DrawerList = Place<TListBox>(this, "DrawerList", 8, 24, 177, 393);
+  DrawerList->SetStyle(lbOwnerDrawVariable);
+  DrawerList->SetItemHeight(16);
+  SetFont(DrawerList, 13, true);
+  DrawerList->SetHint("引出しを選択");
+  DrawerList->OnClick = [this](TObject* s) { DrawerListClick(s); };
+  DrawerList->OnDragOver = [this](TObject* s, TObject* src, int x, int y, TDragState st, bool& a) {
+    DrawerListDragOver(s, src, x, y, st, a);
+  };
+  DrawerList->OnDragDrop = [this](TObject* s, TObject* src, int x, int y) {
+    DrawerListDragDrop(s, src, x, y);
+  };
+  DrawerList->OnDrawItem = [this](TWinControl* c, int i, const TRect& r, TOwnerDrawState st) {
+    DrawerListDrawItem(c, i, r, st);
+  };
+  DrawerList->OnMeasureItem = [this](TWinControl* c, int i, int& h) { DrawerListMeasureItem(c, i, h); };
+}
+
+void TMainForm::BuildMailListPane() {
+  Label2 = MakeLabel(this, "Label2", 192, 9, "一覧", 16);
+  const char* heads[] = {"From", "Date", "Subject"};
+  TStaticText** columns[] = {&StaticText1, &StaticText2, &StaticText3};
+  for (int i = 0; i < 3; ++i) {
+    TStaticText* head = Place<TStaticText>(this, Format("StaticText%d", i + 1).c_str(),
+                                           192 + i * kColumnStep, 24, kColumnWidth, 16);
+    head->SetAlignment(taCenter);
+    head->SetBorderStyle(sbsSunken);
+    head->SetColor(clYellow);
+    SetFont(head, 13, true);
+    head->SetCaption(heads[i]);
+    *columns[i] = head;
+  }
+  MailList = Place<TListBox>(this, "MailList", 192, 40, 473, 105);
+  MailList->SetStyle(lbOwnerDrawFixed);
+  MailList->SetItemHeight(16);
+  MailList->SetMultiSelect(true);
+  MailList->SetExtendedSelect(true);
+  MailList->OnDrawItem = [this](TWinControl* c, int i, const TRect& r, TOwnerDrawState st) {
+    MailListDrawItem(c, i, r, st);
+  };
+  MailList->OnEndDrag = [this](TObject* s, TObject* t, int x, int y) { MailListEndDrag(s, t, x, y); };
+  MailList->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    MailListMouseDown(s, b, sh, x, y);
+  };
+  MailList->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) {
+    MailListMouseMove(s, sh, x, y);
+  };
+}
+
+void TMainForm::BuildMailView() {
+  Bevel1 = Place<TBevel>(this, "Bevel1", 192, 152, 481, 281);
+  Label3 = MakeLabel(this, "Label3", 224, 160, "Ｆｒｏｍ", 16);
+  Label3->SetAlignment(taRightJustify);
+  Label4 = MakeLabel(this, "Label4", 200, 184, "Ｓｕｂｊｅｃｔ", 16);
+  Label5 = MakeLabel(this, "Label5", 232, 208, "Ｄａｔｅ", 16);
+  Label6 = MakeLabel(this, "Label6", 232, 232, "Ｔｅｘｔ", 16);
+  const char* names[] = {"FromAdd", "MailSubject", "MailDate"};
+  const char* hints[] = {"メールの送信されたアドレス", "メールのタイトル", "メールの日付"};
+  TStaticText** panes[] = {&FromAdd, &MailSubject, &MailDate};
+  for (int i = 0; i < 3; ++i) {
+    TStaticText* pane = Place<TStaticText>(this, names[i], 272, 160 + i * 24, 377, 16);
+    pane->SetColor(clWhite);
+    pane->SetBorderStyle(sbsSingle);
+    pane->SetHint(hints[i]);
+    *panes[i] = pane;
+  }
+  MailText = Place<TRichEdit>(this, "MailText", 272, 232, 393, 193);
+  MailText->SetPlainText(true);
+  MailText->SetReadOnly(true);
+  MailText->SetScrollBars(ssBoth);
+  MailText->SetWordWrap(false);
+  MailText->SetHint("メール本文");
+}
+
+void TMainForm::BuildMenus() {
+  MainMenu1 = Create<TMainMenu>(this);
+  MainMenu1->SetName("MainMenu1");
+  FillMenu(*this, *MainMenu1, MainMenuRows());
+  SetMenu(MainMenu1);
+  DwMenu = Create<TPopupMenu>(this);
+  DwMenu->SetName("DwMenu");
+  FillMenu(*this, *DwMenu, DrawerMenuRows());
+  MlMenu = Create<TPopupMenu>(this);
+  MlMenu->SetName("MlMenu");
+  FillMenu(*this, *MlMenu, MailMenuRows());
+  MtMenu = Create<TPopupMenu>(this);
+  MtMenu->SetName("MtMenu");
+  FillMenu(*this, *MtMenu, TextMenuRows());
+  DrawerList->SetPopupMenu(DwMenu);
+  MailList->SetPopupMenu(MlMenu);
+  MailText->SetPopupMenu(MtMenu);
+  BindMenuCommands();
+}
+
+// Items whose commands come with later steps stay unbound here.
+void TMainForm::BindMenuCommands() {
+  const auto bind = [this](TMenuItem* item, void (TMainForm::*handler)(TObject*)) {
+    item->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
+  };
+  bind(File, &TMainForm::FileClick);
+  bind(MBoxChange, &TMainForm::MBoxChangeClick);
+  bind(NewDrawer, &TMainForm::NewDrawerClick);
+  bind(Exit, &TMainForm::ExitClick);
+  bind(Edit, &TMainForm::EditClick);
+  bind(Copy, &TMainForm::CopyClick);
+  bind(Find, &TMainForm::FindClick);
+  bind(Delete, &TMainForm::DeleteClick);
+  bind(FontSet, &TMainForm::FontSetClick);
+  bind(DwSpCfg, &TMainForm::DwSpCfgClick);
+  bind(About, &TMainForm::AboutClick);
+  bind(DwMenuNew, &TMainForm::NewDrawerClick);
+  bind(DwMenuDel, &TMainForm::DeleteClick);
+  bind(DwMenuRnm, &TMainForm::DwMenuRnmClick);
+  bind(DsUp, &TMainForm::DsUpClick);
+  bind(DsDown, &TMainForm::DsDownClick);
+  bind(MlMenuDel, &TMainForm::DeleteClick);
+  bind(MtMenuCopy, &TMainForm::CopyClick);
+  bind(MtMenuFind, &TMainForm::FindClick);
+  DwMenu->OnPopup = [this](TObject* s) { DwMenuPopup(s); };
+  MlMenu->OnPopup = [this](TObject* s) { MlMenuPopup(s); };
+  MtMenu->OnPopup = [this](TObject* s) { MtMenuPopup(s); };
+}
+
+void TMainForm::BuildDialogs() {
+  FindDlg = Create<TFindDialog>(this);
+  FindDlg->SetName("FindDlg");
+  FindDlg->SetOptions(frDown | frHideUpDown);
+  FindDlg->OnFind = [this](TObject* s) { FindDlgFind(s); };
+  FontDialog = Create<TFontDialog>(this);
+  FontDialog->SetName("FontDialog");
+  FontDialog->Options = fdTrueTypeOnly | fdScalableOnly | fdNoSizeSel | fdNoStyleSel;
+  FontDialog->Font->SetName(kFormFace);
+  OpenDialog = Create<TOpenDialog>(this);
+  OpenDialog->SetName("OpenDialog");
+  OpenDialog->Options = ofAllowMultiSelect | ofFileMustExist | ofNoChangeDir;
+}
+
+// The external viewer's plain-text copy of a mail; its HTML copy stays.
+void TMainForm::RemoveViewerScratchFile() const {
+  platform::DeleteFile(Format("%s\\dorvnview.tmp", exeDir.c_str()));
+}
+
+void TMainForm::CreateOwnBookFolders() {
+  platform::CreateDir(Format("%s\\受信フォルダ", exeDir.c_str()));
+  platform::CreateDir(Format("%s\\送信フォルダ", exeDir.c_str()));
+}
+
+// ---------------------------------------------------------------------------
+// Helpers
+
+std::optional<DrawerFiles> TMainForm::DrawerFilesOf(int row) const {
+  if (row < 0 || row >= DrawerList->Items->Count()) return std::nullopt;
+  return GetDrawerFiles(BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount}, row, RowText(row));
+}
+
+// The open drawer and the drop target show the open-drawer picture.
+const TBitmap& TMainForm::PictureOf(int row) const {
+  return row == openDrawer || row == dropTarget ? m_openPicture : m_closedPicture;
+}
+
+std::string TMainForm::RowText(int row) const { return DrawerList->Items->Strings(row); }
+
+bool TMainForm::IsOwnRow(int row) const { return row >= fixedDrawerCount; }
+
+bool TMainForm::IsDeletableRow(int row) const {
+  return IsOwnRow(row) && row < DrawerList->Items->Count() && !IsProtectedName(RowText(row));
+}
+
+bool TMainForm::ControlHasFocus(const char* name) const {
+  const TControl* active = ActiveControl();
+  return active && active->Name() == name;
+}
+
+// The book's fixed rows, then its own drawers: the DrawerNameFile's lines,
+// or the receive book's two defaults while there is no file.
+void TMainForm::LoadDrawerRows() {
+  DrawerList->Items->Assign(FixedDrawerNames(isReceiveBook));
+  drawerCfgPath = Format(isReceiveBook ? "%s\\dorvndwl.cfg" : "%s\\dorvnsdl.cfg", exeDir.c_str());
+  if (!platform::FileExists(drawerCfgPath)) {
+    if (isReceiveBook) DrawerList->Items->AddStrings({kSecretDiary, kPetMail});
+    return;
+  }
+  TStringList names;
+  names.LoadFromFile(drawerCfgPath);
+  for (int i = 0; i < names.Count(); ++i) DrawerList->Items->Add(names[i]);
+}
+
+std::vector<std::string> TMainForm::OwnDrawerNames() const {
+  std::vector<std::string> rows = DrawerList->Items->ToVector();
+  rows.erase(rows.begin(), rows.begin() + std::min<size_t>(fixedDrawerCount, rows.size()));
+  return rows;
+}
+
+void TMainForm::SaveOwnDrawerNames(const std::vector<std::string>& names) const {
+  TStringList file;
+  for (const std::string& name : names) file.Add(name);
+  file.SaveToFile(drawerCfgPath);
+}
+
+// The own drawers in the string list's order (the name check's comparison);
+// descending is the exact reverse of ascending.
+std::vector<std::string> TMainForm::SortedOwnDrawerNames(Order order) const {
+  TStringList names;
+  for (const std::string& name : OwnDrawerNames()) names.Add(name);
+  names.Sort();
+  std::vector<std::string> rows;
+  for (int i = 0; i < names.Count(); ++i) rows.push_back(names[i]);
+  if (order == Order::Descending) std::reverse(rows.begin(), rows.end());
+  return rows;
+}
+
+// The open drawer stays open at its new row.
+void TMainForm::SortOwnDrawers(Order order) {
+  std::vector<std::string> rows = SortedOwnDrawerNames(order);
+  SaveOwnDrawerNames(rows);
+  const std::string openName = openDrawer >= 0 ? RowText(openDrawer) : std::string();
+  const std::vector<std::string> fixedRows = FixedDrawerNames(isReceiveBook);
+  rows.insert(rows.begin(), fixedRows.begin(), fixedRows.end());
+  DrawerList->Items->Assign(rows);
+  DrawerList->Repaint();
+  DrawerList->SetItemIndex(DrawerList->Items->IndexOf(openName));
+  openDrawer = -1;
+  DrawerListClick(this);
+}
+
+void TMainForm::ShowBookCaptions() {
+  Label1->SetCaption(isReceiveBook ? "受信簿・引出し" : "送信簿・引出し");
+  StaticText1->SetCaption(isReceiveBook ? "From" : "To");
+  Label3->SetCaption(isReceiveBook ? "Ｆｒｏｍ" : "Ｔｏ");
+}
+
+void TMainForm::ResetDrawerState() {
+  openDrawer = -1;
+  shownMail = -1;
+  mailCount = 0;
+  dropTarget = -1;
+  currentEntry = nullptr;
+  dragMail = -1;
+  hasMails = false;
+}
+
+void TMainForm::ReleaseLoadedMails() {
+  FreeMailEntries(mailCount);
+  entries.clear();
+  m_listing = DrawerListing();
+  mailCount = 0;
+  currentEntry = nullptr;
+  dragMail = -1;
+  MailList->Items->Clear();
+}
+
+void TMainForm::ClearMailPanes() {
+  FromAdd->SetCaption("");
+  MailSubject->SetCaption("");
+  MailDate->SetCaption("");
+  MailText->Clear();
+  shownMail = -1;
+}
+
+void TMainForm::LoadOpenDrawer() {
+  const std::optional<DrawerFiles> files = DrawerFilesOf(openDrawer);
+  m_listing = files ? ReadDrawer(*files) : DrawerListing();
+  if (m_listing.message) ErrorBox(m_listing.message);
+  entries = m_listing.entries;
+  hasMails = m_listing.hasMails;
+  mailCount = static_cast<int>(entries.size());
+  std::vector<std::string> items;
+  items.reserve(entries.size());
+  for (const auto& entry : entries) items.push_back(MailItemText(*entry));
+  MailList->Items->Assign(items);
+  if (mailCount == 0) return;
+  MailList->SetItemIndex(mailCount - 1);
+  MailListClick(this);
+}
+
+std::string TMainForm::MailItemText(const MailEntry& entry) const {
+  std::string item;
+  AppendItemField(item, entry.Shown(isReceiveBook ? MailField::From : MailField::To));
+  AppendItemField(item += ' ', entry.Shown(MailField::Date));
+  AppendItemField(item += ' ', entry.Shown(MailField::Subject));
+  return item;
+}
+
+void TMainForm::ShowMail(const MailEntry& entry, const std::string& body) {
+  FromAdd->SetCaption(std::string(entry.Shown(isReceiveBook ? MailField::From : MailField::To)));
+  MailSubject->SetCaption(std::string(entry.Shown(MailField::Subject)));
+  MailDate->SetCaption(std::string(entry.Shown(MailField::Date)));
+  MailText->SetText(body);
+}
+
+// Shows the name dialog; the entered name, or empty after Cancel.
+std::string TMainForm::AskDrawerName(const std::string& initialName) {
+  TStringList rows;
+  for (const std::string& row : DrawerList->Items->ToVector()) rows.Add(row);
+  TDNameDlg dialog(this);
+  DNameDlg = &dialog;
+  dialog.DrawerName->SetText(initialName);
+  dialog.drawerNames = &rows;
+  const bool ok = dialog.ShowModal() == mrOk;
+  DNameDlg = nullptr;
+  return ok ? dialog.DrawerName->Text() : std::string();
+}
+
+bool TMainForm::CopyRenamedDrawer(int oldRow, int newRow) {
+  const std::optional<DrawerFiles> from = DrawerFilesOf(oldRow);
+  const std::optional<DrawerFiles> to = DrawerFilesOf(newRow);
+  if (from && to && CopyDrawerFiles(*from, *to) == CopyFailure::None) return true;
+  ErrorBox(kCopyFailed);
+  return false;
+}
+
+// Moves the drag's mail when one mail is selected, else every selected mail
+// in row order, emptying their slots. False when a mail could not be moved.
+bool TMainForm::MoveMailsTo(DrawerAppender& target) {
+  if (MailList->SelCount() == 1) return MoveCurrentEntry(target);
+  for (int row = 0; row < mailCount; ++row) {
+    if (!MailList->Selected(row) || !entries[row]) continue;
+    currentEntry = entries[row];
+    if (!MoveCurrentEntry(target)) return false;
+    entries[row] = nullptr;
+  }
+  dragMail = -1;
+  return true;
+}
+
+// Appends currentEntry to the target. A text that cannot be read back is
+// not appended: no record may point at a mail that is not there.
+bool TMainForm::MoveCurrentEntry(DrawerAppender& target) {
+  const ::MailText text = ReadMailText(GetMailFileName(openDrawer));
+  const bool unreadable = !text.opened || currentEntry->bodyStart < currentEntry->mailStart ||
+                          (text.bytes.empty() && currentEntry->MailLength() > 0);
+  if (unreadable) {
+    ErrorBox(kCannotOpenMailFile);
+    return false;
+  }
+  if (WriteMail(target, text.bytes)) return true;
+  ErrorBox(kCannotWriteMail);
+  return false;
+}
+
+std::vector<const MailEntry*> TMainForm::KeptEntries() const {
+  std::vector<const MailEntry*> kept;
+  for (int row = 0; row < mailCount; ++row)
+    if (row != dragMail && entries[row]) kept.push_back(entries[row]);
+  return kept;
+}
+
+// After a move or rewrite that stopped, the source drawer is read again so
+// that every row shows what its files really hold.
+void TMainForm::ReopenAfterFailedMove() {
+  m_moveFailed = false;
+  DrawerList->SetItemIndex(openDrawer);
+  dropTarget = -1;
+  dragMail = -1;
+  openDrawer = -1;
+  DrawerListClick(this);
+}
+
+// Asks for each selected mail in row order until Cancel; true when at least
+// one mail was confirmed (its slot is then empty).
+bool TMainForm::ConfirmMailDeletes() {
+  bool confirmed = false;
+  for (int row = 0; row < mailCount; ++row) {
+    if (!MailList->Selected(row) || !entries[row]) continue;
+    const std::string subject(entries[row]->Shown(MailField::Subject));
+    if (!ConfirmBox(Format("Subject\"%s\"を削除します。\nよろしいですか", subject.c_str()))) break;
+    entries[row] = nullptr;
+    confirmed = true;
+  }
+  return confirmed;
+}

@@ -1,0 +1,192 @@
+#pragma once
+// Dorvane's main window: the drawers of the open book on the left, the mails
+// of the open drawer in three columns, and the shown mail below them. It owns
+// the rows of the open drawer; every file it reads or writes goes through the
+// mail store.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "browser/store/DrawerPaths.h"
+#include "browser/store/ListFile.h"
+#include "browser/store/MailFile.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/ListBox.h"
+
+class DrawerAppender;
+class MailEntry;
+class TBevel;
+class TFindDialog;
+class TFontDialog;
+class TLabel;
+class TMainMenu;
+class TMenu;
+class TMenuItem;
+class TOpenDialog;
+class TPopupMenu;
+class TRichEdit;
+class TStaticText;
+class TStringList;
+
+class TMainForm : public TForm {
+ public:
+  // Builds the window, loads the settings and opens row 0 of the receive book.
+  explicit TMainForm(TComponent* owner);
+  ~TMainForm() override;
+
+  // Controls, owned by the form.
+  TLabel* Label1;
+  TListBox* DrawerList;
+  TLabel* Label2;
+  TStaticText* StaticText1;
+  TStaticText* StaticText2;
+  TStaticText* StaticText3;
+  TListBox* MailList;
+  TBevel* Bevel1;
+  TLabel* Label3;
+  TLabel* Label4;
+  TLabel* Label5;
+  TLabel* Label6;
+  TStaticText* FromAdd;
+  TStaticText* MailSubject;
+  TStaticText* MailDate;
+  TRichEdit* MailText;
+  TFindDialog* FindDlg;
+  TFontDialog* FontDialog;
+  TOpenDialog* OpenDialog;
+
+  // Menus and their items, named after their commands.
+  TMainMenu* MainMenu1;
+  TMenuItem *File, *MBoxChange, *MLBoxBkup, *NewDrawer, *AutoSeparate, *MailInport, *PPtxtFile,
+      *SMailFile, *MMailFile, *Exit;
+  TMenuItem *Edit, *Copy, *Find, *ExecViewer, *Delete, *Reply;
+  TMenuItem *Option, *PPFolderSet, *ViewerSet, *FontSet, *DwSpCfg, *AddressCfg, *SubjectCfg;
+  TMenuItem *Help, *Contents, *About;
+  TPopupMenu* DwMenu;
+  TMenuItem *DwMenuNew, *DwMenuDel, *DwMenuRnm, *DwMenuAtS, *DwMenuIn, *DwMenuPPF, *DwMenuSF,
+      *DwMenuPPM, *DwSort, *DsUp, *DsDown;
+  TPopupMenu* MlMenu;
+  TMenuItem *MlMenuDel, *MlMenuReply, *MlSort, *MlSortDateUp, *MlSortDateDown;
+  TPopupMenu* MtMenu;
+  TMenuItem *MtMenuCopy, *MtMenuFind, *MtMenuViewer, *MtMenuReply;
+
+  // Opening drawers and showing mails.
+  void DrawerListClick(TObject* Sender);
+  void MailListClick(TObject* Sender);
+  void DrawerListMeasureItem(TWinControl* Control, int Index, int& Height);
+  void DrawerListDrawItem(TWinControl* Control, int Index, const TRect& Rect, TOwnerDrawState State);
+  void MailListDrawItem(TWinControl* Control, int Index, const TRect& Rect, TOwnerDrawState State);
+  void FormClose(TObject* Sender, TCloseAction& Action);
+  // Reads PPPATH and VIEWER into ppPath and viewerPath; an absent value
+  // leaves its field as it was.
+  void ReadRegSettings();
+  // Gives the stored FONT face to the drawer list, mail list and mail text.
+  void LoadFontSetting();
+  void FontSetClick(TObject* Sender);
+
+  // Drawers and books.
+  void NewDrawerClick(TObject* Sender);
+  void DwMenuRnmClick(TObject* Sender);
+  void DeleteClick(TObject* Sender);
+  void DeleteDrawer();
+  void DeleteMails();
+  void DsUpClick(TObject* Sender);
+  void DsDownClick(TObject* Sender);
+  void MBoxChangeClick(TObject* Sender);
+  void DwSpCfgClick(TObject* Sender);
+
+  // Menus, copy and find.
+  void FileClick(TObject* Sender);
+  void EditClick(TObject* Sender);
+  void DwMenuPopup(TObject* Sender);
+  void MlMenuPopup(TObject* Sender);
+  void MtMenuPopup(TObject* Sender);
+  void CopyClick(TObject* Sender);
+  void FindClick(TObject* Sender);
+  void FindDlgFind(TObject* Sender);
+  void ExitClick(TObject* Sender);
+  void AboutClick(TObject* Sender);
+
+  // Moving mails by drag and drop.
+  void MailListMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void MailListMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void DrawerListDragOver(TObject* Sender, TObject* Source, int X, int Y, TDragState State,
+                          bool& Accept);
+  void DrawerListDragDrop(TObject* Sender, TObject* Source, int X, int Y);
+  // The end of every drag of the mail list: writes the open drawer anew
+  // without the mails that were moved, then opens the drop target.
+  void MailListEndDrag(TObject* Sender, TObject* Target, int X, int Y);
+
+  // The mail store, as the window uses it. A row without files (no PostPet
+  // folder, a name the path rule refuses) gives an empty path.
+  std::string GetListFileName(int row) const;
+  std::string GetMailFileName(int row) const;
+  // currentEntry's whole text from the MailFile at path.
+  ::MailText ReadMailText(const std::string& path) const;
+  // Appends currentEntry with its text to the target drawer and clears
+  // currentEntry; false when nothing of it could be written.
+  bool WriteMail(DrawerAppender& target, const std::string& text);
+  // Releases rows 0 to count - 1; their slots become empty.
+  void FreeMailEntries(int count);
+
+ private:
+  void BuildWindow();
+  void BuildDrawerPane();
+  void BuildMailListPane();
+  void BuildMailView();
+  void BuildMenus();
+  void BindMenuCommands();
+  void BuildDialogs();
+  void CreateOwnBookFolders();
+  void RemoveViewerScratchFile() const;
+
+  std::optional<DrawerFiles> DrawerFilesOf(int row) const;
+  const TBitmap& PictureOf(int row) const;
+  std::string RowText(int row) const;
+  bool IsOwnRow(int row) const;
+  bool IsDeletableRow(int row) const;
+  bool ControlHasFocus(const char* name) const;
+  void LoadDrawerRows();
+  std::vector<std::string> OwnDrawerNames() const;
+  void SaveOwnDrawerNames(const std::vector<std::string>& names) const;
+  enum class Order { Ascending, Descending };
+  std::vector<std::string> SortedOwnDrawerNames(Order order) const;
+  void SortOwnDrawers(Order order);
+  void ShowBookCaptions();
+  void ResetDrawerState();
+  void ReleaseLoadedMails();
+  void ClearMailPanes();
+  void LoadOpenDrawer();
+  std::string MailItemText(const MailEntry& entry) const;
+  void ShowMail(const MailEntry& entry, const std::string& body);
+  std::string AskDrawerName(const std::string& initialName);
+  bool CopyRenamedDrawer(int oldRow, int newRow);
+  bool MoveMailsTo(DrawerAppender& target);
+  bool MoveCurrentEntry(DrawerAppender& target);
+  std::vector<const MailEntry*> KeptEntries() const;
+  void ReopenAfterFailedMove();
+  bool ConfirmMailDeletes();
+
+  std::string drawerCfgPath;  // the open book's DrawerNameFile
+  std::string viewerPath;     // VIEWER
+  std::string ppPath;         // PPPATH
+  std::string exeDir;         // the program folder, no trailing separator
+  int openDrawer = -1;        // row whose ListFile is loaded; -1 forces a reload
+  int shownMail = -1;         // mail row shown in the panes; -1 none
+  int mailCount = 0;          // rows loaded
+  int dropTarget = -1;        // drawer row under a drag or to open after a rewrite
+  int dragMail = -1;          // mail row dragged or left out of a rewrite
+  int fixedDrawerCount = 10;  // 10 in the receive book, 4 in the send book
+  bool hasMails = false;      // the open drawer's ListFile exists and is not empty
+  bool isReceiveBook = true;
+  DrawerListing m_listing;            // owns the rows of the open drawer
+  std::vector<MailEntry*> entries;    // its rows; an empty slot is a removed row
+  MailEntry* currentEntry = nullptr;  // the row being shown, moved or written
+  bool m_moveFailed = false;          // the last drop stopped; the source must not be rewritten
+  TBitmap m_openPicture;              // DOImage
+  TBitmap m_closedPicture;            // DSImage
+};
+
+extern TMainForm* MainForm;

@@ -1,0 +1,17 @@
+// Dorvane's entry point: the application object, the main window and the
+// message loop. An exception that escapes start-up is shown before the
+// program ends.
+
+#include "browser/Main.h"
+
+int main(int argc, char** argv) {
+  try {
+    Application->Initialize(argc, argv);
+    Application->SetTitle("Dorvane");
+    Application->CreateForm(MainForm);
+    Application->Run();
+  } catch (...) {
+    Application->HandleException();
+  }
+  return 0;
+}

@@ -1,0 +1,248 @@
+// Own drawers: new, rename, delete and sort with the name dialog, and what
+// the drawer-name file holds afterwards.
+
+#include <cstdlib>
+
+#include "browser/Dname.h"
+#include "platform/files/Files.h"
+#include "platform/forms/StdCtrls.h"
+#include "tests/browser/MainFormFixture.h"
+
+namespace {
+
+// Answers the name dialog: types name and presses OK, then Cancel when the
+// dialog is still open (refused names keep it open).
+std::function<void(TForm&)> TypeName(const std::string& name) {
+  return [name](TForm& form) {
+    auto& dialog = static_cast<TDNameDlg&>(form);
+    dialog.DrawerName->SetText(name);
+    dialog.OkBtn->Click();
+    if (dialog.ModalResult() == mrNone) dialog.CancelBtn->Click();
+  };
+}
+
+std::function<void(TForm&)> PressCancel() {
+  return [](TForm& form) { static_cast<TDNameDlg&>(form).CancelBtn->Click(); };
+}
+
+}  // namespace
+
+class DrawerCommandsTest : public MainFormTest {
+ protected:
+  std::string NameFile() const { return ReadBytes(Program() + "\\dorvndwl.cfg"); }
+};
+
+TEST_F(DrawerCommandsTest, ANewDrawerIsAppendedLastWithoutFilesAndNotOpened) {
+  Start();
+  driver->FormAnswers.push_back(TypeName("仕事"));
+  form->NewDrawer->Click();
+  EXPECT_EQ(DrawerRows().back(), "仕事");
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
+  EXPECT_EQ(NameFile(), "ひみつ日記\r\nペットメール\r\n仕事\r\n");
+  EXPECT_FALSE(PathExists(ListPath(true, "仕事")));
+  OpenDrawer("仕事");
+  EXPECT_EQ(form->MailList->Items->Count(), 0);
+}
+
+TEST_F(DrawerCommandsTest, TheNameDialogOpensOnTheProposedName) {
+  Start();
+  std::string proposed;
+  driver->FormAnswers.push_back([&](TForm& f) {
+    proposed = static_cast<TDNameDlg&>(f).DrawerName->Text();
+    if (const char* folder = std::getenv("MARROWKIT_SCREENS_DIR"))
+      SaveScreenshot(f, std::string(folder) + "/dorvane-drawer-name.png");
+    static_cast<TDNameDlg&>(f).CancelBtn->Click();
+  });
+  form->NewDrawer->Click();
+  EXPECT_EQ(proposed, "新しい引出し");
+  EXPECT_EQ(DrawerRows().size(), 12u);
+  EXPECT_FALSE(PathExists(Program() + "\\dorvndwl.cfg"));
+}
+
+TEST_F(DrawerCommandsTest, EnterInTheNameDialogPressesOk) {
+  Start();
+  driver->FormAnswers.push_back([](TForm& f) {
+    auto& dialog = static_cast<TDNameDlg&>(f);
+    dialog.DrawerName->SetText("家族");
+    PressKey(*dialog.DrawerName, VK_RETURN);
+  });
+  form->DwMenuNew->Click();
+  EXPECT_EQ(DrawerRows().back(), "家族");
+}
+
+struct RefusedName {
+  const char* name;
+  const char* message;
+};
+
+class RefusedNameTest : public DrawerCommandsTest,
+                        public ::testing::WithParamInterface<RefusedName> {};
+
+TEST_P(RefusedNameTest, IsRefusedWithItsMessageAndTheDialogStaysOpen) {
+  Start();
+  driver->FormAnswers.push_back(TypeName(GetParam().name));
+  form->NewDrawer->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{GetParam().message});
+  EXPECT_EQ(driver->MessageBoxes.at(0).Caption, "エラー");
+  EXPECT_EQ(DrawerRows().size(), 12u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RefusedNameTest,
+    ::testing::Values(RefusedName{"", "名前を設定してください"},
+                      RefusedName{"ペットメール", "存在する引出し名です"},
+                      RefusedName{"受信簿", "存在する引出し名です"},
+                      RefusedName{"黄色の引出し", "存在する引出し名です"},
+                      RefusedName{"a/b", "引出し名に使えない文字が含まれています"},
+                      RefusedName{"..", "引出し名に使えない文字が含まれています"},
+                      RefusedName{"a\\b", "引出し名に使えない文字が含まれています"}));
+
+TEST_F(DrawerCommandsTest, NamesDifferingOnlyInLetterCaseAreOneName) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"Work"});
+  Start();
+  driver->FormAnswers.push_back(TypeName("WORK"));
+  form->NewDrawer->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{"存在する引出し名です"});
+}
+
+TEST_F(DrawerCommandsTest, BlanksAndNamesWithSoOrHyoAreAccepted) {
+  Start();
+  driver->FormAnswers.push_back(TypeName("   "));
+  driver->FormAnswers.push_back(TypeName("ソフト表"));
+  form->NewDrawer->Click();
+  form->NewDrawer->Click();
+  EXPECT_TRUE(driver->MessageBoxes.empty());
+  EXPECT_EQ(NameFile(), "ひみつ日記\r\nペットメール\r\n   \r\nソフト表\r\n");
+}
+
+TEST_F(DrawerCommandsTest, ARenamedDrawerMovesToTheEndAndIsOpenWithItsMails) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事", "家族"});
+  WriteNumbered(true, "仕事", 1, 2);
+  Start();
+  OpenDrawer("仕事");
+  driver->FormAnswers.push_back(TypeName("昔の仕事"));
+  form->DwMenuRnm->Click();
+  EXPECT_EQ(DrawerRows().back(), "昔の仕事");
+  EXPECT_EQ(RowOf("仕事"), -1);
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 11);
+  EXPECT_EQ(form->MailList->Items->Count(), 2);
+  EXPECT_FALSE(PathExists(ListPath(true, "仕事")));
+  EXPECT_FALSE(PathExists(MailPath(true, "仕事")));
+  EXPECT_EQ(NameFile(), "家族\r\n昔の仕事\r\n");
+}
+
+TEST_F(DrawerCommandsTest, RenamingToTheSameNameIsRefused) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事"});
+  Start();
+  OpenDrawer("仕事");
+  driver->FormAnswers.push_back(TypeName("仕事"));
+  form->DwMenuRnm->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{"存在する引出し名です"});
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 10);
+}
+
+TEST_F(DrawerCommandsTest, ADrawerWithoutFilesCannotBeRenamed) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事", "家族"});
+  Start();
+  OpenDrawer("仕事");
+  driver->FormAnswers.push_back(TypeName("昔の仕事"));
+  form->DwMenuRnm->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{"コピー失敗"});
+  EXPECT_EQ(DrawerRows().back(), "家族");
+  EXPECT_EQ(form->DrawerList->ItemIndex(), RowOf("仕事"));
+  EXPECT_EQ(NameFile(), "仕事\r\n家族\r\n");
+}
+
+TEST_F(DrawerCommandsTest, AFailedListCopyLeavesNoHalfCopyBehind) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事"});
+  WriteNumbered(true, "仕事", 1, 1);
+  platform::DeleteFile(ListPath(true, "仕事"));
+  Start();
+  OpenDrawer("仕事");
+  driver->FormAnswers.push_back(TypeName("昔の仕事"));
+  form->DwMenuRnm->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{"コピー失敗"});
+  EXPECT_FALSE(PathExists(MailPath(true, "昔の仕事")));
+  EXPECT_TRUE(PathExists(MailPath(true, "仕事")));
+}
+
+TEST_F(DrawerCommandsTest, CancelledRenameKeepsTheDrawerOpen) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事"});
+  WriteNumbered(true, "仕事", 1, 2);
+  Start();
+  OpenDrawer("仕事");
+  driver->FormAnswers.push_back(PressCancel());
+  form->DwMenuRnm->Click();
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 10);
+  EXPECT_EQ(form->MailList->Items->Count(), 2);
+}
+
+TEST_F(DrawerCommandsTest, DeletingAnOwnDrawerWithMailsAsksAndRemovesItsFiles) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事", "ひみつ日記"});
+  WriteNumbered(true, "仕事", 1, 2);
+  Start();
+  OpenDrawer("仕事");
+  form->DrawerList->SetFocus();
+  driver->MessageBoxAnswers.push_back(IDOK);
+  form->Delete->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{
+                                "引出し\"仕事\"に含まれるメールも削除されます。\nよろしいですか"});
+  EXPECT_EQ(driver->MessageBoxes.at(0).Caption, "確認");
+  EXPECT_EQ(RowOf("仕事"), -1);
+  EXPECT_FALSE(PathExists(ListPath(true, "仕事")));
+  EXPECT_FALSE(PathExists(MailPath(true, "仕事")));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
+  EXPECT_EQ(NameFile(), "ひみつ日記\r\n");
+}
+
+TEST_F(DrawerCommandsTest, DeletingAnEmptyDrawerAsksTheShortQuestionAndCancelKeepsIt) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事"});
+  Start();
+  OpenDrawer("仕事");
+  driver->MessageBoxAnswers.push_back(IDCANCEL);
+  form->DwMenuDel->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{"引出し\"仕事\"を削除します。\nよろしいですか"});
+  EXPECT_EQ(RowOf("仕事"), 10);
+  EXPECT_EQ(NameFile(), "仕事\r\n");
+}
+
+TEST_F(DrawerCommandsTest, FixedAndProtectedDrawersAreNeverDeletedOrAskedFor) {
+  Start();
+  for (const char* drawer : {"黒の引出し", "ひみつ日記", "ペットメール"}) {
+    OpenDrawer(drawer);
+    form->DwMenuDel->Click();
+  }
+  EXPECT_TRUE(driver->MessageBoxes.empty());
+  EXPECT_EQ(DrawerRows().size(), 12u);
+}
+
+TEST_F(DrawerCommandsTest, SortingKeepsFixedRowsAndTheOpenDrawerOpen) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"b", "C", "a"});
+  WriteNumbered(true, "C", 1, 3);
+  Start();
+  OpenDrawer("C");
+  form->DsUp->Click();
+  std::vector<std::string> rows = DrawerRows();
+  EXPECT_EQ(rows[0], "受信簿");
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 10, rows.end()),
+            (std::vector<std::string>{"a", "b", "C"}));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 12);
+  EXPECT_EQ(form->MailList->Items->Count(), 3);
+  form->DsDown->Click();
+  rows = DrawerRows();
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 10, rows.end()),
+            (std::vector<std::string>{"C", "b", "a"}));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 10);
+  EXPECT_EQ(form->MailList->Items->Count(), 3);
+  EXPECT_EQ(NameFile(), "C\r\nb\r\na\r\n");
+}
+
+TEST_F(DrawerCommandsTest, TheSendBooksFirstOwnDrawerCanBeDeleted) {
+  WriteDrawerNameFile("dorvnsdl.cfg", {"送った写真"});
+  Start();
+  form->MBoxChange->Click();
+  OpenDrawer("送った写真");
+  form->DwMenuDel->Click();
+  EXPECT_EQ(DrawerRows().size(), 4u);
+  EXPECT_EQ(ReadBytes(Program() + "\\dorvnsdl.cfg"), "");
+}

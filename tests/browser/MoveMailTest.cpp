@@ -1,0 +1,231 @@
+// Moving mails by drag and drop and deleting them: what the drawers' files
+// hold afterwards and what the window shows.
+
+#include <QImage>
+
+#include "browser/store/StoreMessages.h"
+#include "platform/files/Files.h"
+#include "platform/forms/Memo.h"
+#include "tests/browser/MainFormFixture.h"
+
+namespace {
+
+using Subjects = std::vector<std::string>;
+
+}  // namespace
+
+class MoveMailTest : public MainFormTest {
+ protected:
+  void SetUp() override {
+    MainFormTest::SetUp();
+    WriteNumbered(true, "", 1, 5);
+    WriteNumbered(true, "黄色の引出し", 10, 1);
+    Start();
+  }
+  int Yellow() const { return RowOf("黄色の引出し"); }
+  // The open-drawer picture shows a dark opening that the closed one lacks.
+  int DarkPixelsOfRow(int row) {
+    const std::string path = TempDir() + "/drawers.png";
+    EXPECT_TRUE(SaveScreenshot(*form->DrawerList, path));
+    const QImage image(QString::fromStdString(path));
+    const TRect rect = form->DrawerList->ItemRect(row);
+    int dark = 0;
+    for (int y = rect.Top; y < rect.Bottom + 2 && y < image.height(); ++y)
+      for (int x = 0; x < 36; ++x) dark += qGray(image.pixel(x, y)) < 40;
+    return dark;
+  }
+};
+
+TEST_F(MoveMailTest, OneMailMovesToTheEndOfTheTargetWhichOpensWithItShown) {
+  SelectMails({1});
+  DragMail(1, Yellow());
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 1", "mail 3", "mail 4", "mail 5"}));
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 2"}));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), Yellow());
+  EXPECT_EQ(form->MailList->ItemIndex(), 1);
+  EXPECT_EQ(form->MailSubject->Caption(), "mail 2");
+  EXPECT_EQ(form->FromAdd->Caption(), "sender2@example.jp");
+  EXPECT_EQ(form->MailText->Text().substr(0, 14), "body of mail 2");
+  EXPECT_TRUE(driver->MessageBoxes.empty());
+}
+
+TEST_F(MoveMailTest, AMovedRecordIsWrittenInTheFullForm) {
+  SelectMails({0});
+  DragMail(0, Yellow());
+  const std::string list = ReadBytes(ListPath(true, "黄色の引出し"));
+  EXPECT_EQ(list.substr(list.rfind("SsS"), 4), "SsS1");
+  EXPECT_EQ(list.substr(list.size() - 4), "EeE1");
+}
+
+TEST_F(MoveMailTest, ThreeSelectedMailsKeepTheirOrderAtTheEndOfTheTarget) {
+  SelectMails({0, 2, 4});
+  DragMail(2, Yellow());
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 1", "mail 3", "mail 5"}));
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 2", "mail 4"}));
+  EXPECT_EQ(form->MailSubject->Caption(), "mail 5");
+}
+
+TEST_F(MoveMailTest, AMoveIntoAnOwnDrawerCreatesItsFiles) {
+  SelectMails({4});
+  DragMail(4, RowOf("ひみつ日記"));
+  EXPECT_EQ(SubjectsIn(true, "ひみつ日記"), Subjects{"mail 5"});
+}
+
+TEST_F(MoveMailTest, DroppingOnTheOpenDrawerDoesNothing) {
+  const std::string before = ReadBytes(ListPath(true, ""));
+  DragMail(1, 0);
+  EXPECT_EQ(ReadBytes(ListPath(true, "")), before);
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
+}
+
+TEST_F(MoveMailTest, APressBelowTheLastRowStartsNoMove) {
+  OpenDrawer("黄色の引出し");
+  DragMail(-1, 0);
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), Subjects{"mail 10"});
+  EXPECT_EQ(SubjectsIn(true, "").size(), 5u);
+}
+
+TEST_F(MoveMailTest, AnotherDrawerOpenedBetweenPressAndDropMovesNothing) {
+  const TPoint press = MailRowPoint(1);
+  form->MailListMouseDown(form->MailList, mbLeft, 0, press.x, press.y);
+  OpenDrawer("紫の引出し");
+  const TPoint drop = DrawerRowPoint(Yellow());
+  form->DrawerListDragDrop(form->DrawerList, form->MailList, drop.x, drop.y);
+  form->MailListEndDrag(form->MailList, form->DrawerList, drop.x, drop.y);
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), Subjects{"mail 10"});
+  EXPECT_EQ(SubjectsIn(true, "").size(), 5u);
+}
+
+TEST_F(MoveMailTest, TwoRowsOfOneNameNeverMoveAMailOntoItself) {
+  form.reset();
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事", "仕事"});
+  WriteNumbered(true, "仕事", 20, 2);
+  Start();
+  OpenDrawer("仕事");
+  SelectMails({0});
+  DragMail(0, 11);
+  EXPECT_EQ(SubjectsIn(true, "仕事"), (Subjects{"mail 20", "mail 21"}));
+}
+
+TEST_F(MoveMailTest, AMailWhoseTextIsGoneIsNotAppendedAndTheSourceStays) {
+  WriteBytes(MailPath(true, ""), ReadBytes(MailPath(true, "")).substr(0, 10));
+  const std::string sourceList = ReadBytes(ListPath(true, ""));
+  SelectMails({3});
+  DragMail(3, Yellow());
+  EXPECT_EQ(LastMessages(), Subjects{"メールファイルが開けません"});
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), Subjects{"mail 10"});
+  EXPECT_EQ(ReadBytes(ListPath(true, "")), sourceList);
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
+  EXPECT_EQ(form->MailList->Items->Count(), 5);
+}
+
+TEST_F(MoveMailTest, MailsFiledMeanwhileByQuilletStayInTheSource) {
+  // Quillet appends to the drawer after Dorvane read it.
+  DrawerBuilder all;
+  for (int n = 1; n <= 6; ++n) all.AddNumberedMail(n);
+  WriteDrawer(true, "", all);
+  SelectMails({0});
+  DragMail(0, Yellow());
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 2", "mail 3", "mail 4", "mail 5", "mail 6"}));
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 1"}));
+}
+
+TEST_F(MoveMailTest, ADragEndingWithoutADropClearsTheDropMark) {
+  const int closed = DarkPixelsOfRow(Yellow());
+  const TPoint press = MailRowPoint(1);
+  form->MailListMouseDown(form->MailList, mbLeft, 0, press.x, press.y);
+  const TPoint over = DrawerRowPoint(Yellow());
+  bool accept = false;
+  form->DrawerListDragOver(form->DrawerList, form->MailList, over.x, over.y, dsDragMove, accept);
+  EXPECT_TRUE(accept);
+  EXPECT_GT(DarkPixelsOfRow(Yellow()), closed);
+  form->MailListEndDrag(form->MailList, nullptr, 0, 0);
+  EXPECT_EQ(DarkPixelsOfRow(Yellow()), closed);
+  EXPECT_EQ(SubjectsIn(true, "").size(), 5u);
+}
+
+TEST_F(MoveMailTest, ARealDragWithTheMouseMovesTheMail) {
+  SelectMails({2});
+  DragTo(*form->MailList, MailRowPoint(2), *form->DrawerList, DrawerRowPoint(Yellow()));
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 3"}));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), Yellow());
+}
+
+TEST_F(MoveMailTest, AShiftPressExtendsTheSelectionAndDragsItWhole) {
+  MouseClick(*form->MailList, MailRowPoint(1));
+  MousePress(*form->MailList, mbLeft, MailRowPoint(3), ssShift);
+  MouseMoveTo(*form->MailList, MailRowPoint(3), ssLeft);
+  MouseMoveTo(*form->DrawerList, DrawerRowPoint(Yellow()), ssLeft);
+  MouseRelease(*form->DrawerList, mbLeft, DrawerRowPoint(Yellow()));
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 2", "mail 3", "mail 4"}));
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 1", "mail 5"}));
+}
+
+using DeleteMailTest = MoveMailTest;
+
+TEST_F(DeleteMailTest, OkOkCancelDeletesTheFirstTwoOnly) {
+  form->MailList->SetFocus();
+  SelectMails({0, 2, 3});
+  driver->MessageBoxAnswers = {IDOK, IDOK, IDCANCEL};
+  form->Delete->Click();
+  EXPECT_EQ(LastMessages(), (Subjects{"Subject\"mail 1\"を削除します。\nよろしいですか",
+                                      "Subject\"mail 3\"を削除します。\nよろしいですか",
+                                      "Subject\"mail 4\"を削除します。\nよろしいですか"}));
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 2", "mail 4", "mail 5"}));
+  EXPECT_EQ(form->MailList->Items->Count(), 3);
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
+}
+
+TEST_F(DeleteMailTest, DeletingEveryMailLeavesEmptyFiles) {
+  SelectMails({0, 1, 2, 3, 4});
+  form->MlMenuDel->Click();
+  EXPECT_EQ(ReadBytes(ListPath(true, "")), "");
+  EXPECT_EQ(ReadBytes(MailPath(true, "")), "");
+  EXPECT_EQ(form->MailList->Items->Count(), 0);
+  EXPECT_EQ(form->MailText->Text(), "");
+}
+
+TEST_F(DeleteMailTest, ThePopUpDeletesMailsWhileTheDrawerListHasTheFocus) {
+  form->DrawerList->SetFocus();
+  SelectMails({4});
+  form->MlMenuDel->Click();
+  EXPECT_EQ(SubjectsIn(true, "").size(), 4u);
+  EXPECT_EQ(DrawerRows().size(), 12u);
+}
+
+TEST_F(DeleteMailTest, TheDrawerPopUpDeletesTheDrawerWhileTheMailListHasTheFocus) {
+  form.reset();
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事"});
+  WriteNumbered(true, "仕事", 20, 2);
+  Start();
+  OpenDrawer("仕事");
+  form->MailList->SetFocus();
+  form->DwMenuDel->Click();
+  EXPECT_EQ(RowOf("仕事"), -1);
+  EXPECT_FALSE(PathExists(ListPath(true, "仕事")));
+}
+
+TEST_F(DeleteMailTest, AnEmptySubjectIsAskedForAsWell) {
+  form.reset();
+  DrawerBuilder mails;
+  mails.AddMail("From: a@example.jp\r\n\r\n", "x\r\n").from = "a@example.jp";
+  WriteDrawer(true, "", mails);
+  Start();
+  driver->MessageBoxAnswers = {IDCANCEL};
+  form->MlMenuDel->Click();
+  EXPECT_EQ(LastMessages(), Subjects{"Subject\"\"を削除します。\nよろしいですか"});
+  EXPECT_EQ(SubjectsIn(true, "").size(), 1u);
+}
+
+TEST_F(DeleteMailTest, ADrawerChangedMeanwhileIsReloadedAndNothingIsWritten) {
+  DrawerBuilder changed;
+  for (int n = 1; n <= 5; ++n) changed.AddNumberedMail(n).subject = "changed " + std::to_string(n);
+  WriteDrawer(true, "", changed);
+  const std::string list = ReadBytes(ListPath(true, ""));
+  SelectMails({0});
+  form->MlMenuDel->Click();
+  EXPECT_EQ(LastMessages().back(), "引出しが他のプログラムで変更されました。もう一度操作してください");
+  EXPECT_EQ(ReadBytes(ListPath(true, "")), list);
+  EXPECT_EQ(form->MailList->Items->Count(), 5);
+  EXPECT_EQ(form->MailSubject->Caption(), "changed 5");
+}

@@ -1,0 +1,387 @@
+#include "mailer/Main.h"
+
+#include <ctime>
+#include <memory>
+
+#include "browser/common/About.h"
+#include "browser/common/ErrorBox.h"
+#include "browser/store/SettingsKey.h"
+#include "mailer/Dstppf.h"
+#include "mailer/MailDate.h"
+#include "mailer/MailtoArgument.h"
+#include "mailer/Optset.h"
+#include "mailer/SendBook.h"
+#include "mailer/SentMail.h"
+#include "mailer/SjisToJis.h"
+#include "mailer/SmtpSettingsFile.h"
+#include "mailer/Smtpopt.h"
+#include "platform/base/Format.h"
+#include "platform/files/Files.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/ComboBox.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/process/Process.h"
+#include "transport/Znsmtp.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+std::vector<std::string>& ProgramArgumentList() {
+  static std::vector<std::string> arguments;
+  return arguments;
+}
+
+constexpr const char* kMailer = "Quillet-Mailer";
+constexpr const char* kSent = "送信完了";
+constexpr const char* kDiscardUnsent = "送信していないメールを破棄して終了しますか";
+constexpr const char* kWindowFont = "ＭＳ Ｐゴシック";
+
+TShortCut Ctrl(char key) { return ShortCut(static_cast<WORD>(key), ssCtrl); }
+
+void SetLabelFont(TLabel* label) {
+  label->Font->SetSize(16);
+  label->Font->SetBold(true);
+}
+
+void SetFieldFont(TControl* field) {
+  field->Font->SetSize(13);
+  field->Font->SetColor(clBlack);
+}
+
+}  // namespace
+
+void SetProgramArguments(std::vector<std::string> arguments) {
+  ProgramArgumentList() = std::move(arguments);
+}
+
+std::string ParamStr(int index) {
+  const std::vector<std::string>& arguments = ProgramArgumentList();
+  return index >= 0 && index < static_cast<int>(arguments.size()) ? arguments[index] : "";
+}
+
+TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
+  BuildWindow();
+  BuildMainMenu();
+  BuildFields();
+  BuildPopupMenu();
+  SetMailCommandsEnabled(false, false);  // until the body changes
+  ZnSMTP = std::make_unique<TZnSMTP>(nullptr);
+  // Old creation order: the argument is applied before any setting is loaded,
+  // inside the class library's guard, which shows a failure and goes on.
+  try {
+    FormCreate(this);
+  } catch (...) {
+    Application->HandleException();
+  }
+  exeDir = platform::ExeDir();
+  if (SettingsKey(SettingsKey::Open::IfExists).IsOpen()) LoadUserSettings();
+  LoadFontSetting();
+  SetEnglishDateNames();  // the filing's date text depends on them
+  LoadSmtpConfig();
+}
+
+TMainForm::~TMainForm() { DestroyComponents(); }
+
+// --- Building the window -------------------------------------------------
+
+void TMainForm::BuildWindow() {
+  SetName("MainForm");
+  SetCaption("Quillet");
+  // 411 by 434 with the frame, the caption and the menu bar.
+  SetClientWidth(403);
+  SetClientHeight(387);
+  SetPosition(poScreenCenter);
+  Font->SetName(kWindowFont);
+  Font->SetSize(12);
+  OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
+}
+
+void TMainForm::BuildFields() {
+  Label1 = Create<TLabel>(this);
+  Label1->SetBounds(8, 10, 48, 16);
+  Label1->SetCaption("宛先");
+  SetLabelFont(Label1);
+  ToAddress = Create<TEdit>(this);
+  ToAddress->SetName("ToAddress");
+  ToAddress->SetBounds(80, 8, 265, 21);
+  SetFieldFont(ToAddress);
+  Label2 = Create<TLabel>(this);
+  Label2->SetBounds(8, 38, 64, 16);
+  Label2->SetCaption("Subject");
+  SetLabelFont(Label2);
+  Subject = Create<TEdit>(this);
+  Subject->SetName("Subject");
+  Subject->SetBounds(80, 36, 265, 21);
+  SetFieldFont(Subject);
+  MailText = Create<TMemo>(this);
+  MailText->SetName("MailText");
+  MailText->SetBounds(8, 66, 385, 289);
+  MailText->SetScrollBars(ssVertical);
+  SetFieldFont(MailText);
+  MailText->OnChange = [this](TObject* s) { MailTextChange(s); };
+  StatusBar = Create<TStatusBar>(this);
+  SetActiveControl(ToAddress);
+}
+
+void TMainForm::BuildMainMenu() {
+  MainMenu = Create<TMainMenu>(this);
+  SetMenu(MainMenu);
+  FileMenu = AddItem(MainMenu, "FileMenu", "ﾌｧｲﾙ(&F)");
+  OpenAddBook = AddItem(FileMenu, "OpenAddBook", "おともだち帳(&F)");
+  ExecEdtor = AddItem(FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E'));
+  N5 = AddItem(FileMenu, "N5", "-");
+  MailSave = AddItem(FileMenu, "MailSave", "送信簿へ(&P)", Ctrl('P'));
+  N1 = AddItem(FileMenu, "N1", "-");
+  Send = AddItem(FileMenu, "Send", "送信(&S)", Ctrl('S'));
+  N2 = AddItem(FileMenu, "N2", "-");
+  Exit = AddItem(FileMenu, "Exit", "終了(&X)", Ctrl('X'));
+  OptionMenu = AddItem(MainMenu, "OptionMenu", "設定(&O)");
+  EnvSet = AddItem(OptionMenu, "EnvSet", "環境(&E)");
+  SMTPOpt = AddItem(OptionMenu, "SMTPOpt", "SMTP(&S)");
+  N3 = AddItem(OptionMenu, "N3", "-");
+  IESet = AddItem(OptionMenu, "IESet", "ＩＥのﾒｰﾗに登録(&I)", Ctrl('I'));
+  HelpMenu = AddItem(MainMenu, "HelpMenu", "ﾍﾙﾌﾟ(&H)");
+  Contents = AddItem(HelpMenu, "Contents", "目次(&C)", Ctrl('C'));
+  N4 = AddItem(HelpMenu, "N4", "-");
+  About = AddItem(HelpMenu, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", Ctrl('A'));
+
+  MailSave->OnClick = [this](TObject* s) { MailSaveClick(s); };
+  Send->OnClick = [this](TObject* s) { SendClick(s); };
+  Exit->OnClick = [this](TObject* s) { ExitClick(s); };
+  EnvSet->OnClick = [this](TObject* s) { EnvSetClick(s); };
+  SMTPOpt->OnClick = [this](TObject* s) { SMTPOptClick(s); };
+  Contents->OnClick = [this](TObject* s) { ContentsClick(s); };
+  About->OnClick = [this](TObject* s) { AboutClick(s); };
+}
+
+void TMainForm::BuildPopupMenu() {
+  PupMenu = Create<TPopupMenu>(this);
+  PupOpenAddBook = AddItem(PupMenu, "PupOpenAddBook", "おともだち帳");
+  PupExecEdtor = AddItem(PupMenu, "PupExecEdtor", "ｴﾃﾞｨﾀ");
+  N6 = AddItem(PupMenu, "N6", "-");
+  PupMailSave = AddItem(PupMenu, "PupMailSave", "送信簿へ");
+  N7 = AddItem(PupMenu, "N7", "-");
+  PupSend = AddItem(PupMenu, "PupSend", "送信");
+  PupMailSave->OnClick = [this](TObject* s) { MailSaveClick(s); };
+  PupSend->OnClick = [this](TObject* s) { SendClick(s); };
+  SetPopupMenu(PupMenu);  // over every control
+}
+
+TMenuItem* TMainForm::AddItem(TComponent* parent, const char* name, const char* caption,
+                              TShortCut shortCut) {
+  TMenuItem* item = Create<TMenuItem>(parent);
+  item->SetName(name);
+  item->SetCaption(caption);
+  item->SetShortCut(shortCut);
+  return item;
+}
+
+// --- The argument --------------------------------------------------------
+
+void TMainForm::FormCreate(TObject*) {
+  const MailtoArgument argument = ParseMailtoArgument(ParamStr(1));
+  if (argument.address) ToAddress->SetText(*argument.address);
+  for (const MailtoField& field : argument.fields) {
+    switch (field.kind) {
+      case MailtoFieldKind::Subject: Subject->SetText(field.value); break;
+      case MailtoFieldKind::Body: MailText->SetText(field.value); break;
+      case MailtoFieldKind::File: ApplyReplyQuoteFile(field.value); break;
+    }
+  }
+}
+
+void TMainForm::ApplyReplyQuoteFile(const std::string& path) {
+  if (!IsReplyQuoteFilePath(path)) return;  // a link from elsewhere names no file of ours
+  MailText->Lines->SetText(TakeReplyQuoteFile(path));
+}
+
+// --- Commands ------------------------------------------------------------
+
+void TMainForm::MailTextChange(TObject*) { SetMailCommandsEnabled(true, true); }
+
+void TMainForm::SendClick(TObject*) {
+  if (m_sending) return;
+  m_sending = true;
+  bool sent = false;
+  try {
+    DeliverMail();
+    sent = true;
+  } catch (...) {
+    Application->HandleException();
+  }
+  m_sending = false;
+  if (sent) {
+    ShowMessage(kSent);
+    if (FileMail() == Filing::Failed)
+      SetMailCommandsEnabled(false, true);  // sent but not filed: the text stays to file again
+    else
+      ClearMail();
+  }
+  if (m_closeRequested) {
+    m_closeRequested = false;
+    Close();
+  }
+}
+
+void TMainForm::MailSaveClick(TObject*) {
+  if (m_sending) return;
+  if (FileMail() == Filing::Filed) ClearMail();
+}
+
+void TMainForm::SMTPOptClick(TObject*) {
+  auto dialog = std::make_unique<TSMTPOptDlg>(this);
+  dialog->configPath = exeDir + "\\qult.cfg";
+  dialog->signaturePath = exeDir + "\\qults.cfg";
+  if (dialog->ShowModal() == mrOk) LoadSmtpConfig();
+}
+
+void TMainForm::EnvSetClick(TObject*) {
+  auto dialog = std::make_unique<TOptionSetForm>(this);
+  if (dialog->ShowModal() == mrOk) LoadUserSettings();
+}
+
+void TMainForm::ExitClick(TObject*) { Close(); }
+
+void TMainForm::FormCloseQuery(TObject*, bool& CanClose) {
+  if (m_sending) {  // the window and its lists must outlive the send's wait
+    m_closeRequested = true;
+    CanClose = false;
+    return;
+  }
+  if (HoldsUnsavedMail() && !ConfirmBox(kDiscardUnsent)) CanClose = false;
+}
+
+void TMainForm::ContentsClick(TObject*) {
+  platform::ShellOpen(Format("%s\\Help\\qlIndex.htm", exeDir.c_str()));
+}
+
+void TMainForm::AboutClick(TObject*) {
+  auto box = std::make_unique<TAboutBox>(this, AboutProgram::Quillet);
+  box->ShowModal();
+}
+
+// --- Settings ------------------------------------------------------------
+
+void TMainForm::LoadSmtpConfig() {
+  const std::vector<std::string> lines = ReadSmtpSettingsLines(exeDir + "\\qult.cfg");
+  std::string* const values[] = {&smtpHost, &smtpUserId, &fromAddress};
+  for (size_t i = 0; i < lines.size(); ++i) *values[i] = lines[i];
+  if (lines.size() < std::size(values)) return;  // an early end keeps the signature too
+  signature = ReadSignatureFile(exeDir + "\\qults.cfg");
+}
+
+void TMainForm::LoadUserSettings() {
+  SettingsKey key;
+  ppPath = key.Read(Setting::PostPetFolder);
+  editorPath = key.Read(Setting::Editor);
+  userName = key.Read(Setting::UserName);
+}
+
+void TMainForm::LoadFontSetting() {
+  SettingsKey key;
+  if (!key.Has(Setting::Font)) return;
+  const std::string face = key.Read(Setting::Font);
+  for (TControl* field : {static_cast<TControl*>(ToAddress), static_cast<TControl*>(Subject),
+                          static_cast<TControl*>(MailText)})
+    field->Font->SetName(face);
+}
+
+// --- Sending -------------------------------------------------------------
+
+void TMainForm::DeliverMail() {
+  ZnSMTP->ClearParams = true;
+  ZnSMTP->Host = smtpHost;
+  ZnSMTP->Port = 25;
+  ZnSMTP->UserID = smtpUserId;
+  ZnSMTP->Connect();
+  try {
+    FillPostMessage();
+    ZnSMTP->SendMail();
+  } catch (...) {
+    // Close and forget this attempt, so that the next Send starts clean.
+    ZnSMTP->Abort();
+    ResetPostMessage();
+    throw;
+  }
+  QuitAfterAccepted();
+  ResetPostMessage();
+}
+
+void TMainForm::FillPostMessage() {
+  TPostMessage& message = ZnSMTP->PostMessage;
+  message.FromAddress = fromAddress;
+  message.FromName = SjisToJis(Format("(%s) ", userName.c_str()));
+  message.ToAddress.Add(ToAddress->Text());
+  for (int i = 0; i < MailText->Lines->Count(); ++i)
+    message.Body.Add(SjisToJis(MailText->Lines->Strings(i)));
+  for (int i = 0; i < signature.Count(); ++i) message.Body.Add(SjisToJis(signature[i]));
+  message.Subject = SjisToJis(Subject->Text());
+  message.LocalProgram = kMailer;
+  message.Date = Rfc5322Date(std::time(nullptr));
+}
+
+void TMainForm::ResetPostMessage() {
+  TPostMessage& message = ZnSMTP->PostMessage;
+  message.FromAddress.clear();
+  message.FromName.clear();
+  message.ToAddress.Clear();
+  message.Body.Clear();
+  message.Subject.clear();
+  message.Date.clear();
+  message.LocalProgram = kMailer;
+}
+
+// The server has accepted the message: it is sent, whatever QUIT brings.
+// Disconnect closes the socket in every case.
+void TMainForm::QuitAfterAccepted() {
+  try {
+    ZnSMTP->Disconnect();
+  } catch (const Exception&) {
+  }
+}
+
+// --- Filing --------------------------------------------------------------
+
+TMainForm::Filing TMainForm::FileMail() {
+  MailText->SetText(MailText->Text() + "\r\n\r\n");
+  if (!ChooseSendBookFolder()) return Filing::Cancelled;
+  const std::time_t now = std::time(nullptr);
+  const std::string to = ToAddress->Text(), subject = Subject->Text();
+  const SentMail mail = SentMailText(to, userName, subject, MailText->Text());
+  const MailEntry record =
+      SentMailRecord(mail, to, userName, subject, FilingDateText(now), FilingId(now));
+  if (const char* message = FileIntoSendBook(ppPath, exeDir, record, mail.header + mail.body)) {
+    ErrorBox(message);
+    return Filing::Failed;
+  }
+  return Filing::Filed;
+}
+
+bool TMainForm::ChooseSendBookFolder() {
+  auto dialog = std::make_unique<TDstPPFDlg>(this);
+  dialog->PPFList->SetText(ppPath);
+  dialog->exeDir = exeDir;
+  if (dialog->ShowModal() != mrOk) return false;
+  ppPath = dialog->PPFList->Text();
+  return true;
+}
+
+void TMainForm::ClearMail() {
+  ToAddress->SetText("");
+  Subject->SetText("");
+  MailText->SetText("");
+  SetMailCommandsEnabled(false, false);
+}
+
+void TMainForm::SetMailCommandsEnabled(bool send, bool file) {
+  MailSave->SetEnabled(file);
+  Send->SetEnabled(send);
+  PupMailSave->SetEnabled(file);
+  PupSend->SetEnabled(send);
+}
+
+// Text neither sent nor filed; after a send whose filing failed, Send is off
+// but the only copy of the sent text still waits to be filed.
+bool TMainForm::HoldsUnsavedMail() const { return MailSave->Enabled() && !MailText->Text().empty(); }

@@ -1,0 +1,311 @@
+// The compose window driven through its controls and menus: the argument,
+// the enabling rule, the short-cuts, the settings dialogs and filing.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "browser/store/SettingsKey.h"
+#include "mailer/Dirset.h"
+#include "mailer/Dstppf.h"
+#include "mailer/Main.h"
+#include "mailer/Optset.h"
+#include "mailer/Smtpopt.h"
+#include "platform/files/Files.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/ComboBox.h"
+#include "platform/forms/FileCtrl.h"
+#include "platform/forms/FormsTesting.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+#include "tests/mailer/QuilletFixture.h"
+
+namespace {
+
+class ComposeWindowTest : public QuilletFixture {};
+
+// --- The argument --------------------------------------------------------
+
+TEST_F(ComposeWindowTest, SubjectAndBodyFillTheWindowAndEnableSending) {
+  auto form = Open("mailto:a@b?subject=件名&body=本文");
+  EXPECT_EQ(form->Subject->Text(), "件名");
+  EXPECT_EQ(form->MailText->Text(), "本文");
+  EXPECT_TRUE(form->Send->Enabled());
+  EXPECT_TRUE(form->MailSave->Enabled());
+  EXPECT_TRUE(form->PupSend->Enabled());
+  EXPECT_TRUE(form->PupMailSave->Enabled());
+}
+
+TEST_F(ComposeWindowTest, DorvanesReplyFileBecomesTheBodyAndGoes) {
+  WriteNative(TempDir() + "/qult1700000000.tmp", ">一行目\r\n>二行目\r\n");
+  auto form = Open("mailto:a@b?subject=Re.x&file=" + platform::TempFolder() + "\\qult1700000000.tmp");
+  EXPECT_EQ(form->MailText->Lines->Count(), 2);
+  EXPECT_EQ(form->MailText->Lines->Strings(1), ">二行目");
+  EXPECT_TRUE(form->Send->Enabled());
+  EXPECT_FALSE(std::filesystem::exists(TempDir() + "/qult1700000000.tmp"));
+}
+
+TEST_F(ComposeWindowTest, MissingReplyFileIsReportedAndTheRestStays) {
+  auto form = Open("mailto:a@b?subject=s&file=" + platform::TempFolder() + "\\qult5.tmp&body=later");
+  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
+  EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "\\qult5.tmp は開けません");
+  EXPECT_EQ(form->ToAddress->Text(), "a@b");
+  EXPECT_EQ(form->Subject->Text(), "s");
+  EXPECT_EQ(form->MailText->Text(), "");  // fields after the failure are not applied
+}
+
+TEST_F(ComposeWindowTest, FileOutsideTempIsNeitherReadNorDeleted) {
+  const std::string precious = ExeDir() + "/qult1.tmp";
+  WriteNative(precious, "secret");
+  auto form = Open("mailto:a@b?file=" + platform::ProgramPath(ExeDir()) + "\\qult1.tmp");
+  EXPECT_EQ(form->MailText->Text(), "");
+  EXPECT_TRUE(driver.MessageBoxes.empty());
+  EXPECT_EQ(ReadNative(precious), "secret");
+}
+
+TEST_F(ComposeWindowTest, PlantedLinkInTempIsNeitherFollowedNorDeleted) {
+  const std::string precious = ExeDir() + "/precious.txt";
+  WriteNative(precious, "secret");
+  std::filesystem::create_symlink(precious, TempDir() + "/qult9.tmp");
+  auto form = Open("mailto:a@b?file=" + platform::TempFolder() + "\\qult9.tmp");
+  EXPECT_EQ(form->MailText->Text(), "");
+  EXPECT_EQ(ReadNative(precious), "secret");
+  EXPECT_TRUE(std::filesystem::is_symlink(TempDir() + "/qult9.tmp"));
+}
+
+// --- Enabling rule and short-cuts ----------------------------------------
+
+TEST_F(ComposeWindowTest, OnlyTheBodyEnablesSendAndFiling) {
+  auto form = Open("");
+  form->ToAddress->SetText("a@b");
+  form->Subject->SetText("s");
+  EXPECT_FALSE(form->Send->Enabled());
+  form->MailText->SetText("x");
+  EXPECT_TRUE(form->Send->Enabled());
+  EXPECT_TRUE(form->MailSave->Enabled());
+}
+
+TEST_F(ComposeWindowTest, CtrlAInTheBodyShowsTheVersionBoxInsteadOfSelecting) {
+  auto form = Open("mailto:a@b?body=text");
+  form->Show();
+  form->MailText->SetFocus();
+  PressKey(*form->MailText, 'A', ssCtrl);
+  ASSERT_EQ(driver.ModalForms.size(), 1u);
+  EXPECT_EQ(driver.ModalForms[0], "AboutBox");
+  EXPECT_EQ(form->MailText->SelLength(), 0);
+}
+
+TEST_F(ComposeWindowTest, CtrlCInTheBodyOpensHelpRatherThanCopying) {
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (Root() + "/no-programs").c_str(), 1);  // the help page opens nowhere
+  auto form = Open("mailto:a@b?body=secret");
+  form->Show();
+  form->ToAddress->SelectAll();
+  form->ToAddress->CopyToClipboard();  // "a@b" on the clipboard
+  form->MailText->SetFocus();
+  form->MailText->SelectAll();
+  PressKey(*form->MailText, 'C', ssCtrl);
+  form->Subject->PasteFromClipboard();
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(form->Subject->Text(), "a@b");
+}
+
+TEST_F(ComposeWindowTest, CtrlXWithUnsentTextAsksAndCancelKeepsTheWindow) {
+  auto form = Open("mailto:a@b?body=unsent");
+  form->Show();
+  form->MailText->SetFocus();
+  driver.MessageBoxAnswers.push_back(IDCANCEL);
+  PressKey(*form->MailText, 'X', ssCtrl);
+  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
+  EXPECT_EQ(driver.MessageBoxes[0].Text, "送信していないメールを破棄して終了しますか");
+  EXPECT_EQ(driver.MessageBoxes[0].Caption, "確認");
+  EXPECT_TRUE(form->Visible());
+  EXPECT_EQ(form->MailText->Text(), "unsent");  // not cut to the clipboard either
+}
+
+TEST_F(ComposeWindowTest, ExitWithoutTextClosesWithoutAsking) {
+  auto form = Open("mailto:a@b");
+  form->Show();
+  form->Exit->Click();
+  EXPECT_TRUE(driver.MessageBoxes.empty());
+  EXPECT_FALSE(form->Visible());
+}
+
+// --- Settings ------------------------------------------------------------
+
+TEST_F(ComposeWindowTest, SmtpDialogWritesBothFilesAndTheWindowLoadsThem) {
+  auto form = Open("");
+  driver.FormAnswers.push_back([](TForm& shown) {
+    auto& dialog = dynamic_cast<TSMTPOptDlg&>(shown);
+    dialog.HostName->SetText("smtp.example.jp");
+    dialog.UserID->SetText("taro");
+    dialog.MailAddress->SetText("taro@example.jp");
+    dialog.MailFoot->SetText("--\r\n太郎");
+    dialog.OkBtn->Click();
+  });
+  form->SMTPOpt->Click();
+  EXPECT_EQ(ReadNative(ExeDir() + "/qult.cfg"), "smtp.example.jp\r\ntaro\r\ntaro@example.jp\r\n");
+  EXPECT_EQ(ReadNative(ExeDir() + "/qults.cfg"), "--\r\n太郎\r\n");
+  EXPECT_EQ(form->smtpHost, "smtp.example.jp");
+  EXPECT_EQ(form->fromAddress, "taro@example.jp");
+  ASSERT_EQ(form->signature.Count(), 2);
+
+  driver.FormAnswers.push_back([](TForm& shown) {
+    auto& dialog = dynamic_cast<TSMTPOptDlg&>(shown);
+    EXPECT_EQ(dialog.UserID->Text(), "taro");
+    EXPECT_EQ(dialog.MailFoot->Lines->Strings(1), "太郎");
+  });
+  form->SMTPOpt->Click();
+}
+
+TEST_F(ComposeWindowTest, SettingsFileThatCannotBeWrittenKeepsTheDialogOpen) {
+  auto form = Open("");
+  std::filesystem::create_directory(ExeDir() + "/qult.cfg");  // nothing can replace a folder
+  TModalResult result = mrNone;
+  driver.FormAnswers.push_back([&](TForm& shown) {
+    dynamic_cast<TSMTPOptDlg&>(shown).OkBtn->Click();
+    result = shown.ModalResult();
+  });
+  form->SMTPOpt->Click();
+  EXPECT_EQ(result, mrNone);
+  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
+  EXPECT_EQ(driver.MessageBoxes[0].Text, "設定ファイルが開けません");
+}
+
+TEST_F(ComposeWindowTest, IncompleteQultCfgKeepsTheRestAndTheSignature) {
+  WriteNative(ExeDir() + "/qult.cfg", "host\r\nuser\r\naddr");
+  WriteNative(ExeDir() + "/qults.cfg", "sig\r\n");
+  auto form = Open("");
+  EXPECT_EQ(form->smtpHost, "host");
+  EXPECT_EQ(form->smtpUserId, "user");
+  EXPECT_EQ(form->fromAddress, "");
+  EXPECT_EQ(form->signature.Count(), 0);
+}
+
+TEST_F(ComposeWindowTest, EnvironmentDialogWritesEditorAndNameAndReloads) {
+  SettingsKey().Write(Setting::PostPetFolder, "C:\\pp");
+  auto form = Open("");
+  form->ppPath = "chosen";
+  driver.OpenDialogAnswers.push_back([](TOpenDialog& dialog) {
+    dialog.FileName = "/usr/bin/editor";
+    return true;
+  });
+  driver.OpenDialogAnswers.push_back([](TOpenDialog&) { return false; });
+  driver.FormAnswers.push_back([](TForm& shown) {
+    auto& dialog = dynamic_cast<TOptionSetForm&>(shown);
+    dialog.EditorSet->Click();
+    dialog.Name->SetText("山田");
+    dialog.EditorSet->Click();  // cancelled: the chosen path and the typed name stay
+    EXPECT_EQ(dialog.Editor->Text(), "/usr/bin/editor");
+    EXPECT_EQ(dialog.Name->Text(), "山田");
+    dialog.Button1->Click();
+  });
+  form->EnvSet->Click();
+  EXPECT_EQ(SettingsKey().Read(Setting::Editor), "/usr/bin/editor");
+  EXPECT_EQ(form->userName, "山田");
+  EXPECT_EQ(form->ppPath, "C:\\pp");
+}
+
+TEST_F(ComposeWindowTest, FontValueSetsTheFacesOfTheThreeFields) {
+  SettingsKey().Write(Setting::Font, "Noto Sans CJK JP");
+  auto form = Open("");
+  EXPECT_EQ(form->MailText->Font->Name(), "Noto Sans CJK JP");
+  EXPECT_EQ(form->ToAddress->Font->Name(), "Noto Sans CJK JP");
+}
+
+// --- Filing --------------------------------------------------------------
+
+TEST_F(ComposeWindowTest, FilingWritesTheSendBookAndEmptiesTheWindow) {
+  MakeSendBook();
+  auto form = Open("mailto:x?subject=y&body=z");
+  form->userName = "n";
+  AnswerFolder(PPPath());
+  form->MailSave->Click();
+  EXPECT_EQ(ReadNative(SendMailPath()), "X-Priority: 1\nTo: x\nFrom: n\nSubject: y\nCC: \n\nz\r\n\r\n");
+  EXPECT_EQ(form->ToAddress->Text(), "");
+  EXPECT_EQ(form->MailText->Text(), "");
+  EXPECT_FALSE(form->Send->Enabled());
+  EXPECT_FALSE(form->MailSave->Enabled());
+  EXPECT_EQ(form->ppPath, PPPath());
+  EXPECT_EQ(ReadNative(ExeDir() + "/dorvnpfl.cfg"), "");  // a typed folder is not listed
+}
+
+TEST_F(ComposeWindowTest, CancelledFolderQuestionKeepsTheTextWithTwoMoreLines) {
+  auto form = Open("mailto:x?body=z");
+  form->MailSave->Click();  // the driver cancels the chooser
+  EXPECT_EQ(driver.ModalForms, std::vector<std::string>{"DstPPFDlg"});
+  EXPECT_EQ(form->MailText->Text(), "z\r\n\r\n");
+  EXPECT_TRUE(form->Send->Enabled());
+}
+
+TEST_F(ComposeWindowTest, FolderWithoutSendBookIsReportedAndTheTextStays) {
+  auto form = Open("mailto:x?body=z");
+  AnswerFolder(PPPath());  // no 送信フォルダ in it
+  form->PupMailSave->Click();
+  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
+  EXPECT_EQ(driver.MessageBoxes[0].Text, "送信メールファイルが開けません");
+  EXPECT_EQ(driver.MessageBoxes[0].Caption, "エラー");
+  EXPECT_EQ(form->ToAddress->Text(), "x");
+  EXPECT_TRUE(form->MailSave->Enabled());
+}
+
+// --- The folder chooser --------------------------------------------------
+
+TEST_F(ComposeWindowTest, ChooserShowsThePresetAndTheListAndWritesPpflist) {
+  WriteNative(ExeDir() + "/dorvnpfl.cfg", "/one\r\n/two\r\n");
+  auto dialog = std::make_unique<TDstPPFDlg>(nullptr);
+  dialog->PPFList->SetText("/preset");
+  dialog->exeDir = platform::ProgramPath(ExeDir());
+  driver.FormAnswers.push_back([](TForm& shown) {
+    auto& chooser = dynamic_cast<TDstPPFDlg&>(shown);
+    EXPECT_EQ(chooser.PPFList->Text(), "/preset");
+    EXPECT_EQ(chooser.PPFList->Items->Count(), 2);
+  });
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  EXPECT_EQ(SettingsKey().Read(Setting::FolderList), platform::ProgramPath(ExeDir()) + "\\dorvnpfl.cfg");
+}
+
+TEST_F(ComposeWindowTest, BrowsedFolderIsAppendedAndSavedEvenWhenTheChooserIsCancelled) {
+  std::filesystem::create_directory(Root() + "/picked");
+  auto dialog = std::make_unique<TDstPPFDlg>(nullptr);
+  dialog->exeDir = platform::ProgramPath(ExeDir());
+  driver.FormAnswers.push_back([&](TForm& shown) {
+    auto& chooser = dynamic_cast<TDstPPFDlg&>(shown);
+    driver.FormAnswers.push_front([&](TForm& dirForm) {
+      auto& dirSet = dynamic_cast<TDirSetDlg&>(dirForm);
+      dirSet.DirectoryListBox->SetDirectory(platform::ProgramPath(Root() + "/picked"));
+      dirSet.OKBtn->Click();
+    });
+    chooser.AddBtn->Click();
+    EXPECT_EQ(chooser.PPFList->Text(), platform::ProgramPath(Root() + "/picked"));
+    chooser.CancelBtn->Click();
+  });
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  EXPECT_EQ(ReadNative(ExeDir() + "/dorvnpfl.cfg"), Root() + "/picked\r\n");
+}
+
+TEST_F(ComposeWindowTest, FolderDialogAnswersTheOpenFolderNotAHighlightedRow) {
+  std::filesystem::create_directories(Root() + "/top/inner");
+  const std::string top = platform::ProgramPath(Root() + "/top");
+  TDirSetDlg dialog(nullptr);
+  dialog.DirectoryListBox->SetDirectory(top);
+  EXPECT_EQ(dialog.SelectDir->Caption(), top);
+  int inner = -1;
+  for (int i = 0; i < dialog.DirectoryListBox->Count(); ++i)
+    if (dialog.DirectoryListBox->RowText(i) == "inner") inner = i;
+  ASSERT_GE(inner, 0);
+  dialog.DirectoryListBox->SetItemIndex(inner);  // a single click only highlights
+  EXPECT_EQ(dialog.DirectoryListBox->Directory(), top);
+  dialog.DirectoryListBox->OpenRow(inner);  // a double click opens
+  EXPECT_EQ(dialog.DirectoryListBox->Directory(), top + "/inner");
+  EXPECT_EQ(dialog.SelectDir->Caption(), top + "/inner");
+}
+
+TEST_F(ComposeWindowTest, ScreenshotOfTheComposeWindow) {
+  auto form = Open("mailto:花子 <hanako@example.jp>?subject=お元気ですか&body=こんにちは。\r\n来週の予定を送ります。");
+  form->Show();
+  EXPECT_TRUE(SaveScreenshot(*form, ScreenshotPath("quillet-compose.png")));
+}
+
+}  // namespace

@@ -71,8 +71,9 @@ struct MenuRow {
 
 TShortCut Ctrl(char key) { return ShortCut(key, ssCtrl); }
 
+using F = TMainForm;
+
 std::vector<MenuRow> MainMenuRows() {
-  using F = TMainForm;
   return {
       {&F::File, nullptr, "File", "ﾌｧｲﾙ(&F)", 0},
       {&F::MBoxChange, &F::File, "MBoxChange", "受信簿<->送信簿(&M)", Ctrl('M')},
@@ -114,7 +115,6 @@ std::vector<MenuRow> MainMenuRows() {
 }
 
 std::vector<MenuRow> DrawerMenuRows() {
-  using F = TMainForm;
   return {
       {&F::DwMenuNew, nullptr, "DwMenuNew", "新規作成", 0},
       {&F::DwMenuDel, nullptr, "DwMenuDel", "削除", 0},
@@ -134,7 +134,6 @@ std::vector<MenuRow> DrawerMenuRows() {
 }
 
 std::vector<MenuRow> MailMenuRows() {
-  using F = TMainForm;
   return {
       {&F::MlMenuDel, nullptr, "MlMenuDel", "削除", 0},
       {nullptr, nullptr, "N12", "-", 0},
@@ -147,7 +146,6 @@ std::vector<MenuRow> MailMenuRows() {
 }
 
 std::vector<MenuRow> TextMenuRows() {
-  using F = TMainForm;
   return {
       {&F::MtMenuCopy, nullptr, "MtMenuCopy", "ｺﾋﾟｰ", 0},
       {&F::MtMenuFind, nullptr, "MtMenuFind", "検索", 0},
@@ -221,8 +219,8 @@ void TMainForm::DrawerListClick(TObject*) {
   const int row = DrawerList->ItemIndex();
   if (row == openDrawer) return;
   openDrawer = row;
-  DrawerList->Repaint();
   ReleaseLoadedMails();
+  DrawerList->Repaint();
   ClearMailPanes();
   LoadOpenDrawer();
 }
@@ -310,16 +308,18 @@ void TMainForm::DwMenuRnmClick(TObject*) {
   const std::string newName = AskDrawerName(oldName);
   if (newName.empty()) return;
   DrawerList->Items->Add(newName);
-  const int newRow = DrawerList->Items->IndexOf(newName);
+  const int newRow = DrawerList->Items->Count() - 1;
   const bool renamed = CopyRenamedDrawer(oldRow, newRow);
+  // Rows are taken by index, not by name: an own drawer may share its name
+  // with one of PostPet's rows.
   if (renamed) {
     if (const std::optional<DrawerFiles> old = DrawerFilesOf(oldRow)) DeleteDrawerFiles(*old);
-    DrawerList->Items->Delete(DrawerList->Items->IndexOf(oldName));
+    DrawerList->Items->Delete(oldRow);
     SaveOwnDrawerNames(OwnDrawerNames());
   } else {
     DrawerList->Items->Delete(newRow);
   }
-  DrawerList->SetItemIndex(DrawerList->Items->IndexOf(renamed ? newName : oldName));
+  DrawerList->SetItemIndex(renamed ? newRow - 1 : oldRow);
   openDrawer = -1;
   DrawerListClick(this);
 }
@@ -460,7 +460,8 @@ void TMainForm::MailListMouseMove(TObject*, TShiftState Shift, int, int) {
 void TMainForm::DrawerListDragOver(TObject*, TObject* Source, int X, int Y, TDragState,
                                    bool& Accept) {
   const int row = DrawerList->ItemAtPos(TPoint{X, Y}, true);
-  Accept = Source && Source->ClassName() == "TListBox" && row >= 0 && row != openDrawer;
+  Accept = Source && Source->ClassName() == "TListBox" && currentEntry && row >= 0 &&
+           row != openDrawer;
   if (!Accept || row == dropTarget) return;
   dropTarget = row;
   DrawerList->Repaint();
@@ -486,7 +487,7 @@ void TMainForm::DrawerListDragDrop(TObject*, TObject* Source, int X, int Y) {
 
 void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
   if (m_moveFailed) return ReopenAfterFailedMove();
-  if (currentEntry) {
+  if (currentEntry || dropTarget < 0) {
     // Nothing was moved; the drawer under the last position loses its mark.
     dropTarget = -1;
     return DrawerList->Repaint();
@@ -744,6 +745,15 @@ void TMainForm::LoadDrawerRows() {
   for (int i = 0; i < names.Count(); ++i) DrawerList->Items->Add(names[i]);
 }
 
+// Searched among the own rows only, where an own drawer named like one of
+// PostPet's rows stands.
+int TMainForm::OwnRowNamed(const std::string& name) const {
+  const std::vector<std::string> rows = DrawerList->Items->ToVector();
+  const auto own = rows.begin() + std::min<size_t>(fixedDrawerCount, rows.size());
+  const auto found = std::find(own, rows.end(), name);
+  return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
 std::vector<std::string> TMainForm::OwnDrawerNames() const {
   std::vector<std::string> rows = DrawerList->Items->ToVector();
   rows.erase(rows.begin(), rows.begin() + std::min<size_t>(fixedDrawerCount, rows.size()));
@@ -772,12 +782,12 @@ std::vector<std::string> TMainForm::SortedOwnDrawerNames(Order order) const {
 void TMainForm::SortOwnDrawers(Order order) {
   std::vector<std::string> rows = SortedOwnDrawerNames(order);
   SaveOwnDrawerNames(rows);
-  const std::string openName = openDrawer >= 0 ? RowText(openDrawer) : std::string();
+  const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
   const std::vector<std::string> fixedRows = FixedDrawerNames(isReceiveBook);
   rows.insert(rows.begin(), fixedRows.begin(), fixedRows.end());
   DrawerList->Items->Assign(rows);
   DrawerList->Repaint();
-  DrawerList->SetItemIndex(DrawerList->Items->IndexOf(openName));
+  DrawerList->SetItemIndex(IsOwnRow(openDrawer) ? OwnRowNamed(openName) : openDrawer);
   openDrawer = -1;
   DrawerListClick(this);
 }
@@ -803,8 +813,10 @@ void TMainForm::ReleaseLoadedMails() {
   entries.clear();
   m_listing = DrawerListing();
   mailCount = 0;
+  // A drag armed on these rows has nothing left to move or to drop.
   currentEntry = nullptr;
   dragMail = -1;
+  dropTarget = -1;
   MailList->Items->Clear();
 }
 

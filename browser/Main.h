@@ -149,6 +149,7 @@ class TMainForm : public TForm {
   bool IsDeletableRow(int row) const;
   bool ControlHasFocus(const char* name) const;
   void LoadDrawerRows();
+  int OwnRowNamed(const std::string& name) const;
   std::vector<std::string> OwnDrawerNames() const;
   void SaveOwnDrawerNames(const std::vector<std::string>& names) const;
   enum class Order { Ascending, Descending };

@@ -125,8 +125,14 @@ int main(int argc, char** argv) {
   std::string ppPath;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--if-unset") ifUnset = true;
-    else ppPath = platform::ProgramPath(arg);
+    if (arg == "--if-unset") {
+      ifUnset = true;
+    } else if (arg.starts_with("-")) {
+      std::fprintf(stderr, "usage: marrowkit-demo [--if-unset] [folder]\n");
+      return 2;
+    } else {
+      ppPath = platform::ProgramPath(arg);
+    }
   }
   if (ifUnset && !SettingsKey().Read(Setting::PostPetFolder).empty()) return 0;
   const std::string exeDir = platform::ExeDir();

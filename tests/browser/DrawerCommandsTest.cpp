@@ -131,6 +131,35 @@ TEST_F(DrawerCommandsTest, ARenamedDrawerMovesToTheEndAndIsOpenWithItsMails) {
   EXPECT_EQ(NameFile(), "家族\r\n昔の仕事\r\n");
 }
 
+// An own drawer may carry the name of one of PostPet's drawers.
+TEST_F(DrawerCommandsTest, RenamingAnOwnDrawerNamedLikeAFixedRowLeavesTheFixedRowsAlone) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"黄色の引出し", "家族"});
+  DrawerBuilder mails;
+  mails.AddNumberedMail(1);
+  mails.Write(Program() + "\\受信フォルダ\\黄色の引出しリスト.ppl",
+              Program() + "\\受信フォルダ\\黄色の引出し.ppm");
+  Start();
+  form->DrawerList->SetItemIndex(10);
+  form->DrawerListClick(form->DrawerList);
+  driver->FormAnswers.push_back(TypeName("昔の黄色"));
+  form->DwMenuRnm->Click();
+  const std::vector<std::string> rows = DrawerRows();
+  EXPECT_EQ(rows[1], "黄色の引出し");
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 10, rows.end()),
+            (std::vector<std::string>{"家族", "昔の黄色"}));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 11);
+  EXPECT_EQ(form->MailList->Items->Count(), 1);
+}
+
+TEST_F(DrawerCommandsTest, SortingKeepsAnOwnDrawerNamedLikeAFixedRowOpen) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"b", "黄色の引出し", "a"});
+  Start();
+  form->DrawerList->SetItemIndex(11);
+  form->DrawerListClick(form->DrawerList);
+  form->DsUp->Click();
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 12);
+}
+
 TEST_F(DrawerCommandsTest, RenamingToTheSameNameIsRefused) {
   WriteDrawerNameFile("dorvndwl.cfg", {"仕事"});
   Start();

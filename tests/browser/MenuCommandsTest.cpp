@@ -17,6 +17,27 @@ class MenuEnablingTest : public MainFormTest {
   void OpenDrawerMenu() {
     form->DwMenu->OnPopup(form->DwMenu);
   }
+  // Opens the Edit menu and the drawer pop-up, whose delete items follow one
+  // rule while the drawer list has the focus.
+  bool DrawerDeleteOffered() {
+    OpenEdit();
+    OpenDrawerMenu();
+    EXPECT_EQ(form->Delete->Enabled(), form->DwMenuDel->Enabled());
+    return form->Delete->Enabled();
+  }
+  void OpenEveryMenu() {
+    form->File->Click();
+    OpenEdit();
+    OpenDrawerMenu();
+    form->MlMenu->OnPopup(form->MlMenu);
+    form->MtMenu->OnPopup(form->MtMenu);
+  }
+  // The items that need mails in the open drawer.
+  std::vector<TMenuItem*> MailCommands() const {
+    return {form->AutoSeparate, form->ExecViewer,  form->Find,         form->Reply,
+            form->DwMenuAtS,    form->MlMenuDel,   form->MlMenuReply,  form->MtMenuFind,
+            form->MtMenuViewer, form->MtMenuReply};
+  }
 };
 
 TEST_F(MenuEnablingTest, DeleteFollowsTheFocusedListAndTheSelectedDrawer) {
@@ -24,19 +45,34 @@ TEST_F(MenuEnablingTest, DeleteFollowsTheFocusedListAndTheSelectedDrawer) {
   Start();
   form->DrawerList->SetFocus();
   OpenDrawer("黒の引出し");
-  OpenEdit();
-  OpenDrawerMenu();
-  EXPECT_FALSE(form->Delete->Enabled());
-  EXPECT_FALSE(form->DwMenuDel->Enabled());
+  EXPECT_FALSE(DrawerDeleteOffered());
   OpenDrawer("仕事");
-  OpenEdit();
-  OpenDrawerMenu();
-  EXPECT_TRUE(form->Delete->Enabled());
-  EXPECT_TRUE(form->DwMenuDel->Enabled());
+  EXPECT_TRUE(DrawerDeleteOffered());
   // The mail list enables it even on a drawer without mails.
   form->MailList->SetFocus();
   OpenEdit();
   EXPECT_TRUE(form->Delete->Enabled());
+}
+
+TEST_F(MenuEnablingTest, DeleteIsDisabledWhileTheTextHasTheFocus) {
+  WriteNumbered(true, "", 1, 1);
+  Start();
+  form->MailText->SetFocus();
+  OpenEdit();
+  EXPECT_FALSE(form->Delete->Enabled());
+}
+
+TEST_F(MenuEnablingTest, TheSendBooksFirstOwnDrawerOffersDeleteAndRename) {
+  WriteDrawerNameFile("dorvnsdl.cfg", {"送った写真"});
+  Start();
+  form->MBoxChange->Click();
+  form->DrawerList->SetFocus();
+  OpenDrawer("ピンクの引出し");
+  OpenDrawerMenu();
+  EXPECT_FALSE(form->DwMenuRnm->Enabled());
+  OpenDrawer("送った写真");
+  EXPECT_TRUE(DrawerDeleteOffered());
+  EXPECT_TRUE(form->DwMenuRnm->Enabled());
 }
 
 TEST_F(MenuEnablingTest, ProtectedDrawersOfferRenameButNeverDelete) {
@@ -44,10 +80,7 @@ TEST_F(MenuEnablingTest, ProtectedDrawersOfferRenameButNeverDelete) {
   form->DrawerList->SetFocus();
   for (const char* drawer : {"ひみつ日記", "ペットメール"}) {
     OpenDrawer(drawer);
-    OpenEdit();
-    OpenDrawerMenu();
-    EXPECT_FALSE(form->Delete->Enabled()) << drawer;
-    EXPECT_FALSE(form->DwMenuDel->Enabled()) << drawer;
+    EXPECT_FALSE(DrawerDeleteOffered()) << drawer;
     EXPECT_TRUE(form->DwMenuRnm->Enabled()) << drawer;
   }
   OpenDrawer("黄色の引出し");
@@ -58,34 +91,18 @@ TEST_F(MenuEnablingTest, ProtectedDrawersOfferRenameButNeverDelete) {
 TEST_F(MenuEnablingTest, CommandsNeedingMailsFollowTheOpenDrawer) {
   WriteNumbered(true, "", 1, 2);
   Start();
-  form->File->Click();
-  OpenEdit();
-  OpenDrawerMenu();
-  form->MlMenu->OnPopup(form->MlMenu);
-  form->MtMenu->OnPopup(form->MtMenu);
-  for (TMenuItem* item : {form->AutoSeparate, form->ExecViewer, form->Find, form->Reply,
-                          form->DwMenuAtS, form->MlMenuDel, form->MlMenuReply, form->MtMenuFind,
-                          form->MtMenuViewer, form->MtMenuReply})
-    EXPECT_TRUE(item->Enabled()) << item->Name();
+  OpenEveryMenu();
+  for (TMenuItem* item : MailCommands()) EXPECT_TRUE(item->Enabled()) << item->Name();
   OpenDrawer("紫の引出し");
-  form->File->Click();
-  OpenEdit();
-  OpenDrawerMenu();
-  form->MlMenu->OnPopup(form->MlMenu);
-  form->MtMenu->OnPopup(form->MtMenu);
-  for (TMenuItem* item : {form->AutoSeparate, form->ExecViewer, form->Find, form->Reply,
-                          form->DwMenuAtS, form->MlMenuDel, form->MlMenuReply, form->MtMenuFind,
-                          form->MtMenuViewer, form->MtMenuReply})
-    EXPECT_FALSE(item->Enabled()) << item->Name();
+  OpenEveryMenu();
+  for (TMenuItem* item : MailCommands()) EXPECT_FALSE(item->Enabled()) << item->Name();
 }
 
 TEST_F(MenuEnablingTest, ReplyIsAlwaysDisabledInTheSendBook) {
   WriteNumbered(false, "", 1, 2);
   Start();
   form->MBoxChange->Click();
-  OpenEdit();
-  form->MlMenu->OnPopup(form->MlMenu);
-  form->MtMenu->OnPopup(form->MtMenu);
+  OpenEveryMenu();
   EXPECT_FALSE(form->Reply->Enabled());
   EXPECT_FALSE(form->MlMenuReply->Enabled());
   EXPECT_FALSE(form->MtMenuReply->Enabled());

@@ -94,6 +94,9 @@ TEST_F(MoveMailTest, AnotherDrawerOpenedBetweenPressAndDropMovesNothing) {
   form->MailListEndDrag(form->MailList, form->DrawerList, drop.x, drop.y);
   EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), Subjects{"mail 10"});
   EXPECT_EQ(SubjectsIn(true, "").size(), 5u);
+  // The drawer opened meanwhile stays open and untouched.
+  EXPECT_EQ(form->DrawerList->ItemIndex(), RowOf("紫の引出し"));
+  EXPECT_FALSE(PathExists(ListPath(true, "紫の引出し")));
 }
 
 TEST_F(MoveMailTest, TwoRowsOfOneNameNeverMoveAMailOntoItself) {
@@ -117,6 +120,28 @@ TEST_F(MoveMailTest, AMailWhoseTextIsGoneIsNotAppendedAndTheSourceStays) {
   EXPECT_EQ(ReadBytes(ListPath(true, "")), sourceList);
   EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
   EXPECT_EQ(form->MailList->Items->Count(), 5);
+}
+
+TEST_F(MoveMailTest, AMoveStoppedHalfwayKeepsWhatWasAppendedAndShowsTheSourceWhole) {
+  DrawerBuilder mails;
+  for (int n = 1; n <= 5; ++n) mails.AddNumberedMail(n);
+  RecordSpec& lost = mails.Records().back();
+  lost.mailStart = lost.bodyStart = 1000000;
+  WriteDrawer(true, "", mails);
+  OpenDrawer("黄色の引出し");
+  OpenDrawer("受信簿");
+  const std::string sourceList = ReadBytes(ListPath(true, ""));
+  SelectMails({0, 4});
+  DragMail(0, Yellow());
+  EXPECT_EQ(LastMessages(), Subjects{"メールファイルが開けません"});
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 1"}));
+  EXPECT_EQ(ReadBytes(ListPath(true, "")), sourceList);
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
+  // The row of the appended mail is read again, not left an empty slot.
+  form->MailList->SetItemIndex(0);
+  form->MailListClick(form->MailList);
+  EXPECT_EQ(form->MailSubject->Caption(), "mail 1");
+  EXPECT_EQ(driver->MessageBoxes.size(), 1u);
 }
 
 TEST_F(MoveMailTest, MailsFiledMeanwhileByQuilletStayInTheSource) {

@@ -1,5 +1,6 @@
 #include "platform/forms/Bridge.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPalette>
 
@@ -46,8 +47,6 @@ QColor ToQColor(TColor color) {
   return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
-TColor FromQColor(const QColor& color) { return RGB(color.red(), color.green(), color.blue()); }
-
 QFont ToQFont(const TFont& font) {
   QFont result;
   QStringList families;
@@ -68,6 +67,13 @@ TShiftState ShiftFromModifiers(Qt::KeyboardModifiers modifiers, Qt::MouseButtons
   if (buttons & Qt::RightButton) shift |= ssRight;
   if (buttons & Qt::MiddleButton) shift |= ssMiddle;
   return shift;
+}
+
+void ApplyScrollBars(QAbstractScrollArea* area, TScrollStyle style, Qt::ScrollBarPolicy shown) {
+  bool vertical = style == ssVertical || style == ssBoth;
+  bool horizontal = style == ssHorizontal || style == ssBoth;
+  area->setVerticalScrollBarPolicy(vertical ? shown : Qt::ScrollBarAlwaysOff);
+  area->setHorizontalScrollBarPolicy(horizontal ? shown : Qt::ScrollBarAlwaysOff);
 }
 
 namespace {
@@ -118,29 +124,19 @@ TShiftState ShiftOf(QMouseEvent* event) { return ShiftFromModifiers(event->modif
 
 }  // namespace
 
-void WidgetHook::MousePress(QMouseEvent* event) {
+void WidgetHook::Mouse(QMouseEvent* event) {
   if (!control) return;
   QPoint p = event->position().toPoint();
-  control->MouseDown(ButtonOf(event), ShiftOf(event), p.x(), p.y());
-}
-
-void WidgetHook::MouseMove(QMouseEvent* event) {
-  if (!control) return;
-  QPoint p = event->position().toPoint();
-  control->MouseMove(ShiftOf(event), p.x(), p.y());
-}
-
-void WidgetHook::MouseRelease(QMouseEvent* event) {
-  if (!control) return;
-  QPoint p = event->position().toPoint();
-  control->MouseUp(ButtonOf(event), ShiftOf(event), p.x(), p.y());
-}
-
-void WidgetHook::MouseDoubleClick(QMouseEvent* event) {
-  if (!control) return;
-  QPoint p = event->position().toPoint();
-  control->MouseDown(ButtonOf(event), ShiftOf(event) | ssDouble, p.x(), p.y());
-  control->DblClick();
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: control->MouseDown(ButtonOf(event), ShiftOf(event), p.x(), p.y()); break;
+    case QEvent::MouseMove: control->MouseMove(ShiftOf(event), p.x(), p.y()); break;
+    case QEvent::MouseButtonRelease: control->MouseUp(ButtonOf(event), ShiftOf(event), p.x(), p.y()); break;
+    case QEvent::MouseButtonDblClick:
+      control->MouseDown(ButtonOf(event), ShiftOf(event) | ssDouble, p.x(), p.y());
+      control->DblClick();
+      break;
+    default: break;
+  }
 }
 
 void WidgetHook::Focus(bool gained) {

@@ -3,6 +3,7 @@
 // values and Qt's, and the hooks that carry widget events to controls.
 // Only platform/forms includes this.
 
+#include <QByteArray>
 #include <QColor>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
@@ -18,20 +19,31 @@
 
 #include "platform/forms/Controls.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/text/QtText.h"
 
+class QAbstractScrollArea;
 class QMouseEvent;
 class QKeyEvent;
 
 namespace platform::forms {
 
 QColor ToQColor(TColor color);
-TColor FromQColor(const QColor& color);
 QFont ToQFont(const TFont& font);
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 inline TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 inline QString Q(std::string_view sjis) { return platform::ToQString(sjis); }
 inline std::string S(const QString& text) { return platform::FromQString(text); }
+
+// Items of Qt's views keep their Shift-JIS text as given under this role,
+// so that reading it back never converts.
+constexpr int kSjisRole = Qt::UserRole;
+inline QByteArray SjisBytes(const std::string& sjis) {
+  return QByteArray(sjis.data(), static_cast<qsizetype>(sjis.size()));
+}
+
+// The scroll bars style names get policy shown; the others are off.
+void ApplyScrollBars(QAbstractScrollArea* area, TScrollStyle style, Qt::ScrollBarPolicy shown);
 
 TShiftState ShiftFromModifiers(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 // Win32 virtual key code of a Qt key, 0 when it has none.
@@ -47,6 +59,12 @@ void Guarded(Call&& call) {
   } catch (...) {
     Application->HandleException();
   }
+}
+
+// Runs an event of the programs when one is bound, guarded as above.
+template <class Event, class... Args>
+void RunEvent(const Event& event, Args&&... args) {
+  if (event) Guarded([&] { event(args...); });
 }
 
 // For events run while Qt paints or lays out (owner-drawn rows): a message
@@ -68,10 +86,8 @@ class WidgetHook {
  public:
   TControl* control = nullptr;
 
-  void MousePress(QMouseEvent* event);
-  void MouseMove(QMouseEvent* event);
-  void MouseRelease(QMouseEvent* event);
-  void MouseDoubleClick(QMouseEvent* event);
+  // A press, move, release or double click, told apart by the event's type.
+  void Mouse(QMouseEvent* event);
   void Focus(bool gained);
   // Shows the control's pop-up menu; true when there was one.
   bool ContextMenu(const QPoint& globalPos);
@@ -87,21 +103,23 @@ class Hooked : public W, public WidgetHook {
   }
 
  protected:
+  // The widget handles the event first, so that the control's handler sees
+  // the widget's new state (a list's new current row).
   void mousePressEvent(QMouseEvent* e) override {
     W::mousePressEvent(e);
-    MousePress(e);
+    Mouse(e);
   }
   void mouseMoveEvent(QMouseEvent* e) override {
     W::mouseMoveEvent(e);
-    MouseMove(e);
+    Mouse(e);
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
     W::mouseReleaseEvent(e);
-    MouseRelease(e);
+    Mouse(e);
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
     W::mouseDoubleClickEvent(e);
-    MouseDoubleClick(e);
+    Mouse(e);
   }
   void focusInEvent(QFocusEvent* e) override {
     W::focusInEvent(e);

@@ -9,11 +9,7 @@ using namespace platform::forms;
 
 namespace {
 
-constexpr int kBytesRole = Qt::UserRole;
-
 QComboBox* BoxOf(const TComboBox* combo) { return static_cast<QComboBox*>(combo->Widget()); }
-
-QByteArray Bytes(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Rows change without touching the text field, as the edit control does.
 class ComboStrings : public TControlStrings {
@@ -23,18 +19,18 @@ class ComboStrings : public TControlStrings {
   int Count() const override { return BoxOf(m_combo)->count(); }
   std::string Strings(int index) const override {
     CheckIndex(index, Count());
-    return BoxOf(m_combo)->itemData(index, kBytesRole).toByteArray().toStdString();
+    return BoxOf(m_combo)->itemData(index, kSjisRole).toByteArray().toStdString();
   }
   void Put(int index, const std::string& text) override {
     CheckIndex(index, Count());
     KeepingText([&] {
       BoxOf(m_combo)->setItemText(index, Q(text));
-      BoxOf(m_combo)->setItemData(index, Bytes(text), kBytesRole);
+      BoxOf(m_combo)->setItemData(index, SjisBytes(text), kSjisRole);
     });
   }
   void Insert(int index, const std::string& text) override {
     CheckIndex(index, Count() + 1);
-    KeepingText([&] { BoxOf(m_combo)->insertItem(index, Q(text), Bytes(text)); });
+    KeepingText([&] { BoxOf(m_combo)->insertItem(index, Q(text), SjisBytes(text)); });
   }
   void Delete(int index) override {
     CheckIndex(index, Count());
@@ -71,7 +67,7 @@ TComboBox::TComboBox(TWinControl* parent)
   box->setInsertPolicy(QComboBox::NoInsert);
   SetStyle(csDropDown);
   QObject::connect(box, &QComboBox::currentTextChanged, [this](const QString&) {
-    if (OnChange) Guarded([&] { OnChange(this); });
+    RunEvent(OnChange, this);
   });
   QObject::connect(box, &QComboBox::activated, [this](int) { TControl::Click(); });
 }

@@ -138,39 +138,36 @@ bool TControl::Focused() const {
   return focus && FromWidget(focus) == this;
 }
 
-bool TControl::CanFocus() const { return m_widget->isEnabled() && m_widget->isVisible(); }
-
 void TControl::Invalidate() { EventWidget()->update(); }
 void TControl::Repaint() { EventWidget()->repaint(); }
 
 void TControl::BeginDrag(bool immediate) { DragTracker::Begin(this, immediate); }
-void TControl::EndDrag(bool drop) { DragTracker::End(drop); }
 bool TControl::Dragging() const { return DragTracker::Source() == this; }
 
 void TControl::Click() {
-  if (OnClick) Guarded([&] { OnClick(this); });
+  RunEvent(OnClick, this);
 }
 
 void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft && m_dragMode == dmAutomatic) BeginDrag(false);
-  if (OnMouseDown) Guarded([&] { OnMouseDown(this, button, shift, x, y); });
+  RunEvent(OnMouseDown, this, button, shift, x, y);
 }
 
 void TControl::MouseMove(TShiftState shift, int x, int y) {
-  if (OnMouseMove) Guarded([&] { OnMouseMove(this, shift, x, y); });
+  RunEvent(OnMouseMove, this, shift, x, y);
 }
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (OnMouseUp) Guarded([&] { OnMouseUp(this, button, shift, x, y); });
+  RunEvent(OnMouseUp, this, button, shift, x, y);
 }
 
 void TControl::DblClick() {
-  if (OnDblClick) Guarded([&] { OnDblClick(this); });
+  RunEvent(OnDblClick, this);
 }
 
 void TControl::FocusChanged(bool gained) {
   const TNotifyEvent& event = gained ? OnEnter : OnExit;
-  if (event) Guarded([&] { event(this); });
+  RunEvent(event, this);
 }
 
 void TControl::FontChanged() {}

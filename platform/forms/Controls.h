@@ -67,7 +67,6 @@ class TControl : public TComponent {
   // The area children and events use: for a list box, the area of its rows.
   virtual int ClientWidth() const;
   virtual int ClientHeight() const;
-  TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
   TPoint ClientToScreen(TPoint point) const;
   TPoint ScreenToClient(TPoint point) const;
 
@@ -76,7 +75,6 @@ class TControl : public TComponent {
   bool Visible() const { return m_visible; }
   virtual void SetVisible(bool visible);
   void Show() { SetVisible(true); }
-  void Hide() { SetVisible(false); }
 
   const std::string& Hint() const { return m_hint; }
   void SetHint(const std::string& hint);
@@ -99,17 +97,14 @@ class TControl : public TComponent {
 
   void SetFocus();
   bool Focused() const;
-  bool CanFocus() const;
   void Invalidate();
   void Repaint();
-  void Refresh() { Repaint(); }
 
   // Dragging as the class library does it (not the system's drag and drop):
   // while the button is held, the control under the pointer gets OnDragOver;
   // the release over a control that accepted gives it OnDragDrop; the source
   // then always gets OnEndDrag. Escape ends the drag without a drop.
   void BeginDrag(bool immediate);
-  void EndDrag(bool drop);
   bool Dragging() const;
   TDragMode DragMode() const { return m_dragMode; }
   void SetDragMode(TDragMode mode) { m_dragMode = mode; }

@@ -193,7 +193,7 @@ void TFindDialog::SetOptions(TFindOptions options) {
 void TFindDialog::FindNext() {
   m_findText = FindText();
   m_options = Options() | frFindNext;
-  if (OnFind) Guarded([&] { OnFind(this); });
+  RunEvent(OnFind, this);
 }
 
 TDirectoryChooser::TDirectoryChooser(TComponent* owner) : TComponent(owner) {}

@@ -32,10 +32,6 @@ void DragTracker::Begin(TControl* source, bool immediate) {
   if (immediate) tracker.SetCursor(false);
 }
 
-void DragTracker::End(bool drop) {
-  if (Instance().m_source) Instance().Finish(drop);
-}
-
 TControl* DragTracker::Source() { return Instance().m_started ? Instance().m_source : nullptr; }
 
 void DragTracker::Forget(TControl* control) {
@@ -137,9 +133,8 @@ void DragTracker::Finish(bool drop) {
   if (m_started) QApplication::restoreOverrideCursor();
   Reset();
   TPoint local = target ? target->ScreenToClient(TPoint{at.x(), at.y()}) : source->ScreenToClient(TPoint{at.x(), at.y()});
-  if (target && target->OnDragDrop)
-    Guarded([&] { target->OnDragDrop(target, source, local.x, local.y); });
-  if (source->OnEndDrag) Guarded([&] { source->OnEndDrag(source, target, local.x, local.y); });
+  if (target) RunEvent(target->OnDragDrop, target, source, local.x, local.y);
+  RunEvent(source->OnEndDrag, source, target, local.x, local.y);
 }
 
 }  // namespace platform::forms

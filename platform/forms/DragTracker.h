@@ -16,7 +16,6 @@ class DragTracker : public QObject {
   // Starts a drag of source; without immediate it starts once the pointer
   // has moved a few pixels with the button held.
   static void Begin(TControl* source, bool immediate);
-  static void End(bool drop);
   static TControl* Source();
   // A control is going away: a drag that involves it ends silently.
   static void Forget(TControl* control);

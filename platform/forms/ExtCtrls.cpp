@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "platform/forms/Bridge.h"
+#include "platform/forms/KeptStrings.h"
 
 using namespace platform::forms;
 
@@ -113,37 +114,19 @@ void TImage::SetStretch(bool stretch) {
   Invalidate();
 }
 
-class RadioItems : public TControlStrings {
+class RadioItems : public KeptStrings {
  public:
   explicit RadioItems(TRadioGroup* group) : m_group(group) {}
-  int Count() const override { return static_cast<int>(m_texts.size()); }
-  std::string Strings(int index) const override {
-    CheckIndex(index, Count());
-    return m_texts[index];
-  }
-  void Put(int index, const std::string& text) override {
-    CheckIndex(index, Count());
-    m_texts[index] = text;
-    m_group->Rebuild();
-  }
-  void Insert(int index, const std::string& text) override {
-    CheckIndex(index, Count() + 1);
-    m_texts.insert(m_texts.begin() + index, text);
-    m_group->Rebuild();
-  }
-  void Delete(int index) override {
-    CheckIndex(index, Count());
-    m_texts.erase(m_texts.begin() + index);
-    m_group->Rebuild();
-  }
-  void Clear() override {
-    m_texts.clear();
-    m_group->Rebuild();
-  }
+
+ protected:
+  void Replaced(int, const std::string&) override { m_group->Rebuild(); }
+  void Inserted(int, const std::string&) override { m_group->Rebuild(); }
+  void Deleted(int) override { m_group->Rebuild(); }
+  void Cleared() override { m_group->Rebuild(); }
+  void Appended(const std::vector<std::string>&) override { m_group->Rebuild(); }
 
  private:
   TRadioGroup* m_group;
-  std::vector<std::string> m_texts;
 };
 
 TRadioGroup::TRadioGroup(TWinControl* parent)

@@ -63,7 +63,7 @@ void TDirectoryListBox::SetDirectory(const std::string& path) {
   m_directory = opened;
   Fill();
   if (m_label) m_label->SetCaption(m_directory);
-  if (OnChange) Guarded([&] { OnChange(this); });
+  RunEvent(OnChange, this);
 }
 
 void TDirectoryListBox::SetDirLabel(TLabel* label) {
@@ -152,5 +152,5 @@ void TDriveComboBox::Choose(int index) {
   if (drive == m_drive) return;
   m_drive = drive;
   if (m_dirList) m_dirList->SetDirectory(drive);
-  if (OnChange) Guarded([&] { OnChange(this); });
+  RunEvent(OnChange, this);
 }

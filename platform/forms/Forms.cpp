@@ -30,8 +30,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 
 void FormWindow::changeEvent(QEvent* event) {
   Hooked<QWidget>::changeEvent(event);
-  if (m_form && event->type() == QEvent::ActivationChange && isActiveWindow() && m_form->OnActivate)
-    Guarded([&] { m_form->OnActivate(m_form); });
+  if (m_form && event->type() == QEvent::ActivationChange && isActiveWindow()) RunEvent(m_form->OnActivate, m_form);
 }
 
 }  // namespace platform::forms
@@ -155,7 +154,7 @@ TModalResult TForm::ShowModal() {
   if (m_modal || Widget()->isVisible()) throw EInvalidOperation("可視ウィンドウをモーダルにはできません");
   m_modalResult = mrNone;
   m_modal = true;
-  if (OnShow) Guarded([&] { OnShow(this); });
+  RunEvent(OnShow, this);
   Widget()->setWindowModality(Qt::ApplicationModal);
   ShowWindow();
   for (;;) {
@@ -181,7 +180,7 @@ void TForm::Show() {
     Widget()->activateWindow();
     return;
   }
-  if (OnShow) Guarded([&] { OnShow(this); });
+  RunEvent(OnShow, this);
   ShowWindow();
 }
 
@@ -207,13 +206,13 @@ void TForm::PlaceOnScreen() {
 
 bool TForm::CloseQuery() {
   bool canClose = true;
-  if (OnCloseQuery) Guarded([&] { OnCloseQuery(this, canClose); });
+  RunEvent(OnCloseQuery, this, canClose);
   return canClose;
 }
 
 TCloseAction TForm::CloseAction(TCloseAction initial) {
   TCloseAction action = initial;
-  if (OnClose) Guarded([&] { OnClose(this, action); });
+  RunEvent(OnClose, this, action);
   return action;
 }
 

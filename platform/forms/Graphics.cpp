@@ -91,7 +91,7 @@ QImage WithoutColour(const QImage& image, const QRect& source, TColor transparen
 
 }  // namespace
 
-TCanvas::TCanvas(QPainter& painter) : Brush(&m_brush), Font(&m_font), Pen(&m_pen), m_painter(painter) {
+TCanvas::TCanvas(QPainter& painter) : Brush(&m_brush), Font(&m_font), m_painter(painter) {
   m_font.OnChange = [this] { ApplyFont(); };
   ApplyFont();
 }
@@ -101,32 +101,6 @@ TCanvas::~TCanvas() = default;
 void TCanvas::ApplyFont() { m_painter.setFont(ToQFont(m_font)); }
 
 void TCanvas::FillRect(const TRect& rect) { m_painter.fillRect(ToQRect(rect), ToQColor(m_brush.Color)); }
-
-void TCanvas::FrameRect(const TRect& rect) {
-  m_painter.save();
-  m_painter.setPen(ToQColor(m_brush.Color));
-  m_painter.setBrush(Qt::NoBrush);
-  m_painter.drawRect(ToQRect(rect).adjusted(0, 0, -1, -1));
-  m_painter.restore();
-}
-
-void TCanvas::Rectangle(const TRect& rect) {
-  m_painter.save();
-  m_painter.setPen(QPen(ToQColor(m_pen.Color), m_pen.Width));
-  m_painter.setBrush(ToQColor(m_brush.Color));
-  m_painter.drawRect(ToQRect(rect).adjusted(0, 0, -1, -1));
-  m_painter.restore();
-}
-
-void TCanvas::MoveTo(int x, int y) { m_penPos = TPoint{x, y}; }
-
-void TCanvas::LineTo(int x, int y) {
-  m_painter.save();
-  m_painter.setPen(QPen(ToQColor(m_pen.Color), m_pen.Width));
-  m_painter.drawLine(m_penPos.x, m_penPos.y, x, y);
-  m_painter.restore();
-  m_penPos = TPoint{x, y};
-}
 
 void TCanvas::DrawFocusRect(const TRect& rect) {
   m_painter.save();

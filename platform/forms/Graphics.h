@@ -1,5 +1,5 @@
 #pragma once
-// Fonts, brushes, pens, bitmaps and the canvas that owner-drawn controls
+// Fonts, brushes, bitmaps and the canvas that owner-drawn controls
 // draw with. Texts are Shift-JIS; sizes and coordinates are pixels.
 
 #include <functional>
@@ -48,11 +48,6 @@ struct TBrush {
   TColor Color = clWhite;
 };
 
-struct TPen {
-  TColor Color = clBlack;
-  int Width = 1;
-};
-
 // A resource name with no picture behind it.
 class EResNotFound : public Exception {
  public:
@@ -98,13 +93,8 @@ class TCanvas {
 
   TBrush* const Brush;
   TFont* const Font;
-  TPen* const Pen;
 
   void FillRect(const TRect& rect);  // with the brush colour
-  void FrameRect(const TRect& rect);  // one pixel, brush colour
-  void Rectangle(const TRect& rect);  // pen outline, brush inside
-  void MoveTo(int x, int y);
-  void LineTo(int x, int y);
   void DrawFocusRect(const TRect& rect);
   // Text with its top-left corner at (x, y) on the brush colour.
   void TextOut(int x, int y, const std::string& text);
@@ -123,6 +113,4 @@ class TCanvas {
   QPainter& m_painter;
   TBrush m_brush;
   TFont m_font;
-  TPen m_pen;
-  TPoint m_penPos;
 };

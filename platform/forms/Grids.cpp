@@ -10,8 +10,6 @@ using namespace platform::forms;
 
 namespace {
 
-constexpr int kBytesRole = Qt::UserRole;
-
 QTableWidget* TableOf(const TStringGrid* grid) { return static_cast<QTableWidget*>(grid->Widget()); }
 
 bool Inside(const QTableWidget* table, int col, int row) {
@@ -87,24 +85,20 @@ void TStringGrid::SetOptions(TGridOptions options) {
 }
 
 void TStringGrid::SetScrollBars(TScrollStyle style) {
-  QTableWidget* table = TableOf(this);
-  bool vertical = style == ssVertical || style == ssBoth;
-  bool horizontal = style == ssHorizontal || style == ssBoth;
-  table->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-  table->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  ApplyScrollBars(TableOf(this), style, Qt::ScrollBarAsNeeded);
 }
 
 std::string TStringGrid::Cells(int col, int row) const {
   QTableWidget* table = TableOf(this);
   if (!Inside(table, col, row) || !table->item(row, col)) return "";
-  return table->item(row, col)->data(kBytesRole).toByteArray().toStdString();
+  return table->item(row, col)->data(kSjisRole).toByteArray().toStdString();
 }
 
 void TStringGrid::SetCells(int col, int row, const std::string& text) {
   QTableWidget* table = TableOf(this);
   if (!Inside(table, col, row)) return;
   auto* item = new QTableWidgetItem(Q(text));
-  item->setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  item->setData(kSjisRole, SjisBytes(text));
   table->setItem(row, col, item);
   if (row < m_fixedRows) StyleFixedRows();
 }
@@ -143,7 +137,7 @@ void TStringGrid::StyleFixedRows() {
       QTableWidgetItem* item = table->item(row, col);
       if (!item) {
         item = new QTableWidgetItem;
-        item->setData(kBytesRole, QByteArray());
+        item->setData(kSjisRole, QByteArray());
         table->setItem(row, col, item);
       }
       item->setFlags(Qt::ItemIsEnabled);

@@ -38,7 +38,7 @@ class KeyRouter : public QObject {
 
   // Runs the control's OnKeyDown; false when the handler took the key (set it to 0).
   static bool SendKeyDown(TControl& control, WORD& key, TShiftState shift) {
-    if (control.OnKeyDown) Guarded([&] { control.OnKeyDown(&control, key, shift); });
+    RunEvent(control.OnKeyDown, &control, key, shift);
     return key != 0;
   }
 

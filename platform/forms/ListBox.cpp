@@ -6,53 +6,32 @@
 #include <QPainter>
 
 #include "platform/forms/Bridge.h"
+#include "platform/forms/KeptStrings.h"
 #include "platform/text/ShiftJis.h"
 
 using namespace platform::forms;
 
 namespace {
 
-// The rows' Shift-JIS texts are kept as given beside the texts Qt shows.
-class ListBoxStrings : public TControlStrings {
+class ListBoxStrings : public KeptStrings {
  public:
   explicit ListBoxStrings(QListWidget* list) : m_list(list) {}
 
-  int Count() const override { return static_cast<int>(m_texts.size()); }
-  std::string Strings(int index) const override {
-    CheckIndex(index, Count());
-    return m_texts[index];
-  }
-  void Put(int index, const std::string& text) override {
-    CheckIndex(index, Count());
-    m_texts[index] = text;
-    m_list->item(index)->setText(Q(text));
-  }
-  void Insert(int index, const std::string& text) override {
-    CheckIndex(index, Count() + 1);
-    m_texts.insert(m_texts.begin() + index, text);
-    m_list->insertItem(index, Q(text));
-  }
-  void Delete(int index) override {
-    CheckIndex(index, Count());
-    m_texts.erase(m_texts.begin() + index);
-    delete m_list->takeItem(index);
-  }
-  void Clear() override {
-    m_texts.clear();
-    m_list->clear();
-  }
+ protected:
+  void Replaced(int index, const std::string& text) override { m_list->item(index)->setText(Q(text)); }
+  void Inserted(int index, const std::string& text) override { m_list->insertItem(index, Q(text)); }
+  void Deleted(int index) override { delete m_list->takeItem(index); }
+  void Cleared() override { m_list->clear(); }
   // One insertion for all rows: a drawer of ten thousand mails opens at once.
-  void AddStrings(const std::vector<std::string>& texts) override {
+  void Appended(const std::vector<std::string>& texts) override {
     QStringList shown;
     shown.reserve(static_cast<qsizetype>(texts.size()));
     for (const std::string& text : texts) shown << Q(text);
-    m_texts.insert(m_texts.end(), texts.begin(), texts.end());
     m_list->addItems(shown);
   }
 
  private:
   QListWidget* m_list;
-  std::vector<std::string> m_texts;
 };
 
 }  // namespace
@@ -114,6 +93,11 @@ namespace {
 
 ListWidget* ListOf(const TListBox* box) { return static_cast<ListWidget*>(box->Widget()); }
 
+// Raises the list's index error for a row outside the list.
+void CheckRow(const TControlStrings& items, int index) {
+  if (index < 0 || index >= items.Count()) items.Strings(index);
+}
+
 }  // namespace
 
 TListBox::TListBox(TWinControl* parent)
@@ -172,12 +156,12 @@ void TListBox::SetItemIndex(int index) {
 }
 
 bool TListBox::Selected(int index) const {
-  if (index < 0 || index >= Items->Count()) Items->Strings(index);  // raises the list's index error
+  CheckRow(*Items, index);
   return ListOf(this)->item(index)->isSelected();
 }
 
 void TListBox::SetSelected(int index, bool selected) {
-  if (index < 0 || index >= Items->Count()) Items->Strings(index);
+  CheckRow(*Items, index);
   if (!m_multiSelect && selected) {
     SetItemIndex(index);
     return;

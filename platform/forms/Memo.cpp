@@ -107,11 +107,7 @@ void TCustomMemo::SetCaption(const std::string& text) {
 
 void TCustomMemo::SetScrollBars(TScrollStyle style) {
   m_scrollBars = style;
-  QPlainTextEdit* edit = EditOf(this);
-  bool vertical = style == ssVertical || style == ssBoth;
-  bool horizontal = style == ssHorizontal || style == ssBoth;
-  edit->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-  edit->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  ApplyScrollBars(EditOf(this), style, Qt::ScrollBarAlwaysOn);
 }
 
 void TCustomMemo::SetWordWrap(bool wrap) {

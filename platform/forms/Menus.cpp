@@ -114,7 +114,7 @@ TMenuItem* TMenuItem::FindShortCut(TShortCut shortCut) {
 }
 
 void TMenuItem::Click() {
-  if (m_enabled && OnClick) Guarded([&] { OnClick(this); });
+  if (m_enabled) RunEvent(OnClick, this);
 }
 
 TMenu::TMenu(TComponent* owner, QWidget* itemsWidget)
@@ -152,7 +152,7 @@ TPopupMenu::~TPopupMenu() {
 }
 
 void TPopupMenu::Opening() {
-  if (OnPopup) Guarded([&] { OnPopup(this); });
+  RunEvent(OnPopup, this);
 }
 
 void TPopupMenu::Popup(int x, int y) {

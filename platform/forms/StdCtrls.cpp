@@ -1,7 +1,6 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -24,16 +23,23 @@ Qt::Alignment ToQtAlignment(TAlignment alignment) {
   }
 }
 
+QLabel* LabelOf(const TControl* control) { return static_cast<QLabel*>(control->Widget()); }
+
+// With AutoSize a label keeps its left edge and takes the size of its text.
+void FitLabel(const TControl* control, bool autoSize) {
+  if (autoSize) control->Widget()->resize(LabelOf(control)->sizeHint());
+}
+
 }  // namespace
 
 TLabel::TLabel(TWinControl* parent) : TControl(parent, new Hooked<QLabel>(this, ParentWidgetOf(parent))) {
-  static_cast<QLabel*>(Widget())->setTextFormat(Qt::PlainText);
+  LabelOf(this)->setTextFormat(Qt::PlainText);
   FitText();
 }
 
 void TLabel::SetCaption(const std::string& caption) {
   TControl::SetCaption(caption);
-  static_cast<QLabel*>(Widget())->setText(Q(caption));
+  LabelOf(this)->setText(Q(caption));
   FitText();
 }
 
@@ -49,7 +55,7 @@ void TLabel::SetAutoSize(bool autoSize) {
 
 void TLabel::SetAlignment(TAlignment alignment) {
   m_alignment = alignment;
-  static_cast<QLabel*>(Widget())->setAlignment(ToQtAlignment(alignment));
+  LabelOf(this)->setAlignment(ToQtAlignment(alignment));
 }
 
 void TLabel::SetTransparent(bool transparent) {
@@ -59,21 +65,16 @@ void TLabel::SetTransparent(bool transparent) {
 
 void TLabel::FontChanged() { FitText(); }
 
-void TLabel::FitText() {
-  if (!m_autoSize) return;
-  // The label keeps its left edge and takes the size of its text.
-  QSize size = static_cast<QLabel*>(Widget())->sizeHint();
-  Widget()->resize(size);
-}
+void TLabel::FitText() { FitLabel(this, m_autoSize); }
 
 TStaticText::TStaticText(TWinControl* parent)
     : TWinControl(parent, new Hooked<QLabel>(this, ParentWidgetOf(parent))) {
-  static_cast<QLabel*>(Widget())->setTextFormat(Qt::PlainText);
+  LabelOf(this)->setTextFormat(Qt::PlainText);
 }
 
 void TStaticText::SetCaption(const std::string& caption) {
   TControl::SetCaption(caption);
-  static_cast<QLabel*>(Widget())->setText(Q(caption));
+  LabelOf(this)->setText(Q(caption));
   FitText();
 }
 
@@ -84,12 +85,12 @@ void TStaticText::SetAutoSize(bool autoSize) {
 
 void TStaticText::SetAlignment(TAlignment alignment) {
   m_alignment = alignment;
-  static_cast<QLabel*>(Widget())->setAlignment(ToQtAlignment(alignment));
+  LabelOf(this)->setAlignment(ToQtAlignment(alignment));
 }
 
 void TStaticText::SetBorderStyle(TStaticBorderStyle style) {
   m_borderStyle = style;
-  auto* label = static_cast<QLabel*>(Widget());
+  QLabel* label = LabelOf(this);
   switch (style) {
     case sbsSingle: label->setFrameStyle(QFrame::Box | QFrame::Plain); break;
     case sbsSunken: label->setFrameStyle(QFrame::Panel | QFrame::Sunken); break;
@@ -103,9 +104,7 @@ void TStaticText::FontChanged() {
   FitText();
 }
 
-void TStaticText::FitText() {
-  if (m_autoSize) Widget()->resize(static_cast<QLabel*>(Widget())->sizeHint());
-}
+void TStaticText::FitText() { FitLabel(this, m_autoSize); }
 
 TButton::TButton(TWinControl* parent)
     : TWinControl(parent, new Hooked<QPushButton>(this, ParentWidgetOf(parent))) {
@@ -149,15 +148,8 @@ void TCheckBox::SetChecked(bool checked) {
   Click();
 }
 
-TGroupBox::TGroupBox(TWinControl* parent) : TWinControl(parent, new Hooked<QGroupBox>(this, ParentWidgetOf(parent))) {}
-
-void TGroupBox::SetCaption(const std::string& caption) {
-  TControl::SetCaption(caption);
-  static_cast<QGroupBox*>(Widget())->setTitle(Q(caption));
-}
-
 void TCustomEdit::Changed() {
-  if (OnChange) Guarded([&] { OnChange(this); });
+  RunEvent(OnChange, this);
 }
 
 namespace {

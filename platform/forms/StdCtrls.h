@@ -92,14 +92,6 @@ class TCheckBox : public TWinControl {
   void SetChecked(bool checked);  // runs OnClick as the class library does
 };
 
-// A frame with a caption around other controls, placed relative to it.
-class TGroupBox : public TWinControl {
- public:
-  explicit TGroupBox(TWinControl* parent);
-  std::string ClassName() const override { return "TGroupBox"; }
-  void SetCaption(const std::string& caption) override;
-};
-
 // Selection in text controls: start and length in characters of the
 // shown text, as the user sees them.
 class TCustomEdit : public TWinControl {

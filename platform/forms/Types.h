@@ -36,10 +36,6 @@ constexpr TColor clBtnHighlight = 0x80000014;
 constexpr TColor clGrayText = 0x80000011;
 constexpr TColor cl3DLight = 0x80000016;
 
-constexpr TColor RGB(int r, int g, int b) {
-  return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
-
 struct TPoint {
   int x = 0;
   int y = 0;
@@ -54,7 +50,6 @@ struct TRect {
   int Bottom = 0;
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
-  bool Contains(TPoint p) const { return p.x >= Left && p.x < Right && p.y >= Top && p.y < Bottom; }
   bool operator==(const TRect&) const = default;
 };
 

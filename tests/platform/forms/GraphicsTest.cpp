@@ -17,9 +17,15 @@ namespace {
 
 constexpr char kChecker[] = ":/test/Checker.xpm";  // 4 by 2: red and blue in turn
 
-QImage White(int width, int height) {
+// A white picture of the size with draw run on a canvas over it.
+template <class Draw>
+QImage DrawnOnWhite(int width, int height, Draw&& draw) {
   QImage image(width, height, QImage::Format_ARGB32);
   image.fill(Qt::white);
+  QPainter painter(&image);
+  TCanvas canvas(painter);
+  draw(canvas);
+  painter.end();
   return image;
 }
 
@@ -29,12 +35,7 @@ TEST(CanvasTest, DrawLeavesOutTheTransparentColour) {
   ASSERT_EQ(bitmap.Width(), 4);
   bitmap.Transparent = true;
   bitmap.TransparentColor = clRed;
-  QImage image = White(8, 4);
-  {
-    QPainter painter(&image);
-    TCanvas canvas(painter);
-    canvas.Draw(2, 1, bitmap);
-  }
+  QImage image = DrawnOnWhite(8, 4, [&](TCanvas& canvas) { canvas.Draw(2, 1, bitmap); });
   EXPECT_EQ(image.pixelColor(2, 1), QColor(Qt::white));
   EXPECT_EQ(image.pixelColor(3, 1), QColor(Qt::blue));
   EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::blue));
@@ -44,33 +45,22 @@ TEST(CanvasTest, DrawLeavesOutTheTransparentColour) {
 TEST(CanvasTest, OpaqueBitmapCoversEverything) {
   TBitmap bitmap;
   bitmap.LoadFromResourceName(kChecker);
-  QImage image = White(4, 2);
-  {
-    QPainter painter(&image);
-    TCanvas canvas(painter);
-    canvas.Draw(0, 0, bitmap);
-  }
+  QImage image = DrawnOnWhite(4, 2, [&](TCanvas& canvas) { canvas.Draw(0, 0, bitmap); });
   EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::red));
 }
 
 TEST(CanvasTest, BrushCopyCopiesPartOfTheBitmap) {
   TBitmap bitmap;
   bitmap.LoadFromResourceName(kChecker);
-  QImage image = White(4, 4);
-  {
-    QPainter painter(&image);
-    TCanvas canvas(painter);
+  QImage image = DrawnOnWhite(4, 4, [&](TCanvas& canvas) {
     canvas.BrushCopy(Bounds(0, 0, 2, 1), bitmap, Bounds(1, 0, 2, 1), clBlue);
-  }
+  });
   EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));
   EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::red));
 }
 
 TEST(CanvasTest, FillRectAndClippedTextRect) {
-  QImage image = White(60, 20);
-  {
-    QPainter painter(&image);
-    TCanvas canvas(painter);
+  QImage image = DrawnOnWhite(60, 20, [](TCanvas& canvas) {
     canvas.Brush->Color = clYellow;
     canvas.FillRect(Rect(0, 0, 10, 10));
     canvas.Brush->Color = clWhite;
@@ -78,7 +68,7 @@ TEST(CanvasTest, FillRectAndClippedTextRect) {
     canvas.TextRect(Rect(20, 0, 30, 20), 20, 2, "WWWWWWWWWW");
     EXPECT_GT(canvas.TextWidth("WWWWWWWWWW"), 10);
     EXPECT_GT(canvas.TextHeight("W"), 0);
-  }
+  });
   EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::yellow));
   // The long text is cut at the clip rectangle's right edge.
   for (int x = 31; x < 60; ++x)
@@ -87,6 +77,13 @@ TEST(CanvasTest, FillRectAndClippedTextRect) {
 
 class ControlLooksTest : public SandboxTest {
  protected:
+  // What the control shows, saved in the sandbox as name and read back.
+  QImage Shot(const TControl& control, const std::string& name) {
+    std::string path = Root() + "/" + name;
+    EXPECT_TRUE(SaveScreenshot(control, path));
+    return QImage(QString::fromStdString(path));
+  }
+
   TestModalDriver driver;
   TForm form{nullptr};
 };
@@ -98,9 +95,7 @@ TEST_F(ControlLooksTest, ImageShowsItsPictureWithoutTheTransparentColour) {
   image->Picture->Transparent = true;
   image->Picture->TransparentColor = clBlue;
   form.SetColor(clWhite);
-  std::string path = Root() + "/image.png";
-  ASSERT_TRUE(SaveScreenshot(form, path));
-  QImage shot(QString::fromStdString(path));
+  QImage shot = Shot(form, "image.png");
   EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::red));
   EXPECT_EQ(shot.pixelColor(1, 0), QColor(Qt::white));
 }
@@ -127,9 +122,7 @@ TEST_F(ControlLooksTest, AnimationRunsWhileActiveAndDrawsItsFolders) {
   animate->SetActive(true);
   EXPECT_TRUE(animate->Active());
   form.SetColor(clWhite);
-  std::string path = Root() + "/animate.png";
-  ASSERT_TRUE(SaveScreenshot(*animate, path));
-  QImage shot(QString::fromStdString(path));
+  QImage shot = Shot(*animate, "animate.png");
   int coloured = 0;
   for (int x = 0; x < shot.width(); ++x)
     if (shot.pixelColor(x, 30) != shot.pixelColor(0, 0)) ++coloured;

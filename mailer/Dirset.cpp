@@ -1,5 +1,6 @@
 #include "mailer/Dirset.h"
 
+#include "mailer/FormParts.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/FileCtrl.h"
 #include "platform/forms/StdCtrls.h"
@@ -12,19 +13,12 @@ TDirSetDlg::TDirSetDlg(TComponent* owner) : TForm(owner) {
   SetClientWidth(313);
   SetClientHeight(318);
   SetPosition(poScreenCenter);
-  OKBtn = Create<TButton>(this);
-  OKBtn->SetName("OKBtn");
-  OKBtn->SetCaption("OK");
-  OKBtn->SetBounds(64, 284, 80, 25);
+  OKBtn = AddButton(this, "OKBtn", "OK", 64, 284, 80, mrOk);
   OKBtn->SetDefault(true);
-  OKBtn->SetModalResult(mrOk);
-  CancelBtn = Create<TButton>(this);
-  CancelBtn->SetName("CancelBtn");
-  CancelBtn->SetCaption("ｷｬﾝｾﾙ");
-  CancelBtn->SetBounds(168, 284, 80, 25);
+  CancelBtn = AddButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 168, 284, 80, mrCancel);
   CancelBtn->SetCancel(true);
-  CancelBtn->SetModalResult(mrCancel);
   Bevel1 = Create<TBevel>(this);
+  Bevel1->SetName("Bevel1");
   Bevel1->SetBounds(8, 8, 297, 268);
   DriveComboBox1 = Create<TDriveComboBox>(this);
   DriveComboBox1->SetName("DriveComboBox1");
@@ -34,8 +28,8 @@ TDirSetDlg::TDirSetDlg(TComponent* owner) : TForm(owner) {
   DirectoryListBox->SetBounds(16, 44, 281, 200);
   SelectDir = Create<TLabel>(this);
   SelectDir->SetName("SelectDir");
+  SelectDir->SetAutoSize(false);  // before the bounds, which it would otherwise fit to no text
   SelectDir->SetBounds(16, 252, 281, 16);
-  SelectDir->SetAutoSize(false);
   DriveComboBox1->SetDirList(DirectoryListBox);
   DirectoryListBox->SetDirLabel(SelectDir);
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "mailer/Dirset.h"
+#include "mailer/FormParts.h"
 #include "platform/forms/ComboBox.h"
 #include "platform/forms/FileCtrl.h"
 #include "platform/forms/StdCtrls.h"
@@ -11,26 +12,14 @@ TDstPPFDlg::TDstPPFDlg(TComponent* owner) : TForm(owner) {
   SetName("DstPPFDlg");
   SetCaption("対象ＰｏｓｔＰｅｔﾌｫﾙﾀﾞ");
   SetBorderStyle(bsSizeable);
-  SetWidth(325);
-  SetHeight(95);
+  SetFramedSize(this, 325, 95);
   SetPosition(poScreenCenter);
   PPFList = Create<TComboBox>(this);
   PPFList->SetName("PPFList");
   PPFList->SetBounds(8, 8, 233, 21);
-  AddBtn = Create<TButton>(this);
-  AddBtn->SetName("AddBtn");
-  AddBtn->SetCaption("参照");
-  AddBtn->SetBounds(248, 6, 64, 25);
-  OkBtn = Create<TButton>(this);
-  OkBtn->SetName("OkBtn");
-  OkBtn->SetCaption("OK");
-  OkBtn->SetBounds(72, 38, 80, 25);
-  OkBtn->SetModalResult(mrOk);
-  CancelBtn = Create<TButton>(this);
-  CancelBtn->SetName("CancelBtn");
-  CancelBtn->SetCaption("ｷｬﾝｾﾙ");
-  CancelBtn->SetBounds(168, 38, 80, 25);
-  CancelBtn->SetModalResult(mrCancel);
+  AddBtn = AddButton(this, "AddBtn", "参照", 248, 6, 64);
+  OkBtn = AddButton(this, "OkBtn", "OK", 72, 38, 80, mrOk);
+  CancelBtn = AddButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 168, 38, 80, mrCancel);
 
   OnShow = [this](TObject* s) { FormShow(s); };
   AddBtn->OnClick = [this](TObject* s) { AddBtnClick(s); };
@@ -39,12 +28,11 @@ TDstPPFDlg::TDstPPFDlg(TComponent* owner) : TForm(owner) {
 
 void TDstPPFDlg::FormShow(TObject*) {
   folderList.ResolvePath(exeDir);
-  PPFList->Items->SetText(folderList.LoadRows().Text());
+  PPFList->Items->Assign(folderList.LoadRows());
 }
 
 void TDstPPFDlg::AddBtnClick(TObject*) {
-  TStringList rows;
-  rows.SetText(PPFList->Items->Text());
+  TStringList rows = PPFList->Items->ToStringList();
   auto dirSetDlg = std::make_unique<TDirSetDlg>(this);
   if (dirSetDlg->ShowModal() == mrOk) {
     const std::string folder = dirSetDlg->DirectoryListBox->Directory();

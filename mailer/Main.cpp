@@ -7,6 +7,7 @@
 #include "browser/common/ErrorBox.h"
 #include "browser/store/SettingsKey.h"
 #include "mailer/Dstppf.h"
+#include "mailer/FormParts.h"
 #include "mailer/MailDate.h"
 #include "mailer/MailtoArgument.h"
 #include "mailer/Optset.h"
@@ -40,11 +41,6 @@ constexpr const char* kWindowFont = "ＭＳ Ｐゴシック";
 
 TShortCut Ctrl(char key) { return ShortCut(static_cast<WORD>(key), ssCtrl); }
 
-void SetLabelFont(TLabel* label) {
-  label->Font->SetSize(16);
-  label->Font->SetBold(true);
-}
-
 void SetFieldFont(TControl* field) {
   field->Font->SetSize(13);
   field->Font->SetColor(clBlack);
@@ -64,6 +60,7 @@ std::string ParamStr(int index) {
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   BuildWindow();
   BuildMainMenu();
+  SetFramedSize(this, 411, 434);  // the menu bar takes its share
   BuildFields();
   BuildPopupMenu();
   SetMailCommandsEnabled(false, false);  // until the body changes
@@ -89,9 +86,6 @@ TMainForm::~TMainForm() { DestroyComponents(); }
 void TMainForm::BuildWindow() {
   SetName("MainForm");
   SetCaption("Quillet");
-  // 411 by 434 with the frame, the caption and the menu bar.
-  SetClientWidth(403);
-  SetClientHeight(387);
   SetPosition(poScreenCenter);
   Font->SetName(kWindowFont);
   Font->SetSize(12);
@@ -99,21 +93,11 @@ void TMainForm::BuildWindow() {
 }
 
 void TMainForm::BuildFields() {
-  Label1 = Create<TLabel>(this);
-  Label1->SetBounds(8, 10, 48, 16);
-  Label1->SetCaption("宛先");
-  SetLabelFont(Label1);
-  ToAddress = Create<TEdit>(this);
-  ToAddress->SetName("ToAddress");
-  ToAddress->SetBounds(80, 8, 265, 21);
+  Label1 = AddLabel(this, "Label1", "宛先", 8, 10, LabelFont::Heading);
+  ToAddress = AddEdit(this, "ToAddress", 80, 8, 265, 21);
   SetFieldFont(ToAddress);
-  Label2 = Create<TLabel>(this);
-  Label2->SetBounds(8, 38, 64, 16);
-  Label2->SetCaption("Subject");
-  SetLabelFont(Label2);
-  Subject = Create<TEdit>(this);
-  Subject->SetName("Subject");
-  Subject->SetBounds(80, 36, 265, 21);
+  Label2 = AddLabel(this, "Label2", "Subject", 8, 38, LabelFont::Heading);
+  Subject = AddEdit(this, "Subject", 80, 36, 265, 21);
   SetFieldFont(Subject);
   MailText = Create<TMemo>(this);
   MailText->SetName("MailText");
@@ -122,11 +106,13 @@ void TMainForm::BuildFields() {
   SetFieldFont(MailText);
   MailText->OnChange = [this](TObject* s) { MailTextChange(s); };
   StatusBar = Create<TStatusBar>(this);
+  StatusBar->SetName("StatusBar");
   SetActiveControl(ToAddress);
 }
 
 void TMainForm::BuildMainMenu() {
   MainMenu = Create<TMainMenu>(this);
+  MainMenu->SetName("MainMenu");
   SetMenu(MainMenu);
   FileMenu = AddItem(MainMenu, "FileMenu", "ﾌｧｲﾙ(&F)");
   OpenAddBook = AddItem(FileMenu, "OpenAddBook", "おともだち帳(&F)");
@@ -158,6 +144,7 @@ void TMainForm::BuildMainMenu() {
 
 void TMainForm::BuildPopupMenu() {
   PupMenu = Create<TPopupMenu>(this);
+  PupMenu->SetName("PupMenu");
   PupOpenAddBook = AddItem(PupMenu, "PupOpenAddBook", "おともだち帳");
   PupExecEdtor = AddItem(PupMenu, "PupExecEdtor", "ｴﾃﾞｨﾀ");
   N6 = AddItem(PupMenu, "N6", "-");
@@ -345,11 +332,13 @@ void TMainForm::QuitAfterAccepted() {
 // --- Filing --------------------------------------------------------------
 
 TMainForm::Filing TMainForm::FileMail() {
-  MailText->SetText(MailText->Text() + "\r\n\r\n");
+  // The body is filed as it was taken here, whatever the control makes of it.
+  const std::string body = MailText->Text() + "\r\n\r\n";
+  MailText->SetText(body);
   if (!ChooseSendBookFolder()) return Filing::Cancelled;
   const std::time_t now = std::time(nullptr);
   const std::string to = ToAddress->Text(), subject = Subject->Text();
-  const SentMail mail = SentMailText(to, userName, subject, MailText->Text());
+  const SentMail mail = SentMailText(to, userName, subject, body);
   const MailEntry record =
       SentMailRecord(mail, to, userName, subject, FilingDateText(now), FilingId(now));
   if (const char* message = FileIntoSendBook(ppPath, exeDir, record, mail.header + mail.body)) {

@@ -1,46 +1,29 @@
 #include "mailer/Optset.h"
 
 #include "browser/store/SettingsKey.h"
+#include "mailer/FormParts.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/StdCtrls.h"
 
 TOptionSetForm::TOptionSetForm(TComponent* owner) : TForm(owner) {
   SetName("OptionSetForm");
   SetCaption("環境設定");
-  SetWidth(384);
-  SetHeight(125);
+  SetFramedSize(this, 384, 125);
   SetPosition(poScreenCenter);
   Font->SetSize(16);
-  Label2 = Create<TLabel>(this);
-  Label2->SetCaption("エディタ");
-  Label2->SetBounds(8, 12, 64, 16);
-  Editor = Create<TEdit>(this);
-  Editor->SetName("Editor");
-  Editor->SetBounds(80, 8, 217, 24);
-  Label3 = Create<TLabel>(this);
-  Label3->SetCaption("名前");
-  Label3->SetBounds(8, 44, 64, 16);
-  Name = Create<TEdit>(this);
-  Name->SetName("Name");
-  Name->SetBounds(80, 40, 217, 24);
-  Button1 = Create<TButton>(this);
-  Button1->SetName("Button1");
-  Button1->SetCaption("OK");
-  Button1->SetBounds(104, 72, 80, 25);
+  Label2 = AddLabel(this, "Label2", "エディタ", 8, 12);
+  Editor = AddEdit(this, "Editor", 80, 8, 217, 24);
+  Label3 = AddLabel(this, "Label3", "名前", 8, 44);
+  Name = AddEdit(this, "Name", 80, 40, 217, 24);
+  Button1 = AddButton(this, "Button1", "OK", 100, 70, 80);
   OpenDialog = Create<TOpenDialog>(this);
+  OpenDialog->SetName("OpenDialog");
   // Linux programs carry no .EXE: every file is offered.
   OpenDialog->Filter = "プログラム|*";
   OpenDialog->Title = "エディタを設定";
-  CancelBtn = Create<TButton>(this);
-  CancelBtn->SetName("CancelBtn");
-  CancelBtn->SetCaption("ｷｬﾝｾﾙ");
-  CancelBtn->SetBounds(200, 72, 80, 25);
+  CancelBtn = AddButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 196, 70, 80, mrCancel);
   CancelBtn->SetCancel(true);
-  CancelBtn->SetModalResult(mrCancel);
-  EditorSet = Create<TButton>(this);
-  EditorSet->SetName("EditorSet");
-  EditorSet->SetCaption("参照");
-  EditorSet->SetBounds(304, 8, 64, 24);
+  EditorSet = AddButton(this, "EditorSet", "参照", 304, 8, 64);
 
   OnActivate = [this](TObject* s) { FormActivate(s); };
   EditorSet->OnClick = [this](TObject* s) { EditorSetClick(s); };

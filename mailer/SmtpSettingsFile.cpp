@@ -4,8 +4,19 @@
 #include "platform/files/Files.h"
 
 namespace {
+
 constexpr size_t kLineCount = 3;
+
+bool ReplaceSettingsFile(std::string_view path, std::string_view bytes) {
+  try {
+    platform::ReplaceFileContents(path, bytes);
+  } catch (const EFCreateError&) {
+    return false;
+  }
+  return true;
 }
+
+}  // namespace
 
 std::vector<std::string> ReadSmtpSettingsLines(std::string_view path) {
   std::string bytes;
@@ -23,13 +34,8 @@ std::vector<std::string> ReadSmtpSettingsLines(std::string_view path) {
 }
 
 bool WriteSmtpSettingsFile(std::string_view path, const SmtpSettings& settings) {
-  try {
-    platform::ReplaceFileContents(path, settings.host + "\r\n" + settings.userId + "\r\n" +
-                                            settings.address + "\r\n");
-  } catch (const EFCreateError&) {
-    return false;
-  }
-  return true;
+  return ReplaceSettingsFile(
+      path, settings.host + "\r\n" + settings.userId + "\r\n" + settings.address + "\r\n");
 }
 
 TStringList ReadSignatureFile(std::string_view path) {
@@ -38,8 +44,8 @@ TStringList ReadSignatureFile(std::string_view path) {
   return lines;
 }
 
-void WriteSignatureFile(std::string_view path, std::string_view text) {
+bool WriteSignatureFile(std::string_view path, std::string_view text) {
   TStringList lines;
   lines.SetText(text);
-  lines.SaveToFile(path);
+  return ReplaceSettingsFile(path, lines.Text());
 }

@@ -27,6 +27,7 @@ bool WriteSmtpSettingsFile(std::string_view path, const SmtpSettings& settings);
 // The signature's lines; none when the file does not exist. EFOpenError when
 // it exists but cannot be read.
 TStringList ReadSignatureFile(std::string_view path);
-// Saves text's lines (CR LF, LF or CR) as the signature, crash-safely.
-// EFCreateError when it cannot be written; the old file then stays.
-void WriteSignatureFile(std::string_view path, std::string_view text);
+// Saves text's lines (CR LF, LF or CR) as the signature, each ended by
+// CR LF, crash-safely; false when it cannot be written, the old file then
+// stays as it was.
+bool WriteSignatureFile(std::string_view path, std::string_view text);

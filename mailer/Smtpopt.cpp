@@ -1,6 +1,7 @@
 #include "mailer/Smtpopt.h"
 
 #include "browser/common/ErrorBox.h"
+#include "mailer/FormParts.h"
 #include "mailer/SmtpSettingsFile.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/StdCtrls.h"
@@ -13,48 +14,30 @@ constexpr int kFieldWidth = 281;
 TSMTPOptDlg::TSMTPOptDlg(TComponent* owner) : TForm(owner) {
   SetName("SMTPOptDlg");
   SetCaption("SMTP設定");
-  SetWidth(304);
-  SetHeight(390);
+  SetFramedSize(this, 304, 390);
   SetPosition(poScreenCenter);
   // Created in the order of the screen, which is the tab order.
-  HostName = AddField("HostName", "ﾎｽﾄ名", Label1, 8);
-  UserID = AddField("UserID", "ﾕｰｻﾞID", Label3, 56);
-  MailAddress = AddField("MailAddress", "ﾒｰﾙｱﾄﾞﾚｽ", Label2, 104);
-  Label4 = Create<TLabel>(this);
-  Label4->SetCaption("ｻｲﾝ");
-  Label4->SetBounds(8, 152, 64, 16);
-  Label4->Font->SetSize(16);
-  Label4->Font->SetBold(true);
+  HostName = AddField("HostName", "Label1", "ﾎｽﾄ名", Label1, 8);
+  UserID = AddField("UserID", "Label3", "ﾕｰｻﾞID", Label3, 56);
+  MailAddress = AddField("MailAddress", "Label2", "ﾒｰﾙｱﾄﾞﾚｽ", Label2, 104);
+  Label4 = AddLabel(this, "Label4", "ｻｲﾝ", 8, 152, LabelFont::Heading);
   MailFoot = Create<TMemo>(this);
   MailFoot->SetName("MailFoot");
   MailFoot->SetBounds(8, 172, kFieldWidth, 140);
   MailFoot->SetScrollBars(ssVertical);
   MailFoot->Font->SetSize(11);
-  OkBtn = Create<TButton>(this);
-  OkBtn->SetName("OkBtn");
-  OkBtn->SetCaption("OK");
-  OkBtn->SetBounds(56, 322, 80, 25);
-  CancelBtn = Create<TButton>(this);
-  CancelBtn->SetName("CancelBtn");
-  CancelBtn->SetCaption("ｷｬﾝｾﾙ");
-  CancelBtn->SetBounds(160, 322, 80, 25);
+  OkBtn = AddButton(this, "OkBtn", "OK", 56, 322, 80);
+  CancelBtn = AddButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 160, 322, 80, mrCancel);
   CancelBtn->SetCancel(true);
-  CancelBtn->SetModalResult(mrCancel);
 
   OnShow = [this](TObject* s) { FormShow(s); };
   OkBtn->OnClick = [this](TObject* s) { OkBtnClick(s); };
 }
 
-TEdit* TSMTPOptDlg::AddField(const char* name, const char* caption, TLabel*& label, int top) {
-  label = Create<TLabel>(this);
-  label->SetCaption(caption);
-  label->SetBounds(8, top, 120, 16);
-  label->Font->SetSize(16);
-  label->Font->SetBold(true);
-  TEdit* edit = Create<TEdit>(this);
-  edit->SetName(name);
-  edit->SetBounds(8, top + 20, kFieldWidth, 21);
-  return edit;
+TEdit* TSMTPOptDlg::AddField(const char* name, const char* labelName, const char* caption,
+                             TLabel*& label, int top) {
+  label = AddLabel(this, labelName, caption, 8, top, LabelFont::Heading);
+  return AddEdit(this, name, 8, top + 20, kFieldWidth, 21);
 }
 
 void TSMTPOptDlg::FormShow(TObject*) {
@@ -62,14 +45,14 @@ void TSMTPOptDlg::FormShow(TObject*) {
   TEdit* const fields[] = {HostName, UserID, MailAddress};
   for (size_t i = 0; i < lines.size(); ++i) fields[i]->SetText(lines[i]);
   if (lines.size() < std::size(fields)) return;
-  MailFoot->Lines->SetText(ReadSignatureFile(signaturePath).Text());
+  MailFoot->Lines->Assign(ReadSignatureFile(signaturePath));
 }
 
 void TSMTPOptDlg::OkBtnClick(TObject*) {
-  if (!WriteSmtpSettingsFile(configPath, {HostName->Text(), UserID->Text(), MailAddress->Text()})) {
+  if (!WriteSmtpSettingsFile(configPath, {HostName->Text(), UserID->Text(), MailAddress->Text()}) ||
+      !WriteSignatureFile(signaturePath, MailFoot->Text())) {
     ErrorBox(kCannotOpenSettings);
     return;
   }
-  WriteSignatureFile(signaturePath, MailFoot->Text());
   SetModalResult(mrOk);
 }

@@ -32,9 +32,12 @@ class TSMTPOptDlg : public TForm {
   std::string signaturePath;
 
   void FormShow(TObject* Sender);
-  // Writes both files and closes with OK; a failed write keeps the dialog open.
+  // Writes both files and closes with OK; a failed write is reported and
+  // keeps the dialog open.
   void OkBtnClick(TObject* Sender);
 
  private:
-  TEdit* AddField(const char* name, const char* caption, TLabel*& label, int top);
+  // A heading label and, under it, its edit.
+  TEdit* AddField(const char* name, const char* labelName, const char* caption, TLabel*& label,
+                  int top);
 };

@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
     Application->SetTitle("Quillet");
     Application->CreateForm(MainForm);
     Application->Run();
-  } catch (const Exception& e) {
-    Application->ShowException(e);
+  } catch (...) {
+    Application->HandleException();  // whatever escaped start-up or the loop
   }
   return 0;
 }

@@ -161,16 +161,20 @@ TEST_F(ComposeWindowTest, SmtpDialogWritesBothFilesAndTheWindowLoadsThem) {
 
 TEST_F(ComposeWindowTest, SettingsFileThatCannotBeWrittenKeepsTheDialogOpen) {
   auto form = Open("");
-  std::filesystem::create_directory(ExeDir() + "/qult.cfg");  // nothing can replace a folder
-  TModalResult result = mrNone;
-  driver.FormAnswers.push_back([&](TForm& shown) {
-    dynamic_cast<TSMTPOptDlg&>(shown).OkBtn->Click();
-    result = shown.ModalResult();
-  });
-  form->SMTPOpt->Click();
-  EXPECT_EQ(result, mrNone);
-  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
-  EXPECT_EQ(driver.MessageBoxes[0].Text, "設定ファイルが開けません");
+  for (const std::string name : {"qult.cfg", "qults.cfg"}) {
+    std::filesystem::create_directory(ExeDir() + "/" + name);  // nothing can replace a folder
+    TModalResult result = mrNone;
+    driver.FormAnswers.push_back([&](TForm& shown) {
+      dynamic_cast<TSMTPOptDlg&>(shown).OkBtn->Click();
+      result = shown.ModalResult();
+    });
+    driver.MessageBoxes.clear();
+    form->SMTPOpt->Click();
+    EXPECT_EQ(result, mrNone) << name;
+    ASSERT_EQ(driver.MessageBoxes.size(), 1u) << name;
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "設定ファイルが開けません");
+    std::filesystem::remove(ExeDir() + "/" + name);
+  }
 }
 
 TEST_F(ComposeWindowTest, IncompleteQultCfgKeepsTheRestAndTheSignature) {
@@ -207,6 +211,12 @@ TEST_F(ComposeWindowTest, EnvironmentDialogWritesEditorAndNameAndReloads) {
   EXPECT_EQ(form->ppPath, "C:\\pp");
 }
 
+TEST_F(ComposeWindowTest, WithoutFontValueTheFieldsKeepTheWindowsFace) {
+  auto form = Open("");
+  EXPECT_EQ(form->MailText->Font->Name(), "ＭＳ Ｐゴシック");
+  EXPECT_EQ(form->Subject->Font->Name(), "ＭＳ Ｐゴシック");
+}
+
 TEST_F(ComposeWindowTest, FontValueSetsTheFacesOfTheThreeFields) {
   SettingsKey().Write(Setting::Font, "Noto Sans CJK JP");
   auto form = Open("");
@@ -229,6 +239,16 @@ TEST_F(ComposeWindowTest, FilingWritesTheSendBookAndEmptiesTheWindow) {
   EXPECT_FALSE(form->MailSave->Enabled());
   EXPECT_EQ(form->ppPath, PPPath());
   EXPECT_EQ(ReadNative(ExeDir() + "/dorvnpfl.cfg"), "");  // a typed folder is not listed
+}
+
+TEST_F(ComposeWindowTest, FiledBodyIsTheTextAsItStoodWithTwoMoreLineEnds) {
+  MakeSendBook();
+  auto form = Open("mailto:x?body=a\r\n\r\n");
+  ASSERT_EQ(form->MailText->Lines->Count(), 2);  // the last empty line after a line end does not count
+  AnswerFolder(PPPath());
+  form->MailSave->Click();
+  const std::string filed = ReadNative(SendMailPath());
+  EXPECT_EQ(filed.substr(filed.find("\n\n") + 2), "a\r\n\r\n\r\n\r\n");
 }
 
 TEST_F(ComposeWindowTest, CancelledFolderQuestionKeepsTheTextWithTwoMoreLines) {
@@ -295,11 +315,37 @@ TEST_F(ComposeWindowTest, FolderDialogAnswersTheOpenFolderNotAHighlightedRow) {
   for (int i = 0; i < dialog.DirectoryListBox->Count(); ++i)
     if (dialog.DirectoryListBox->RowText(i) == "inner") inner = i;
   ASSERT_GE(inner, 0);
+  EXPECT_EQ(dialog.SelectDir->Width(), dialog.DirectoryListBox->Width());  // room for long paths
   dialog.DirectoryListBox->SetItemIndex(inner);  // a single click only highlights
   EXPECT_EQ(dialog.DirectoryListBox->Directory(), top);
   dialog.DirectoryListBox->OpenRow(inner);  // a double click opens
   EXPECT_EQ(dialog.DirectoryListBox->Directory(), top + "/inner");
   EXPECT_EQ(dialog.SelectDir->Caption(), top + "/inner");
+}
+
+// Laid out for Windows' frames: nothing may be cut off, and no band of the
+// window may stay empty below or beside its controls.
+TEST_F(ComposeWindowTest, EveryFormFitsItsControlsSnugly) {
+  std::vector<std::unique_ptr<TForm>> forms;
+  forms.push_back(Open(""));
+  forms.push_back(std::make_unique<TSMTPOptDlg>(nullptr));
+  forms.push_back(std::make_unique<TOptionSetForm>(nullptr));
+  forms.push_back(std::make_unique<TDstPPFDlg>(nullptr));
+  forms.push_back(std::make_unique<TDirSetDlg>(nullptr));
+  constexpr int kMaxMargin = 16;
+  for (const auto& form : forms) {
+    int right = 0, bottom = 0;
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+      auto* control = dynamic_cast<TControl*>(form->Components(i));
+      if (!control) continue;
+      right = std::max(right, control->Left() + control->Width());
+      bottom = std::max(bottom, control->Top() + control->Height());
+    }
+    EXPECT_LE(right, form->ClientWidth()) << form->Name();
+    EXPECT_LE(bottom, form->ClientHeight()) << form->Name();
+    EXPECT_LE(form->ClientWidth() - right, kMaxMargin) << form->Name();
+    EXPECT_LE(form->ClientHeight() - bottom, kMaxMargin) << form->Name();
+  }
 }
 
 TEST_F(ComposeWindowTest, ScreenshotOfTheComposeWindow) {

@@ -116,4 +116,13 @@ TEST_F(SendBookTest, FailedWriteCutsBothFilesBack) {
   EXPECT_GE(failures, 2);
 }
 
+TEST_F(SendBookTest, MailFileAtTheFormatsOffsetLimitIsRefusedUntouched) {
+  std::ofstream(MailPath(), std::ios::binary).close();
+  const uintmax_t nearLimit = 0xFFFFFFFFu - 4;  // sparse: no disk space is taken
+  std::filesystem::resize_file(MailPath(), nearLimit);
+  EXPECT_STREQ(File("x", "n", "y", "z\r\n\r\n"), "送信メールファイルに書き込めません");
+  EXPECT_EQ(std::filesystem::file_size(MailPath()), nearLimit);
+  EXPECT_EQ(std::filesystem::file_size(ListPath()), 0u);
+}
+
 }  // namespace

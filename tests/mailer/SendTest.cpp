@@ -70,6 +70,7 @@ TEST_F(SendTest, AcceptedMailIsReportedFiledAndTheWindowCleared) {
             std::string::npos);
   EXPECT_NE(transcript.find("\r\n\r\nline 1\r\n..hidden\r\n.\r\nQUIT\r\n"), std::string::npos);
   EXPECT_NE(transcript.find("X-Mailer: Quillet-Mailer\r\n"), std::string::npos);
+  EXPECT_NE(transcript.find("From: () <taro@example.jp>\r\n"), std::string::npos);  // no NAME set
   ASSERT_EQ(driver.MessageBoxes.size(), 1u);
   EXPECT_EQ(driver.MessageBoxes[0].Text, "送信完了");
   EXPECT_TRUE(std::filesystem::exists(SendListPath()));
@@ -78,16 +79,31 @@ TEST_F(SendTest, AcceptedMailIsReportedFiledAndTheWindowCleared) {
   EXPECT_FALSE(form->MailSave->Enabled());
 }
 
-TEST_F(SendTest, ServerClosingInsteadOfAnsweringQuitStillCountsAsSent) {
+TEST_F(SendTest, FailedQuitAfterTheMessageWasAcceptedStillCountsAsSent) {
   MakeSendBook();
-  ScriptedServer server(With(kAcceptingSession, ScriptedServer::kClose));
-  auto form = Compose(server.Port(), "mailto:a@b?body=x");
-  AnswerFolder(PPPath());
-  form->Send->Click();
-  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
-  EXPECT_EQ(driver.MessageBoxes[0].Text, "送信完了");
+  for (const std::string& quitReply : {std::string(ScriptedServer::kClose), std::string("500 no")}) {
+    ScriptedServer server(With(kAcceptingSession, quitReply));
+    auto form = Compose(server.Port(), "mailto:a@b?body=x");
+    driver.MessageBoxes.clear();
+    driver.ModalForms.clear();
+    AnswerFolder(PPPath());
+    form->Send->Click();
+    ASSERT_EQ(driver.MessageBoxes.size(), 1u) << quitReply;
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "送信完了");
+    EXPECT_EQ(driver.ModalForms, std::vector<std::string>{"DstPPFDlg"});
+    EXPECT_EQ(form->MailText->Text(), "");
+  }
+}
+
+TEST_F(SendTest, CancelledFilingAfterASendStillClearsTheWindow) {
+  ScriptedServer server(With(kAcceptingSession, "221 bye"));
+  auto form = Compose(server.Port(), "mailto:a@b?subject=s&body=x");
+  form->Send->Click();  // the driver cancels the folder question
   EXPECT_EQ(driver.ModalForms, std::vector<std::string>{"DstPPFDlg"});
+  EXPECT_EQ(form->ToAddress->Text(), "");
   EXPECT_EQ(form->MailText->Text(), "");
+  EXPECT_FALSE(form->Send->Enabled());
+  EXPECT_FALSE(form->MailSave->Enabled());
 }
 
 TEST_F(SendTest, RefusedMessageKeepsTheTextAndTheNextSendStartsClean) {

@@ -83,16 +83,21 @@ void TZnUUProcessor::WriteLine(const std::string& text) {
   outputStream->Write("\r\n", 2);
 }
 
-std::string Base64Text(std::string_view bytes) {
+std::string EncodedLines(std::string_view bytes, UUMethods method) {
   TMemoryStream input;
   TMemoryStream output;
   input.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
   TZnUUProcessor encoder(nullptr);
+  encoder.Method = method;
   encoder.inputStream = &input;
   encoder.outputStream = &output;
   encoder.Encode();
+  return std::string(output.Memory(), static_cast<size_t>(output.Size()));
+}
+
+std::string Base64Text(std::string_view bytes) {
   std::string text;
-  for (char c : std::string_view(output.Memory(), static_cast<size_t>(output.Size())))
+  for (char c : EncodedLines(bytes, uuMime))
     if (c != '\r' && c != '\n') text += c;
   return text;
 }

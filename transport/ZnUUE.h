@@ -43,6 +43,9 @@ class TZnUUProcessor : public TComponent {
   char alphabet[64] = {};
 };
 
+// The encoder's lines, each ended by CR LF, for bytes held in memory.
+std::string EncodedLines(std::string_view bytes, UUMethods method);
+
 // The base64 form of bytes as one run of characters with fill, no line ends
 // (for encoded-words in header values).
 std::string Base64Text(std::string_view bytes);

@@ -21,17 +21,6 @@
 
 namespace {
 
-std::string Encoded(const std::string& bytes, UUMethods method) {
-  TMemoryStream input;
-  TMemoryStream output;
-  input.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
-  TZnUUProcessor encoder(nullptr);
-  encoder.Method = method;
-  encoder.inputStream = &input;
-  encoder.outputStream = &output;
-  encoder.Encode();
-  return std::string(output.Memory(), static_cast<size_t>(output.Size()));
-}
 
 // The same bytes for the same length in every run.
 std::string RandomBytes(size_t count) {
@@ -125,7 +114,7 @@ class ReferenceDecoderTest
     const std::string input = RandomBytes(count);
     const std::string encodedPath = Root() + "/" + std::to_string(count) + ".txt";
     const std::string decodedPath = Root() + "/" + std::to_string(count) + ".bin";
-    const std::string text = Encoded(input, Decoder().method);
+    const std::string text = EncodedLines(input, Decoder().method);
     int status = -1;
     if (Decoder().method == uuMime) {
       WriteFile(encodedPath, WithUnixLineEnds(text));

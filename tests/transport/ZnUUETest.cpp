@@ -10,17 +10,6 @@
 
 namespace {
 
-std::string Encoded(const std::string& bytes, UUMethods method) {
-  TMemoryStream input;
-  TMemoryStream output;
-  input.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
-  TZnUUProcessor encoder(nullptr);
-  encoder.Method = method;
-  encoder.inputStream = &input;
-  encoder.outputStream = &output;
-  encoder.Encode();
-  return std::string(output.Memory(), static_cast<size_t>(output.Size()));
-}
 
 // Deterministic bytes covering all 256 values.
 std::string Bytes(size_t count) {
@@ -37,7 +26,7 @@ struct Vector {
 class Base64VectorTest : public ::testing::TestWithParam<Vector> {};
 
 TEST_P(Base64VectorTest, EncodesAsRfc4648) {
-  EXPECT_EQ(Encoded(GetParam().input, uuMime), GetParam().output);
+  EXPECT_EQ(EncodedLines(GetParam().input, uuMime), GetParam().output);
 }
 
 // RFC 4648, section 10, each line ended by CR LF.
@@ -52,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Rfc4648, Base64VectorTest,
 class UUVectorTest : public ::testing::TestWithParam<Vector> {};
 
 TEST_P(UUVectorTest, EncodesWithLengthCharacterAndNoFill) {
-  EXPECT_EQ(Encoded(GetParam().input, uuCode), GetParam().output);
+  EXPECT_EQ(EncodedLines(GetParam().input, uuCode), GetParam().output);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,7 +63,7 @@ struct LineShape {
 class LineShapeTest : public ::testing::TestWithParam<LineShape> {};
 
 TEST_P(LineShapeTest, CutsLinesEvery45InputBytes) {
-  std::string text = Encoded(Bytes(GetParam().inputBytes), GetParam().method);
+  std::string text = EncodedLines(Bytes(GetParam().inputBytes), GetParam().method);
   std::vector<size_t> lengths;
   for (size_t start = 0; start < text.size();) {
     size_t end = text.find("\r\n", start);
@@ -106,7 +95,7 @@ TEST_P(CoreutilsBase64Test, MatchesBase64Wrapped) {
   for (int c; (c = std::fgetc(pipe)) != EOF;)
     expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
   pclose(pipe);
-  EXPECT_EQ(Encoded(bytes, uuMime), expected);
+  EXPECT_EQ(EncodedLines(bytes, uuMime), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(ManyLengths, CoreutilsBase64Test,

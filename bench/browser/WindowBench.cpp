@@ -14,6 +14,7 @@
 #include "platform/forms/FormsTesting.h"
 #include "platform/forms/Menus.h"
 #include "tests/support/PostPetBuilder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -26,32 +27,29 @@ constexpr size_t kBodyBytes = 5000;  // about 50 MB of mail text in all
 class FullBook {
  public:
   FullBook() {
-    char pattern[] = "/tmp/marrowkit-bench-XXXXXX";
-    m_root = mkdtemp(pattern);
-    for (const char* dir : {"/exe", "/temp", "/registry"}) std::filesystem::create_directories(m_root + dir);
-    setenv("TEMP", (m_root + "/temp").c_str(), 1);
-    setenv("MARROWKIT_REGISTRY_DIR", (m_root + "/registry").c_str(), 1);
-    platform::SetExeDirForTesting(platform::ProgramPath(m_root + "/exe"));
-    SettingsKey().Write(Setting::PostPetFolder, platform::ProgramPath(m_root));
-    const BookPlace book{platform::ProgramPath(m_root), "", true, 10};
+    for (const char* dir : {"/exe", "/temp", "/registry"}) std::filesystem::create_directories(m_folder.Root() + dir);
+    setenv("TEMP", (m_folder.Root() + "/temp").c_str(), 1);
+    setenv("MARROWKIT_REGISTRY_DIR", (m_folder.Root() + "/registry").c_str(), 1);
+    platform::SetExeDirForTesting(platform::ProgramPath(m_folder.Root() + "/exe"));
+    SettingsKey().Write(Setting::PostPetFolder, platform::ProgramPath(m_folder.Root()));
+    const BookPlace book{platform::ProgramPath(m_folder.Root()), "", true, 10};
     m_drawer = *GetDrawerFiles(book, 0, "");
     DrawerBuilder builder;
     for (int i = 0; i < kRows; ++i) builder.AddNumberedMail(i, kBodyBytes);
     builder.Write(m_drawer.listPath + ".orig", m_drawer.mailPath + ".orig");
     Restore();
   }
-  ~FullBook() { std::filesystem::remove_all(m_root); }
 
   void Restore() const {
     platform::CopyFile(m_drawer.listPath + ".orig", m_drawer.listPath, false);
     platform::CopyFile(m_drawer.mailPath + ".orig", m_drawer.mailPath, false);
-    platform::DeleteFile(m_root + "/受信フォルダ/黄色の引出しリスト.ppl");
-    platform::DeleteFile(m_root + "/受信フォルダ/黄色の引出し.ppm");
+    platform::DeleteFile(m_folder.Root() + "/受信フォルダ/黄色の引出しリスト.ppl");
+    platform::DeleteFile(m_folder.Root() + "/受信フォルダ/黄色の引出し.ppm");
   }
   const DrawerFiles& Drawer() const { return m_drawer; }
 
  private:
-  std::string m_root;
+  ScratchFolder m_folder;
   DrawerFiles m_drawer;
 };
 

@@ -3,22 +3,17 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 
 #include "mailer/SendBook.h"
 #include "mailer/SentMail.h"
 #include "platform/files/Files.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
 void BM_FileSentMail(benchmark::State& state) {
-  std::string root = (std::filesystem::temp_directory_path() / "quillet-bench-XXXXXX").string();
-  if (!mkdtemp(root.data())) {
-    state.SkipWithError("no temporary folder");
-    return;
-  }
-  const std::string ppPath = platform::ProgramPath(root);
+  ScratchFolder folder;
+  const std::string ppPath = platform::ProgramPath(folder.Root());
   platform::CreateDir(ppPath + "\\送信フォルダ");
   const std::string body = std::string(40, 'x') + "\r\n" + "本文の行です。\r\n\r\n";
   const SentMail mail = SentMailText("hanako@example.jp", "山田", "お元気ですか", body);
@@ -31,7 +26,6 @@ void BM_FileSentMail(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetBytesProcessed(state.iterations() * state.range(0) * static_cast<int64_t>(text.size()));
-  std::filesystem::remove_all(root);
 }
 BENCHMARK(BM_FileSentMail)->Arg(1000)->Unit(benchmark::kMillisecond);
 

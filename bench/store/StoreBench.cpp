@@ -13,6 +13,7 @@
 #include "browser/store/MailFile.h"
 #include "platform/files/Files.h"
 #include "tests/support/PostPetBuilder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -23,20 +24,17 @@ constexpr size_t kBodyBytes = 5000;  // about 50 MB of mail text in all
 class FullDrawer {
  public:
   FullDrawer() {
-    char pattern[] = "/tmp/marrowkit-bench-XXXXXX";
-    m_root = mkdtemp(pattern);
-    const BookPlace book{platform::ProgramPath(m_root), platform::ProgramPath(m_root), true, 10};
+    const BookPlace book{platform::ProgramPath(m_folder.Root()), platform::ProgramPath(m_folder.Root()), true, 10};
     m_drawer = *GetDrawerFiles(book, 0, FixedDrawerNames(true)[0]);
     DrawerBuilder builder;
     for (int i = 0; i < kRows; ++i) builder.AddNumberedMail(i, kBodyBytes);
     builder.Write(m_drawer.listPath, m_drawer.mailPath);
   }
-  ~FullDrawer() { std::filesystem::remove_all(m_root); }
   const DrawerFiles& Drawer() const { return m_drawer; }
   std::string Native(const std::string& path) const { return platform::NativePath(path); }
 
  private:
-  std::string m_root;
+  ScratchFolder m_folder;
   DrawerFiles m_drawer;
 };
 

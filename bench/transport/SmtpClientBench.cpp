@@ -20,6 +20,7 @@
 #include "bench/transport/PeakMemory.h"
 #include "platform/files/Files.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/SmtpSink.h"
 #include "transport/Znsmtp.h"
 
@@ -31,21 +32,6 @@ constexpr int kSmallBodyLines = 32;  // 62 characters and CR LF each: 2 KiB
 const std::string kFrom = "ann@example.com";
 const std::string kTo = "bob@example.com";
 
-// A folder of its own under /tmp, removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/marrowkit-transport-bench-XXXXXX";
-    m_path = mkdtemp(pattern);
-  }
-  ~ScratchFolder() { std::filesystem::remove_all(m_path); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string Path(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

@@ -114,7 +114,7 @@ TEST_F(MailViewTest, ABodyRunningPastTheFileShowsOnlyTheBytesThatExist) {
 
 TEST_F(MailViewTest, ABodyStartingBeyondTheFileShowsNothing) {
   DrawerBuilder mails;
-  RecordSpec& mail = mails.AddMail("From: a@example.jp\r\n\r\n", "body\r\n");
+  RecordFields& mail = mails.AddMail("From: a@example.jp\r\n\r\n", "body\r\n");
   mail.from = "a@example.jp";
   mail.bodyStart = 100000;
   WriteDrawer(true, "", mails);
@@ -164,7 +164,7 @@ using BookSwitchTest = MainFormTest;
 
 TEST_F(BookSwitchTest, TheSendBookListsRecipientsUnderTo) {
   DrawerBuilder sent;
-  RecordSpec& mail = sent.AddNumberedMail(1);
+  RecordFields& mail = sent.AddNumberedMail(1);
   mail.to = "hanako@example.jp";
   WriteDrawer(false, "", sent);
   Start();
@@ -224,13 +224,13 @@ TEST_F(ScreenshotTest, BothBooksWithARealDrawerOpen) {
                             "【お知らせ】会員情報の更新についてのとても長い件名", "Re: 来週の打ち合わせ"};
   int n = 0;
   for (const char* subject : subjects) {
-    RecordSpec& mail = mails.AddMail("From: x\r\n\r\n", "太郎さん\r\n\r\n今週の土曜日、公園でお花見をします。\r\n");
+    RecordFields& mail = mails.AddMail("From: x\r\n\r\n", "太郎さん\r\n\r\n今週の土曜日、公園でお花見をします。\r\n");
     mail.from = Format("friend%d@example.jp", ++n);
     mail.subject = subject;
     mail.date = "Sat, 01 Apr 2000 09:12:30 +0900";
   }
   WriteDrawer(true, "黄色の引出し", mails);
-  for (RecordSpec& mail : mails.Records()) mail.to = "hanako@example.jp";
+  for (RecordFields& mail : mails.Records()) mail.to = "hanako@example.jp";
   WriteDrawer(false, "", mails);
   const std::string folder = ScreenFolder(Root());
   std::filesystem::create_directories(folder);

@@ -125,7 +125,7 @@ TEST_F(MoveMailTest, AMailWhoseTextIsGoneIsNotAppendedAndTheSourceStays) {
 TEST_F(MoveMailTest, AMoveStoppedHalfwayKeepsWhatWasAppendedAndShowsTheSourceWhole) {
   DrawerBuilder mails;
   for (int n = 1; n <= 5; ++n) mails.AddNumberedMail(n);
-  RecordSpec& lost = mails.Records().back();
+  RecordFields& lost = mails.Records().back();
   lost.mailStart = lost.bodyStart = 1000000;
   WriteDrawer(true, "", mails);
   OpenDrawer("黄色の引出し");

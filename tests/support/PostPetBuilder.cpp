@@ -13,14 +13,14 @@ void PutLe32(std::string& out, uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(value >> shift));
 }
 
-std::string NamesBytes(const RecordSpec& record) {
+std::string NamesBytes(const RecordFields& record) {
   std::string names;
   for (const std::string& name : record.attachNames) names.append(name).push_back('\0');
   return names;
 }
 
 // The bytes from mailStart up to the trailer, without the leading counts.
-std::string Body(const RecordSpec& record) {
+std::string Body(const RecordFields& record) {
   std::string out;
   PutLe32(out, record.mailStart);
   PutLe32(out, record.bodyStart);
@@ -39,7 +39,7 @@ std::string Body(const RecordSpec& record) {
 
 }  // namespace
 
-std::string EncodeRecord(const RecordSpec& record) {
+std::string EncodeRecord(const RecordFields& record) {
   const std::string body = Body(record);
   std::string out = record.head;
   PutLe32(out, record.recordSize.value_or(static_cast<uint32_t>(body.size())));
@@ -52,8 +52,8 @@ uint32_t GetLe32(std::string_view bytes, size_t pos) {
   return value;
 }
 
-RecordSpec& DrawerBuilder::AddMail(std::string_view header, std::string_view body,
-                                   RecordSpec fields) {
+RecordFields& DrawerBuilder::AddMail(std::string_view header, std::string_view body,
+                                   RecordFields fields) {
   fields.mailStart = static_cast<uint32_t>(m_mail.size());
   fields.bodyStart = static_cast<uint32_t>(m_mail.size() + header.size());
   fields.bodyLength = static_cast<uint32_t>(body.size());
@@ -75,8 +75,8 @@ std::string NumberedBody(int n, size_t bodyBytes) {
   return body;
 }
 
-RecordSpec& DrawerBuilder::AddNumberedMail(int n, size_t bodyBytes) {
-  RecordSpec fields;
+RecordFields& DrawerBuilder::AddNumberedMail(int n, size_t bodyBytes) {
+  RecordFields fields;
   fields.from = "sender" + std::to_string(n) + "@example.jp";
   fields.to = "me@example.jp";
   fields.subject = "mail " + std::to_string(n);
@@ -86,7 +86,7 @@ RecordSpec& DrawerBuilder::AddNumberedMail(int n, size_t bodyBytes) {
 
 std::string DrawerBuilder::ListBytes() const {
   std::string out;
-  for (const RecordSpec& record : m_records) out += EncodeRecord(record);
+  for (const RecordFields& record : m_records) out += EncodeRecord(record);
   return out;
 }
 

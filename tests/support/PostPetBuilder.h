@@ -11,7 +11,7 @@
 #include <vector>
 
 // One ListRecord. Counts and sizes left unset are computed from the fields.
-struct RecordSpec {
+struct RecordFields {
   std::string head = "SsS1";  // "SsS0" writes the short form (no id, no names)
   std::optional<uint32_t> recordSize;
   uint32_t mailStart = 0;
@@ -27,7 +27,7 @@ struct RecordSpec {
   std::string trailer = "EeE1";
 };
 
-std::string EncodeRecord(const RecordSpec& record);
+std::string EncodeRecord(const RecordFields& record);
 uint32_t GetLe32(std::string_view bytes, size_t pos);
 
 // A drawer's two files in memory; mails are placed back to back.
@@ -35,18 +35,18 @@ class DrawerBuilder {
  public:
   // Appends header + body to the mail bytes and a record that points at them.
   // The returned reference is valid until the next AddMail.
-  RecordSpec& AddMail(std::string_view header, std::string_view body, RecordSpec fields = {});
+  RecordFields& AddMail(std::string_view header, std::string_view body, RecordFields fields = {});
   // A plain mail whose header and fields name it by number n.
-  RecordSpec& AddNumberedMail(int n, size_t bodyBytes = 64);
+  RecordFields& AddNumberedMail(int n, size_t bodyBytes = 64);
   std::string ListBytes() const;
   const std::string& MailBytes() const { return m_mail; }
-  const std::vector<RecordSpec>& Records() const { return m_records; }
-  std::vector<RecordSpec>& Records() { return m_records; }
+  const std::vector<RecordFields>& Records() const { return m_records; }
+  std::vector<RecordFields>& Records() { return m_records; }
   // Writes both files, creating the folder that holds them.
   void Write(std::string_view listPath, std::string_view mailPath) const;
 
  private:
-  std::vector<RecordSpec> m_records;
+  std::vector<RecordFields> m_records;
   std::string m_mail;
 };
 

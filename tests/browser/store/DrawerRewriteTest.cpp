@@ -112,7 +112,7 @@ TEST_F(DrawerRewriteTest, RewriteInAnotherOrderKeepsEveryMailWithItsText) {
 
 TEST_F(DrawerRewriteTest, UnchangedDrawerIsWrittenBackByteForByteWithOverLongFields) {
   DrawerBuilder builder;
-  RecordSpec fields;
+  RecordFields fields;
   fields.from = std::string(300, 'f');
   fields.to = std::string(5000, 't');
   fields.cc = std::string(4200, 'c');
@@ -132,7 +132,7 @@ TEST_F(DrawerRewriteTest, SenderTakenFromReplyToIsWrittenIntoTheRecord) {
   builder.AddMail("Reply-To: r@example.jp\r\nDate: d\r\n\r\n", "body", {});
   builder.Write(Drawer().listPath, Drawer().mailPath);
   ASSERT_TRUE(LoadAndRewriteWithout({}).Ok());
-  RecordSpec expected = builder.Records()[0];
+  RecordFields expected = builder.Records()[0];
   expected.from = "r@example.jp";
   expected.date = "d";
   EXPECT_EQ(ReadBytes(Drawer().listPath), EncodeRecord(expected));
@@ -175,7 +175,7 @@ TEST_F(DrawerRewriteTest, MailThatCannotBeReadBackStopsTheRewrite) {
   for (bool pastTheEnd : {true, false}) {
     DrawerBuilder builder;
     builder.AddNumberedMail(0);
-    RecordSpec& bad = builder.AddNumberedMail(1);
+    RecordFields& bad = builder.AddNumberedMail(1);
     if (pastTheEnd) bad.mailStart = bad.bodyStart = 100000;
     else bad.bodyStart = bad.mailStart - 1;  // body before its header
     builder.Write(Drawer().listPath, Drawer().mailPath);
@@ -191,7 +191,7 @@ TEST_F(DrawerRewriteTest, DamagedOffsetsNeverGiveRecordsOutsideTheMailFile) {
   for (int round = 0; round < 40; ++round) {
     DrawerBuilder builder;
     for (int i = 0; i < 6; ++i) {
-      RecordSpec& record = builder.AddNumberedMail(i, 32);
+      RecordFields& record = builder.AddNumberedMail(i, 32);
       uint32_t* offsets[] = {&record.mailStart, &record.bodyStart, &record.bodyLength};
       if (random() % 3 == 0) *offsets[random() % 3] = random() % 2 ? random() : random() % 1200;
     }

@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ListFileTest, StoredFromAndDateAreKept) {
   DrawerBuilder builder;
-  RecordSpec fields;
+  RecordFields fields;
   fields.from = "a@x.jp";
   builder.AddMail("From: b@x.jp\r\nDate: Wed, 8 Dec 1999 09:00:00 +0900\r\n\r\n", "b", fields);
   const DrawerListing listing = Read(builder);
@@ -124,7 +124,7 @@ TEST_F(ListFileTest, RecordCutShortAtTheEndIsLeftOutAndTheOthersAreListed) {
 // The list is far bigger than the room the child has to read it into.
 TEST_F(ListFileTest, RunningOutOfMemoryListsNothingAndSaysSo) {
   DrawerBuilder builder;
-  RecordSpec fields;
+  RecordFields fields;
   fields.subject = std::string(20000, 's');
   for (int i = 0; i < 2000; ++i) builder.AddMail("H\r\n\r\n", "b", fields);
   builder.Write(Drawer().listPath, Drawer().mailPath);
@@ -142,14 +142,14 @@ class ListFileDamageTest : public ListFileTest {
  protected:
   void SetUp() override {
     ListFileTest::SetUp();
-    RecordSpec shortForm;
+    RecordFields shortForm;
     shortForm.head = "SsS0";
     shortForm.subject = "short";
-    RecordSpec manyNames;
+    RecordFields manyNames;
     manyNames.subject = "names";
     manyNames.id = std::string(200, 'i');
     manyNames.attachNames.assign(140, "添付.txt");
-    RecordSpec needsHeader;  // From and Date come from the mail file
+    RecordFields needsHeader;  // From and Date come from the mail file
     needsHeader.subject = "recovered";
     m_builder.AddNumberedMail(0);
     m_builder.AddMail("From: a@example.jp\r\n\r\n", "short body", shortForm);
@@ -159,7 +159,7 @@ class ListFileDamageTest : public ListFileTest {
     WriteBytes(Drawer().mailPath, m_builder.MailBytes());
     m_mailFile = platform::OpenFile(Drawer().mailPath, "rb");
     size_t end = 0;
-    for (const RecordSpec& record : m_builder.Records()) {
+    for (const RecordFields& record : m_builder.Records()) {
       end += EncodeRecord(record).size();
       m_ends.push_back(end);
     }
@@ -181,7 +181,7 @@ class ListFileDamageTest : public ListFileTest {
 
   void ExpectListedAsWritten(const DrawerListing& listing, size_t count) const {
     ASSERT_GE(listing.entries.size(), count);
-    const std::vector<RecordSpec>& records = m_builder.Records();
+    const std::vector<RecordFields>& records = m_builder.Records();
     for (size_t i = 0; i < count; ++i) {
       EXPECT_EQ(listing.entries[i]->Text(MailField::Subject), records[i].subject) << i;
       EXPECT_EQ(listing.entries[i]->mailStart, records[i].mailStart) << i;

@@ -11,26 +11,26 @@ namespace {
 class ListRecordTest : public ::testing::Test {
  protected:
   // A row read from the record's bytes, which the test keeps alive.
-  MailEntry Parsed(const RecordSpec& spec) {
-    const std::string& bytes = m_bytes.emplace_back(EncodeRecord(spec));
+  MailEntry Parsed(const RecordFields& record) {
+    const std::string& bytes = m_bytes.emplace_back(EncodeRecord(record));
     MailEntry entry;
     size_t pos = 0;
     EXPECT_TRUE(ParseListRecord(bytes, pos, entry));
     EXPECT_EQ(pos, bytes.size());
     return entry;
   }
-  static RecordSpec Filled() {  // 50 header bytes at 100, 30 body bytes
-    RecordSpec spec;
-    spec.mailStart = 100;
-    spec.bodyStart = 150;
-    spec.bodyLength = 30;
-    spec.from = "a@example.jp";
-    spec.to = "b@example.jp";
-    spec.subject = "件名";
-    spec.date = "Tue, 7 Dec 1999 17:01:02 +0900";
-    spec.status = 1;
-    spec.attachNames = {"a.txt", "写真.jpg"};
-    return spec;
+  static RecordFields Filled() {  // 50 header bytes at 100, 30 body bytes
+    RecordFields record;
+    record.mailStart = 100;
+    record.bodyStart = 150;
+    record.bodyLength = 30;
+    record.from = "a@example.jp";
+    record.to = "b@example.jp";
+    record.subject = "件名";
+    record.date = "Tue, 7 Dec 1999 17:01:02 +0900";
+    record.status = 1;
+    record.attachNames = {"a.txt", "写真.jpg"};
+    return record;
   }
 
  private:
@@ -38,30 +38,30 @@ class ListRecordTest : public ::testing::Test {
 };
 
 TEST_F(ListRecordTest, FullRecordWrittenBackAtItsOwnPlaceIsByteForByteTheSame) {
-  const RecordSpec spec = Filled();
-  EXPECT_EQ(EncodeListRecord(Parsed(spec), 100, 80), EncodeRecord(spec));
+  const RecordFields record = Filled();
+  EXPECT_EQ(EncodeListRecord(Parsed(record), 100, 80), EncodeRecord(record));
 }
 
 TEST_F(ListRecordTest, ShortRecordIsListedWithTheFixedIdAndWrittenInFullForm) {
-  RecordSpec spec = Filled();
-  spec.head = "SsS0";
-  spec.attachNames.clear();
-  const MailEntry entry = Parsed(spec);
+  RecordFields record = Filled();
+  record.head = "SsS0";
+  record.attachNames.clear();
+  const MailEntry entry = Parsed(record);
   EXPECT_EQ(entry.Text(MailField::Id), "4535625330.3333333");
-  EXPECT_EQ(entry.recordSize, GetLe32(EncodeRecord(spec), 4) + 20);
-  spec.head = "SsS1";
-  spec.id = "4535625330.3333333";
-  EXPECT_EQ(EncodeListRecord(entry, 100, 80), EncodeRecord(spec));
+  EXPECT_EQ(entry.recordSize, GetLe32(EncodeRecord(record), 4) + 20);
+  record.head = "SsS1";
+  record.id = "4535625330.3333333";
+  EXPECT_EQ(EncodeListRecord(entry, 100, 80), EncodeRecord(record));
 }
 
 TEST_F(ListRecordTest, OverLongFieldsAreShownCutAndKeptWhole) {
-  RecordSpec spec = Filled();
-  spec.from = std::string(300, 'f');
-  spec.to = std::string(5000, 't');
-  spec.subject = std::string(600, 's');
-  spec.id = std::string(200, 'i');                      // idLength above 127 as a signed byte
-  spec.attachNames.assign(130, std::string(600, 'n'));  // attachCount above 127
-  const MailEntry entry = Parsed(spec);
+  RecordFields record = Filled();
+  record.from = std::string(300, 'f');
+  record.to = std::string(5000, 't');
+  record.subject = std::string(600, 's');
+  record.id = std::string(200, 'i');                      // idLength above 127 as a signed byte
+  record.attachNames.assign(130, std::string(600, 'n'));  // attachCount above 127
+  const MailEntry entry = Parsed(record);
   EXPECT_EQ(entry.Shown(MailField::From).size(), 126u);
   EXPECT_EQ(entry.Shown(MailField::To).size(), 4095u);
   EXPECT_EQ(entry.Shown(MailField::Subject).size(), 511u);
@@ -72,10 +72,10 @@ TEST_F(ListRecordTest, OverLongFieldsAreShownCutAndKeptWhole) {
 }
 
 TEST_F(ListRecordTest, NextRecordIsFoundAfterLongCountsAndNames) {
-  RecordSpec first = Filled();
+  RecordFields first = Filled();
   first.id = std::string(250, 'i');
   first.attachNames.assign(200, "x");
-  RecordSpec second = Filled();
+  RecordFields second = Filled();
   second.subject = "second";
   const std::string bytes = EncodeRecord(first) + EncodeRecord(second);
   MailEntry entry;
@@ -85,12 +85,12 @@ TEST_F(ListRecordTest, NextRecordIsFoundAfterLongCountsAndNames) {
 }
 
 TEST_F(ListRecordTest, ShownTextIsNotCutInsideADoubleByteCharacter) {
-  RecordSpec spec = Filled();
-  spec.subject.clear();
-  while (spec.subject.size() < 600) spec.subject += "表";  // 0x95 0x5C
-  EXPECT_EQ(Parsed(spec).Shown(MailField::Subject).size(), 510u);
-  spec.subject = std::string(600, '\x81');  // lead bytes without trail bytes
-  EXPECT_LE(Parsed(spec).Shown(MailField::Subject).size(), 511u);
+  RecordFields record = Filled();
+  record.subject.clear();
+  while (record.subject.size() < 600) record.subject += "表";  // 0x95 0x5C
+  EXPECT_EQ(Parsed(record).Shown(MailField::Subject).size(), 510u);
+  record.subject = std::string(600, '\x81');  // lead bytes without trail bytes
+  EXPECT_LE(Parsed(record).Shown(MailField::Subject).size(), 511u);
 }
 
 TEST_F(ListRecordTest, RecordCutShortIsNotReadButACutTrailerIsSkipped) {
@@ -138,7 +138,7 @@ TEST_F(ListRecordTest, NewEntryWritesAValidRecord) {
   entry.SetText(MailField::To, "x");
   entry.SetText(MailField::Id, "4535625330.0000001");
   const std::string bytes = EncodeListRecord(entry, 0, 0);
-  RecordSpec expected;
+  RecordFields expected;
   expected.reserved = 0;
   expected.to = "x";
   EXPECT_EQ(bytes, EncodeRecord(expected));

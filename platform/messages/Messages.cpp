@@ -8,10 +8,16 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QThread>
 #include <QTimerEvent>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -61,6 +67,9 @@ struct WindowTable {
   std::map<int, WindowTimer> timers;  // by Qt timer id
   std::uintptr_t lastHandle = 0;
   std::function<void(std::exception_ptr)> exceptionHandler;
+  SleepWatcher sleepWatcher;
+  // Written by PostMessage, so that a Sleep on the GUI thread wakes for it.
+  int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 };
 
 // Never destroyed: a worker thread may still post while the process exits.
@@ -214,6 +223,9 @@ LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!IsWindow(window)) return false;
   QCoreApplication::postEvent(&TheDispatcher(), new PostedMessage(window, msg, wParam, lParam));
+  const std::uint64_t one = 1;
+  // A full counter already wakes the sleeper, so a failed write loses nothing.
+  [[maybe_unused]] auto written = ::write(Table().wakeFd, &one, sizeof one);
   return true;
 }
 
@@ -245,7 +257,62 @@ bool KillTimer(HWND window, UINT_PTR id) {
   return true;
 }
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+namespace {
+
+bool OnGuiThread() {
+  auto* app = QCoreApplication::instance();
+  return app && app->thread() == QThread::currentThread();
+}
+
+short PollEvents(const WatchedDescriptor& watched) {
+  return static_cast<short>((watched.read ? POLLIN : 0) | (watched.write ? POLLOUT : 0) |
+                            (watched.urgent ? POLLPRI : 0));
+}
+
+// Waits until one of the descriptors is ready or the deadline passes; a
+// signal that interrupts the wait does not shorten it.
+void WaitForAny(std::vector<pollfd>& descriptors, std::chrono::steady_clock::time_point deadline) {
+  using namespace std::chrono;
+  for (auto now = steady_clock::now(); now < deadline; now = steady_clock::now()) {
+    const auto left = duration_cast<milliseconds>(deadline - now + microseconds(999)).count();
+    const int ready = ::poll(descriptors.data(), descriptors.size(), static_cast<int>(left));
+    if (ready > 0) return;
+    if (ready < 0 && errno != EINTR) {
+      std::this_thread::sleep_until(deadline);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void Sleep(DWORD milliseconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  if (!OnGuiThread()) {
+    std::this_thread::sleep_until(deadline);
+    return;
+  }
+  const int wakeFd = Table().wakeFd;
+  std::uint64_t posted;
+  // Taken before the queue is looked at: a post after the look wakes the poll.
+  [[maybe_unused]] auto taken = ::read(wakeFd, &posted, sizeof posted);
+  if (g_queuedMessages.load() > 0) return;
+  SleepWatcher watcher;
+  {
+    std::lock_guard lock(Table().mutex);
+    watcher = Table().sleepWatcher;
+  }
+  std::vector<WatchedDescriptor> watched;
+  if (watcher && watcher(watched)) return;
+  std::vector<pollfd> descriptors{{wakeFd, POLLIN, 0}};
+  for (const auto& entry : watched) descriptors.push_back({entry.fd, PollEvents(entry), 0});
+  WaitForAny(descriptors, deadline);
+}
+
+void SetSleepWatcher(SleepWatcher watcher) {
+  std::lock_guard lock(Table().mutex);
+  Table().sleepWatcher = std::move(watcher);
+}
 
 void ProcessMessages() {
   // Messages posted while the queue is being worked off are handled in the

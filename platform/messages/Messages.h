@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <vector>
 
 struct HWND__;
 using HWND = HWND__*;
@@ -93,8 +94,24 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void* timerProc);
 // Stops the timer; false when it was not running.
 bool KillTimer(HWND window, UINT_PTR id);
 
-// Suspends the calling thread for the given milliseconds.
+// Suspends the calling thread for the given milliseconds. On the GUI thread
+// the wait ends early once there is work for ProcessMessages: a posted
+// message, or a descriptor a watcher names turning ready. It never delivers
+// anything itself.
 void Sleep(DWORD milliseconds);
+
+// A descriptor Sleep on the GUI thread watches, and for what.
+struct WatchedDescriptor {
+  int fd;
+  bool read;
+  bool write;
+  bool urgent;
+};
+// Asked on the GUI thread at each Sleep: adds the descriptors to watch and
+// returns true when work is already waiting, so that Sleep returns at once.
+using SleepWatcher = std::function<bool(std::vector<WatchedDescriptor>& watched)>;
+// Installs the watcher (an empty one: none). The socket layer installs one.
+void SetSleepWatcher(SleepWatcher watcher);
 
 // Runs every pending event of the GUI thread's loop: posted messages, timers,
 // socket notifications and the user interface. The application object's

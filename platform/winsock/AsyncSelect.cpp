@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <set>
+
 #include "platform/winsock/PosixNet.h"
 #include "platform/winsock/SocketTable.h"
 
@@ -14,11 +16,30 @@ namespace {
 
 const QEvent::Type kNotificationEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
+// Notifications queued and not yet delivered or dropped: they are work for
+// the next ProcessMessages, so Sleep does not wait while there are any.
+// Posted and delivered on the GUI thread only.
+int g_queuedNotifications = 0;
+
 class Notification : public QEvent {
  public:
-  explicit Notification(LPARAM lParam) : QEvent(kNotificationEvent), lParam(lParam) {}
+  explicit Notification(LPARAM lParam) : QEvent(kNotificationEvent), lParam(lParam) { ++g_queuedNotifications; }
+  ~Notification() override { --g_queuedNotifications; }
   LPARAM lParam;
 };
+
+// The registrations not yet retired; GUI thread only. Never destroyed: a
+// socket may still be closed while the process exits.
+std::set<const AsyncSelection*>& ActiveSelections() {
+  static auto* selections = new std::set<const AsyncSelection*>;
+  return *selections;
+}
+
+bool WatchSockets(std::vector<WatchedDescriptor>& watched) {
+  if (g_queuedNotifications > 0) return true;
+  for (const AsyncSelection* selection : ActiveSelections()) selection->Watch(watched);
+  return false;
+}
 
 }  // namespace
 
@@ -37,9 +58,13 @@ AsyncSelection::AsyncSelection(SOCKET s, SocketState& state, HWND window, UINT m
   // WinSock reports a connected socket that can take data at registration.
   m_writeWanted = state.phase == Phase::Connected;
   UpdateNotifiers();
+  static std::once_flag watcherInstalled;
+  std::call_once(watcherInstalled, [] { SetSleepWatcher(WatchSockets); });
+  ActiveSelections().insert(this);
 }
 
 void AsyncSelection::Retire() {
+  ActiveSelections().erase(this);
   m_active = false;
   m_read.setEnabled(false);
   m_write.setEnabled(false);
@@ -66,6 +91,13 @@ void AsyncSelection::AcceptCalled() {
 }
 
 void AsyncSelection::ListenStarted() { UpdateNotifiers(); }
+
+void AsyncSelection::Watch(std::vector<WatchedDescriptor>& watched) const {
+  const bool read = m_read.isEnabled();
+  const bool write = m_write.isEnabled();
+  const bool urgent = m_urgent.isEnabled();
+  if (read || write || urgent) watched.push_back({m_state.fd, read, write, urgent});
+}
 
 bool AsyncSelection::event(QEvent* event) {
   if (event->type() != kNotificationEvent) return QObject::event(event);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -105,10 +106,21 @@ int WsaFromLookupError(int error) {
   }
 }
 
+// The programs write whole lines and commands; coalescing them only waits
+// for the peer's delayed acknowledgement. Closes fd when that fails.
+int WithoutDelay(int fd, int& wsaError) {
+  if (fd < 0) return Fail(wsaError);
+  const int on = 1;
+  if (::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0) return fd;
+  Fail(wsaError);
+  ::close(fd);
+  return -1;
+}
+
 }  // namespace
 
 int OpenTcpSocket(int& wsaError) {
-  return Checked(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP), wsaError);
+  return WithoutDelay(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP), wsaError);
 }
 
 int Bind(int fd, std::uint32_t address, std::uint16_t port, int& wsaError) {
@@ -121,8 +133,8 @@ int Listen(int fd, int backlog, int& wsaError) { return Checked(::listen(fd, bac
 int Accept(int fd, std::uint32_t& address, std::uint16_t& port, int& wsaError) {
   sockaddr_in peer{};
   socklen_t length = sizeof peer;
-  int accepted = ::accept4(fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
-  if (accepted < 0) return Fail(wsaError);
+  int accepted = WithoutDelay(::accept4(fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC), wsaError);
+  if (accepted < 0) return -1;
   address = peer.sin_addr.s_addr;
   port = peer.sin_port;
   return accepted;
@@ -155,6 +167,13 @@ int Close(int fd, int& wsaError) { return Checked(::close(fd), wsaError); }
 int SetLinger(int fd, bool on, int seconds, int& wsaError) {
   ::linger value{on ? 1 : 0, seconds};
   return Checked(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value), wsaError);
+}
+
+int NoDelay(int fd, int& wsaError) {
+  int on = 0;
+  socklen_t length = sizeof on;
+  if (::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, &length) < 0) return Fail(wsaError);
+  return on != 0 ? 1 : 0;
 }
 
 int GetLinger(int fd, bool& on, int& seconds, int& wsaError) {

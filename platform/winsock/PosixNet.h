@@ -10,6 +10,7 @@
 
 namespace posixnet {
 
+// Stream sockets, opened or accepted, come with Nagle's algorithm off.
 int OpenTcpSocket(int& wsaError);
 int Bind(int fd, std::uint32_t address, std::uint16_t port, int& wsaError);
 int Listen(int fd, int backlog, int& wsaError);
@@ -32,6 +33,8 @@ int GetLinger(int fd, bool& on, int& seconds, int& wsaError);
 // The pending error of the socket (a finished non-blocking connect) as a
 // WSAE* code, 0 for none.
 int PendingError(int fd, int& wsaError);
+// 1 when TCP_NODELAY is on, 0 when off.
+int NoDelay(int fd, int& wsaError);
 int SetNonBlocking(int fd, bool nonBlocking, int& wsaError);
 int BytesReadable(int fd, int& wsaError);
 int LocalName(int fd, std::uint32_t& address, std::uint16_t& port, int& wsaError);

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/winsock/WinSock.h"
 
@@ -41,6 +42,10 @@ class AsyncSelection : public QObject {
   void SendWouldBlock();
   void AcceptCalled();
   void ListenStarted();
+
+  // Adds the socket to what Sleep watches, for the readiness the enabled
+  // notifiers wait for.
+  void Watch(std::vector<WatchedDescriptor>& watched) const;
 
  protected:
   bool event(QEvent* event) override;

@@ -283,18 +283,19 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int valueLeng
 
 int getsockopt(SOCKET s, int level, int option, char* value, int* valueLength) {
   return OnSocket(s, [&](SocketState& state, int& error) {
-    if (level != SOL_SOCKET || (option != SO_LINGER && option != SO_ERROR)) {
+    const bool noDelay = level == IPPROTO_TCP && option == TCP_NODELAY;
+    if (!noDelay && (level != SOL_SOCKET || (option != SO_LINGER && option != SO_ERROR))) {
       return Refuse(error, WSAENOPROTOOPT);
     }
     if (!value || !valueLength) {
       return Refuse(error, WSAEFAULT);
     }
-    if (option == SO_ERROR) {
+    if (noDelay || option == SO_ERROR) {
       if (*valueLength < static_cast<int>(sizeof(int))) return Refuse(error, WSAEFAULT);
-      int pending = posixnet::PendingError(state.fd, error);
-      if (pending < 0) return -1;
-      std::memcpy(value, &pending, sizeof pending);
-      *valueLength = sizeof pending;
+      int result = noDelay ? posixnet::NoDelay(state.fd, error) : posixnet::PendingError(state.fd, error);
+      if (result < 0) return -1;
+      std::memcpy(value, &result, sizeof result);
+      *valueLength = sizeof result;
       return 0;
     }
     if (*valueLength < static_cast<int>(sizeof(linger))) return Refuse(error, WSAEFAULT);

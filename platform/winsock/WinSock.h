@@ -33,6 +33,7 @@ constexpr u_long INADDR_NONE = 0xFFFFFFFFu;
 constexpr int SOL_SOCKET = 0xFFFF;
 constexpr int SO_LINGER = 0x0080;
 constexpr int SO_ERROR = 0x1007;
+constexpr int TCP_NODELAY = 0x0001;
 constexpr long FIONBIO = static_cast<long>(0x8004667Eu);
 constexpr long FIONREAD = 0x4004667F;
 constexpr int SD_RECEIVE = 0;
@@ -126,7 +127,9 @@ int recv(SOCKET s, char* buffer, int length, int flags);
 int shutdown(SOCKET s, int how);
 int closesocket(SOCKET s);
 // SOL_SOCKET with SO_LINGER (a linger record) is the option WinSock programs
-// here set; SO_ERROR can be read.
+// here set; SO_ERROR and IPPROTO_TCP's TCP_NODELAY (an int) can be read.
+// Stream sockets are made with TCP_NODELAY on: the programs write whole
+// commands, so holding small segments back only adds latency.
 int setsockopt(SOCKET s, int level, int option, const char* value, int valueLength);
 int getsockopt(SOCKET s, int level, int option, char* value, int* valueLength);
 // FIONBIO (non-zero: non-blocking) and FIONREAD (bytes readable now).

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -120,6 +121,45 @@ TEST_F(MessagesTest, MessagePostedFromAnotherThreadArrivesOnThisOne) {
   ProcessMessages();
   ASSERT_EQ(recorder.deliveries.size(), 1u);
   EXPECT_EQ(handledOn, guiThread);
+}
+
+// How long Sleep(milliseconds) took on this thread.
+std::chrono::milliseconds TimedSleep(DWORD milliseconds) {
+  const auto start = std::chrono::steady_clock::now();
+  Sleep(milliseconds);
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+}
+
+TEST_F(MessagesTest, SleepWithNothingToDoLastsItsTime) {
+  EXPECT_GE(TimedSleep(30).count(), 30);
+}
+
+TEST_F(MessagesTest, SleepEndsAtOnceWhileAMessageIsQueuedAndDeliversNothing) {
+  PostMessage(window, WM_USER, 0, 0);
+  EXPECT_LT(TimedSleep(2000).count(), 1000);
+  EXPECT_TRUE(recorder.deliveries.empty());
+  ProcessMessages();
+  EXPECT_EQ(recorder.deliveries.size(), 1u);
+}
+
+TEST_F(MessagesTest, SleepEndsWhenAnotherThreadPostsAMessage) {
+  std::thread poster([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    PostMessage(window, WM_USER, 0, 0);
+  });
+  const auto slept = TimedSleep(2000);
+  poster.join();
+  EXPECT_LT(slept.count(), 1000);
+  ProcessMessages();
+  EXPECT_EQ(recorder.deliveries.size(), 1u);
+}
+
+TEST_F(MessagesTest, SleepEndsAtOnceWhenTheWatcherHasWorkWaiting) {
+  SetSleepWatcher([](std::vector<WatchedDescriptor>&) { return true; });
+  const auto slept = TimedSleep(2000);
+  SetSleepWatcher(nullptr);
+  EXPECT_LT(slept.count(), 1000);
+  EXPECT_GE(TimedSleep(30).count(), 30);
 }
 
 TEST_F(MessagesTest, SendMessageCallsTheProcedureAtOnce) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -139,6 +140,47 @@ TEST_F(WinSockTest, NonBlockingConnectReportsConnectThenWrite) {
   EXPECT_EQ(inbox.events[0].error, 0);
   EXPECT_EQ(inbox.events[0].socket, client);
   EXPECT_EQ(inbox.events[1].event, FD_WRITE);
+}
+
+std::chrono::milliseconds TimedSleep(DWORD milliseconds) {
+  const auto start = std::chrono::steady_clock::now();
+  Sleep(milliseconds);
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+}
+
+TEST_F(WinSockTest, SleepLastsItsTimeWhileSelectedSocketsAreQuiet) {
+  SOCKET server;
+  ConnectAsync(server);
+  PumpAWhile();
+  EXPECT_GE(TimedSleep(30).count(), 30);
+}
+
+TEST_F(WinSockTest, SleepEndsWhenASelectedSocketHasData) {
+  SOCKET server;
+  ConnectAsync(server);
+  PumpAWhile();
+  SendAll(server, "ready");
+  EXPECT_LT(TimedSleep(2000).count(), 1000);
+  EXPECT_EQ(inbox.Count(FD_READ), 0);
+  ProcessMessages();
+  if (inbox.Count(FD_READ) == 0) {
+    // The pump that saw the data queued the notification; Sleep does not hold it back.
+    EXPECT_LT(TimedSleep(2000).count(), 1000);
+    ProcessMessages();
+  }
+  EXPECT_EQ(inbox.Count(FD_READ), 1);
+}
+
+TEST_F(WinSockTest, StreamSocketsHaveNagleOff) {
+  SOCKET server;
+  SOCKET client = ConnectAsync(server);
+  for (SOCKET s : {client, server}) {
+    int on = 0;
+    int length = sizeof on;
+    ASSERT_EQ(getsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&on), &length), 0);
+    EXPECT_EQ(length, static_cast<int>(sizeof on));
+    EXPECT_NE(on, 0);
+  }
 }
 
 TEST_F(WinSockTest, RefusedConnectCarriesTheErrorInTheHighWord) {

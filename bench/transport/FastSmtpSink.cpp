@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/LoopbackListener.h"
+
 namespace {
 
 constexpr int kSilenceMs = 5000;    // a session with a client this quiet is over
@@ -128,16 +130,9 @@ class Session {
 }  // namespace
 
 FastSmtpSink::FastSmtpSink() {
-  m_listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      listen(m_listener, 4) != 0 ||
-      getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    throw std::runtime_error("the fast SMTP sink cannot listen on 127.0.0.1");
-  m_port = ntohs(address.sin_port);
+  std::uint16_t port = 0;
+  m_listener = ListenOnLoopback(4, port, "fast SMTP sink");
+  m_port = port;
   m_thread = std::thread([this] { Serve(); });
 }
 

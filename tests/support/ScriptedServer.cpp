@@ -8,6 +8,8 @@
 
 #include <stdexcept>
 
+#include "tests/support/LoopbackListener.h"
+
 namespace {
 
 constexpr int kIdleMillis = 5000;
@@ -42,16 +44,9 @@ std::string Unstuffed(const std::string& data) {
 }  // namespace
 
 ScriptedServer::ScriptedServer(std::vector<std::string> replies) : m_replies(std::move(replies)) {
-  m_listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      listen(m_listener, 1) != 0 ||
-      getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    throw std::runtime_error("scripted server: no loopback port");
-  m_port = ntohs(address.sin_port);
+  std::uint16_t port = 0;
+  m_listener = ListenOnLoopback(1, port, "scripted server");
+  m_port = port;
   m_thread = std::thread([this] { Serve(); });
 }
 

@@ -34,6 +34,8 @@ void DragTracker::Begin(TControl* source, bool immediate) {
 
 TControl* DragTracker::Source() { return Instance().m_started ? Instance().m_source : nullptr; }
 
+bool DragTracker::Holds(const TControl* control) { return control && Instance().m_source == control; }
+
 void DragTracker::Forget(TControl* control) {
   DragTracker& tracker = Instance();
   if (tracker.m_source == control) {

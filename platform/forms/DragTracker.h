@@ -17,6 +17,8 @@ class DragTracker : public QObject {
   // has moved a few pixels with the button held.
   static void Begin(TControl* source, bool immediate);
   static TControl* Source();
+  // A drag of control is armed (its button is held) or under way.
+  static bool Holds(const TControl* control);
   // A control is going away: a drag that involves it ends silently.
   static void Forget(TControl* control);
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "platform/forms/Bridge.h"
+#include "platform/forms/DragTracker.h"
 #include "platform/forms/KeptStrings.h"
 #include "platform/text/ShiftJis.h"
 
@@ -69,6 +70,26 @@ class ListWidget : public Hooked<QListWidget> {
   }
 
  protected:
+  // Only the left button chooses rows, as in the class library's list box: a
+  // right press (the pop-up menu's) keeps the selection and the current row.
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) return Hooked<QListWidget>::mousePressEvent(event);
+    Mouse(event);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) return Hooked<QListWidget>::mouseReleaseEvent(event);
+    Mouse(event);
+  }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) return Hooked<QListWidget>::mouseDoubleClickEvent(event);
+    Mouse(event);
+  }
+  // The control hears a move first: a move that starts a drag of the rows, or
+  // carries one armed by the press, never drags the selection along.
+  void mouseMoveEvent(QMouseEvent* event) override {
+    Mouse(event);
+    if (!DragTracker::Holds(m_list)) QListWidget::mouseMoveEvent(event);
+  }
   // A row chosen with the keyboard runs OnClick, as a click does.
   void keyPressEvent(QKeyEvent* event) override {
     int before = currentRow();

@@ -178,6 +178,23 @@ TEST_F(ListBoxTest, ClickChoosingARowRunsOnClickButSettingItDoesNot) {
   EXPECT_EQ(form.Drawers->ItemIndex(), 2);
 }
 
+TEST_F(ListBoxTest, OnlyTheLeftButtonChoosesRows) {
+  std::vector<TMouseButton> pressed;
+  int clicks = 0;
+  form.Mails->OnMouseDown = [&](TObject*, TMouseButton button, TShiftState, int, int) { pressed.push_back(button); };
+  form.Mails->OnClick = [&](TObject*) { ++clicks; };
+  form.Mails->SetItemIndex(1);
+  for (TMouseButton button : {mbRight, mbMiddle}) {
+    MousePress(*form.Mails, button, TPoint{5, 3 * 16 + 8});
+    MouseRelease(*form.Mails, button, TPoint{5, 3 * 16 + 8});
+  }
+  EXPECT_EQ(pressed, (std::vector<TMouseButton>{mbRight, mbMiddle}));
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(form.Mails->ItemIndex(), 1);
+  EXPECT_EQ(form.Mails->SelCount(), 1);
+  EXPECT_TRUE(form.Mails->Selected(1));
+}
+
 class DragTest : public ListBoxTest {
  protected:
   void SetUp() override {
@@ -215,6 +232,23 @@ TEST_F(DragTest, RefusedRowGetsNoDropButTheSourceEndsItsDrag) {
 TEST_F(DragTest, ReleaseOutsideEveryControlEndsWithoutDrop) {
   DragToNowhere(*form.Mails, TPoint{5, 5});
   EXPECT_EQ(events, (std::vector<std::string>{"end nowhere"}));
+}
+
+// A press near a row's lower edge whose first move already lies in the next
+// row: the drag starts with the pressed row alone selected.
+TEST_F(DragTest, TheMoveThatStartsADragKeepsTheSelection) {
+  for (bool immediate : {true, false}) {
+    form.Mails->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
+      if (!immediate) form.Mails->BeginDrag(false);
+    };
+    MousePress(*form.Mails, mbLeft, TPoint{5, 14});
+    MouseMoveTo(*form.Mails, TPoint{5, 17}, ssLeft);
+    MouseMoveTo(*form.Mails, TPoint{5, 60}, ssLeft);
+    EXPECT_EQ(form.Mails->SelCount(), 1);
+    EXPECT_TRUE(form.Mails->Selected(0));
+    EXPECT_EQ(form.Mails->ItemIndex(), 0);
+    PressKey(*form.Mails, VK_ESCAPE);
+  }
 }
 
 TEST_F(DragTest, EscapeCancelsTheDrag) {

@@ -65,7 +65,13 @@ void TLabel::SetTransparent(bool transparent) {
 
 void TLabel::FontChanged() { FitText(); }
 
-void TLabel::FitText() { FitLabel(this, m_autoSize); }
+// A right-aligned label that sizes itself grows and shrinks to the left, as
+// the class library's does, so that its text ends where it always did.
+void TLabel::FitText() {
+  const int right = Left() + Width();
+  FitLabel(this, m_autoSize);
+  if (m_autoSize && m_alignment == taRightJustify) Widget()->move(right - Width(), Top());
+}
 
 TStaticText::TStaticText(TWinControl* parent)
     : TWinControl(parent, new Hooked<QLabel>(this, ParentWidgetOf(parent))) {

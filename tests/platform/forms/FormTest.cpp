@@ -193,6 +193,19 @@ TEST_F(FormTest, LabelTakesTheSizeOfItsText) {
   EXPECT_EQ(label->Left(), 10);
 }
 
+TEST_F(FormTest, ARightAlignedLabelKeepsItsRightEdgeAsItsTextChanges) {
+  TLabel* label = Create<TLabel>(&dialog);
+  label->SetLeft(100);
+  label->SetCaption("From");
+  label->SetAlignment(taRightJustify);
+  const int right = label->Left() + label->Width();
+  label->SetCaption("To");
+  EXPECT_GT(label->Left(), 100);
+  EXPECT_EQ(label->Left() + label->Width(), right);
+  label->SetCaption("From");
+  EXPECT_EQ(label->Left(), 100);
+}
+
 TEST_F(FormTest, EditCutsTypedTextAtMaxLengthBytes) {
   dialog.NameEdit->SetMaxLength(3);
   dialog.NameEdit->SetFocus();

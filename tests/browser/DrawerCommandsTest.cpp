@@ -131,6 +131,34 @@ TEST_F(DrawerCommandsTest, ARenamedDrawerMovesToTheEndAndIsOpenWithItsMails) {
   EXPECT_EQ(NameFile(), "家族\r\n昔の仕事\r\n");
 }
 
+// A right press opens the pop-up over a row without choosing it, so the
+// pop-up's items follow and act on the drawer that is open.
+TEST_F(DrawerCommandsTest, ThePopUpAfterARightPressOnAnotherRowRenamesTheOpenDrawer) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事", "家族"});
+  WriteNumbered(true, "仕事", 1, 2);
+  Start();
+  OpenDrawer("仕事");
+  MousePress(*form->DrawerList, mbRight, DrawerRowPoint(RowOf("家族")));
+  MouseRelease(*form->DrawerList, mbRight, DrawerRowPoint(RowOf("家族")));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), RowOf("仕事"));
+  form->DwMenu->OnPopup(form->DwMenu);
+  ASSERT_TRUE(form->DwMenuRnm->Enabled());
+  driver->FormAnswers.push_back(TypeName("昔の仕事"));
+  form->DwMenuRnm->Click();
+  EXPECT_EQ(NameFile(), "家族\r\n昔の仕事\r\n");
+  EXPECT_EQ(form->MailList->Items->Count(), 2);
+}
+
+TEST_F(DrawerCommandsTest, ARightPressOnAnOwnRowOffersNoRenameForAFixedOpenDrawer) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事"});
+  Start();
+  OpenDrawer("黒の引出し");
+  MousePress(*form->DrawerList, mbRight, DrawerRowPoint(RowOf("仕事")));
+  form->DwMenu->OnPopup(form->DwMenu);
+  EXPECT_FALSE(form->DwMenuRnm->Enabled());
+  EXPECT_FALSE(form->DwMenuDel->Enabled());
+}
+
 // An own drawer may carry the name of one of PostPet's drawers.
 TEST_F(DrawerCommandsTest, RenamingAnOwnDrawerNamedLikeAFixedRowLeavesTheFixedRowsAlone) {
   WriteDrawerNameFile("dorvndwl.cfg", {"黄色の引出し", "家族"});

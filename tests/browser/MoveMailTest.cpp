@@ -186,6 +186,18 @@ TEST_F(MoveMailTest, AShiftPressExtendsTheSelectionAndDragsItWhole) {
   EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 1", "mail 5"}));
 }
 
+// A press near a row's lower edge whose first move already lies in the next
+// row drags the pressed mail alone.
+TEST_F(MoveMailTest, ThePressAndMoveThatStartADragMoveOnlyThePressedMail) {
+  const TRect row = form->MailList->ItemRect(1);
+  MousePress(*form->MailList, mbLeft, TPoint{5, row.Bottom - 2});
+  MouseMoveTo(*form->MailList, TPoint{5, row.Bottom + 1}, ssLeft);
+  MouseMoveTo(*form->DrawerList, DrawerRowPoint(Yellow()), ssLeft);
+  MouseRelease(*form->DrawerList, mbLeft, DrawerRowPoint(Yellow()));
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 2"}));
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 1", "mail 3", "mail 4", "mail 5"}));
+}
+
 using DeleteMailTest = MoveMailTest;
 
 TEST_F(DeleteMailTest, OkOkCancelDeletesTheFirstTwoOnly) {
@@ -208,6 +220,20 @@ TEST_F(DeleteMailTest, DeletingEveryMailLeavesEmptyFiles) {
   EXPECT_EQ(ReadBytes(MailPath(true, "")), "");
   EXPECT_EQ(form->MailList->Items->Count(), 0);
   EXPECT_EQ(form->MailText->Text(), "");
+}
+
+// The pop-up's right press leaves the selection and the shown mail, which
+// its delete then acts on.
+TEST_F(DeleteMailTest, ARightPressOnAnotherRowKeepsTheShownMailForThePopUp) {
+  MousePress(*form->MailList, mbRight, MailRowPoint(1));
+  MouseRelease(*form->MailList, mbRight, MailRowPoint(1));
+  EXPECT_EQ(form->MailList->ItemIndex(), 4);
+  EXPECT_EQ(form->MailList->SelCount(), 1);
+  EXPECT_EQ(form->MailSubject->Caption(), "mail 5");
+  driver->MessageBoxAnswers = {IDOK};
+  form->MlMenuDel->Click();
+  EXPECT_EQ(LastMessages(), Subjects{"Subject\"mail 5\"を削除します。\nよろしいですか"});
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 1", "mail 2", "mail 3", "mail 4"}));
 }
 
 TEST_F(DeleteMailTest, ThePopUpDeletesMailsWhileTheDrawerListHasTheFocus) {

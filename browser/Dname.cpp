@@ -22,7 +22,11 @@ void TDNameDlg::OkBtnClick(TObject*) {
   if (name.empty()) return ErrorBox("名前を設定してください");
   if (drawerNames && drawerNames->IndexOf(name) >= 0) return ErrorBox("存在する引出し名です");
   // The name becomes a file name in the program's folders.
-  if (!IsValidDrawerName(name)) return ErrorBox("引出し名に使えない文字が含まれています");
+  switch (CheckDrawerName(name)) {
+    case DrawerNameFault::Unusable: return ErrorBox("引出し名に使えない文字が含まれています");
+    case DrawerNameFault::TooLong: return ErrorBox("引出し名が長すぎます");
+    case DrawerNameFault::None: break;
+  }
   SetModalResult(mrOk);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The drawer-name dialog: asks for the name of a new or renamed drawer and
 // refuses a name that is empty, already a row of the drawer list, or cannot
-// become a drawer's file name.
+// become a drawer's file name (saying so when it is only too long).
 
 #include "platform/forms/Forms.h"
 

@@ -45,10 +45,13 @@ std::vector<std::string> FixedDrawerNames(bool isReceiveBook) {
   return names;
 }
 
-bool IsValidDrawerName(std::string_view name) {
-  return name != "." && name != ".." && !HasForbiddenCharacter(platform::Utf8FromSjis(name)) &&
-         FitsNameLimit(name);
+DrawerNameFault CheckDrawerName(std::string_view name) {
+  if (name == "." || name == ".." || HasForbiddenCharacter(platform::Utf8FromSjis(name)))
+    return DrawerNameFault::Unusable;
+  return FitsNameLimit(name) ? DrawerNameFault::None : DrawerNameFault::TooLong;
 }
+
+bool IsValidDrawerName(std::string_view name) { return CheckDrawerName(name) == DrawerNameFault::None; }
 
 std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::string_view rowText) {
   if (row < 0) return std::nullopt;

@@ -71,7 +71,7 @@ TEST_F(DrawerCommandsTest, EnterInTheNameDialogPressesOk) {
 }
 
 struct RefusedName {
-  const char* name;
+  std::string name;
   const char* message;
 };
 
@@ -95,7 +95,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedName{"黄色の引出し", "存在する引出し名です"},
                       RefusedName{"a/b", "引出し名に使えない文字が含まれています"},
                       RefusedName{"..", "引出し名に使えない文字が含まれています"},
-                      RefusedName{"a\\b", "引出し名に使えない文字が含まれています"}));
+                      RefusedName{"a\\b", "引出し名に使えない文字が含まれています"},
+                      RefusedName{std::string(236, 'n'), "引出し名が長すぎます"},
+                      RefusedName{std::string(236, 'n') + "/", "引出し名に使えない文字が含まれています"}));
 
 TEST_F(DrawerCommandsTest, NamesDifferingOnlyInLetterCaseAreOneName) {
   WriteDrawerNameFile("dorvndwl.cfg", {"Work"});

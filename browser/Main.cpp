@@ -8,6 +8,7 @@
 #include "browser/common/ErrorBox.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/SettingsKey.h"
+#include "browser/store/ShownBody.h"
 #include "browser/store/StoreMessages.h"
 #include "platform/base/Format.h"
 #include "platform/files/Files.h"
@@ -44,13 +45,6 @@ bool IsProtectedName(const std::string& name) { return name == kSecretDiary || n
 void AppendItemField(std::string& item, std::string_view text) {
   const size_t length = platform::SjisPrefixLength(text, kItemFieldBytes);
   item.append(text.data(), length).append(kItemFieldBytes - length, ' ');
-}
-
-// The shown body ends at its first NUL; a last line cut after its CR gets its LF back.
-std::string BodyForView(std::string bytes) {
-  bytes.resize(std::min(bytes.size(), bytes.find('\0')));
-  if (!bytes.empty() && bytes.back() == '\r') bytes += '\n';
-  return bytes;
 }
 
 // Characters as the text pane counts them: each Shift-JIS character is one.
@@ -232,11 +226,9 @@ void TMainForm::MailListClick(TObject*) {
   const MailEntry* entry = entries[row];
   if (!entry) return ErrorBox(kDataBroken);
   const std::string path = GetMailFileName(openDrawer);
-  // One byte less than the stored length, as PostPet's records count one too many.
-  const uint64_t length = entry->bodyLength > 0 ? entry->bodyLength - 1 : 0;
-  const ::MailText body = path.empty() ? ::MailText{} : ::ReadMailText(path, entry->bodyStart, length);
+  const ::MailText body = path.empty() ? ::MailText{} : ReadShownBody(path, *entry);
   if (!body.opened) return ErrorBox(kCannotOpenMailFile);
-  ShowMail(*entry, BodyForView(body.bytes));
+  ShowMail(*entry, body.bytes);
 }
 
 void TMainForm::DrawerListMeasureItem(TWinControl*, int Index, int& Height) {

@@ -90,7 +90,8 @@ TEST_F(MailViewTest, TheBodyIsShownOneByteShortOfItsStoredLength) {
   EXPECT_EQ(form->MailText->Text(), "ab");
   form->MailList->SetItemIndex(0);
   form->MailListClick(form->MailList);
-  // "abc" CR LF loses its LF, which comes back after the CR.
+  // "abc" CR LF loses its LF, which comes back after the CR (the text pane
+  // shows a lone CR as a line break too: ShownBodyTest checks the bytes).
   EXPECT_EQ(form->MailText->Text(), "abc\r\n");
 }
 

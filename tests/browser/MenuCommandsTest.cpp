@@ -136,13 +136,17 @@ TEST_F(ShortCutTest, SubjectSettingsIsDisabledInTheSendBookAlsoByItsShortCut) {
   EXPECT_TRUE(form->AddressCfg->Enabled());
 }
 
+// With the text focused an enabled delete would ask for the selected mail.
 TEST_F(ShortCutTest, ADisabledDeleteShortCutDoesNothing) {
   WriteNumbered(true, "", 1, 2);
   Start();
-  form->DrawerList->SetFocus();
-  PressKey(*form->DrawerList, 'D', ssCtrl);
+  for (TControl* focused : std::initializer_list<TControl*>{form->DrawerList, form->MailText}) {
+    focused->SetFocus();
+    PressKey(*focused, 'D', ssCtrl);
+    EXPECT_FALSE(form->Delete->Enabled());
+  }
   EXPECT_TRUE(driver->MessageBoxes.empty());
-  EXPECT_EQ(form->MailList->Items->Count(), 2);
+  EXPECT_EQ(SubjectsIn(true, "").size(), 2u);
 }
 
 class FindTest : public MainFormTest {

@@ -275,25 +275,29 @@ TEST_F(DrawerCommandsTest, FixedAndProtectedDrawersAreNeverDeletedOrAskedFor) {
   EXPECT_EQ(DrawerRows().size(), 12u);
 }
 
+// "b" and "B" compare equal (a hand-edited file may hold both): descending
+// is still the exact reverse of ascending, not a sort the other way round.
 TEST_F(DrawerCommandsTest, SortingKeepsFixedRowsAndTheOpenDrawerOpen) {
-  WriteDrawerNameFile("dorvndwl.cfg", {"b", "C", "a"});
+  WriteDrawerNameFile("dorvndwl.cfg", {"b", "C", "a", "B"});
   WriteNumbered(true, "C", 1, 3);
   Start();
   OpenDrawer("C");
   form->DsUp->Click();
   std::vector<std::string> rows = DrawerRows();
   EXPECT_EQ(rows[0], "受信簿");
-  EXPECT_EQ(std::vector<std::string>(rows.begin() + 10, rows.end()),
-            (std::vector<std::string>{"a", "b", "C"}));
-  EXPECT_EQ(form->DrawerList->ItemIndex(), 12);
+  std::vector<std::string> ascending(rows.begin() + 10, rows.end());
+  ASSERT_EQ(ascending.size(), 4u);
+  EXPECT_EQ(ascending.front(), "a");
+  EXPECT_EQ(ascending.back(), "C");
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 13);
   EXPECT_EQ(form->MailList->Items->Count(), 3);
   form->DsDown->Click();
   rows = DrawerRows();
   EXPECT_EQ(std::vector<std::string>(rows.begin() + 10, rows.end()),
-            (std::vector<std::string>{"C", "b", "a"}));
+            std::vector<std::string>(ascending.rbegin(), ascending.rend()));
   EXPECT_EQ(form->DrawerList->ItemIndex(), 10);
   EXPECT_EQ(form->MailList->Items->Count(), 3);
-  EXPECT_EQ(NameFile(), "C\r\nb\r\na\r\n");
+  EXPECT_EQ(NameFile(), "C\r\n" + ascending[2] + "\r\n" + ascending[1] + "\r\na\r\n");
 }
 
 TEST_F(DrawerCommandsTest, TheSendBooksFirstOwnDrawerCanBeDeleted) {

@@ -1,6 +1,7 @@
 // Start-up, the drawer list, the mail list and the mail view, as the user
 // meets them when the window opens and when drawers and books are switched.
 
+#include <QImage>
 #include <cstdlib>
 #include <filesystem>
 
@@ -161,15 +162,31 @@ TEST_F(MailViewTest, ADrawerWhoseNameCannotBeAFileNameShowsEmpty) {
   EXPECT_TRUE(driver->MessageBoxes.empty());
 }
 
-using BookSwitchTest = MainFormTest;
+class BookSwitchTest : public MainFormTest {
+ protected:
+  // The first column of the mail list's top row, as drawn.
+  QImage FirstColumnOfTopRow() {
+    const std::string path = TempDir() + "/mails.png";
+    EXPECT_TRUE(SaveScreenshot(*form->MailList, path));
+    const TRect row = form->MailList->ItemRect(0);
+    return QImage(QString::fromStdString(path)).copy(0, 0, row.Left + 160, row.Bottom + 4);
+  }
+};
 
 TEST_F(BookSwitchTest, TheSendBookListsRecipientsUnderTo) {
   DrawerBuilder sent;
   RecordFields& mail = sent.AddNumberedMail(1);
   mail.to = "hanako@example.jp";
   WriteDrawer(false, "", sent);
+  // The same mail received from that address looks the same in the receive book.
+  mail.to = mail.from;
+  mail.from = "hanako@example.jp";
+  WriteDrawer(true, "", sent);
   Start();
+  const QImage receivedRow = FirstColumnOfTopRow();
   form->MBoxChange->Click();
+  EXPECT_EQ(form->MailList->Items->Strings(0).substr(0, 18), "hanako@example.jp ");
+  EXPECT_TRUE(FirstColumnOfTopRow() == receivedRow);
   EXPECT_EQ(DrawerRows(), (std::vector<std::string>{"送信簿", "黄色の引出し", "紫の引出し",
                                                     "ピンクの引出し"}));
   EXPECT_EQ(form->Label1->Caption(), "送信簿・引出し");

@@ -234,7 +234,49 @@ TEST_F(ClosingTest, AboutShowsTheVersionDialogModally) {
   ASSERT_EQ(driver->ModalForms.size(), 1u);
 }
 
-using ScreenshotTest = MainFormTest;
+class ScreenshotTest : public MainFormTest {
+ protected:
+  QImage Shot(const std::string& path) {
+    EXPECT_TRUE(SaveScreenshot(*form, path));
+    return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+  }
+  // Where a control's client area begins in a screenshot of the window.
+  TPoint ShotPoint(const TControl& control) const {
+    const TPoint at = control.ClientToScreen(TPoint{0, 0});
+    const TPoint window = form->ClientToScreen(TPoint{0, 0});
+    return TPoint{at.x - window.x, at.y - window.y};
+  }
+  // The 32 by 32 picture at the left of a drawer row.
+  QImage DrawerPicture(const QImage& shot, int row) const {
+    const TPoint list = ShotPoint(*form->DrawerList);
+    const TRect rect = form->DrawerList->ItemRect(row);
+    return shot.copy(list.x + rect.Left + 2, list.y + rect.Top, 32, 32);
+  }
+  // How far left of the sender pane Label3's text ends.
+  int GapBeforeThePane(const QImage& shot) const {
+    const TPoint label = ShotPoint(*form->Label3);
+    const TPoint pane = ShotPoint(*form->FromAdd);
+    const QImage band = shot.copy(pane.x - 80, label.y, 80, form->Label3->Height());
+    int gap = band.width();
+    for (int y = 0; y < band.height(); ++y)
+      for (int x = 0; x < band.width(); ++x)
+        if (qGray(band.pixel(x, y)) < 100) gap = std::min(gap, band.width() - 1 - x);
+    return gap;
+  }
+  // Whether a drawer row's picture shows the named bitmap, whose red pixels
+  // let the row's background through.
+  static bool ShowsBitmap(const QImage& picture, const char* name) {
+    const QImage bitmap = QImage(QString(":/bitmaps/%1.png").arg(name)).convertToFormat(QImage::Format_RGB32);
+    if (bitmap.isNull() || bitmap.size() != picture.size()) return false;
+    for (int y = 0; y < bitmap.height(); ++y)
+      for (int x = 0; x < bitmap.width(); ++x) {
+        const QColor colour = bitmap.pixelColor(x, y);
+        const QColor shown = picture.pixelColor(x, y);
+        if (colour == QColor(Qt::red) ? shown == colour : shown != colour) return false;
+      }
+    return true;
+  }
+};
 
 TEST_F(ScreenshotTest, BothBooksWithARealDrawerOpen) {
   DrawerBuilder mails;
@@ -255,7 +297,18 @@ TEST_F(ScreenshotTest, BothBooksWithARealDrawerOpen) {
   Start();
   OpenDrawer("黄色の引出し");
   form->MailList->SetSelected(1, true);
-  EXPECT_TRUE(SaveScreenshot(*form, folder + "/dorvane-receive.png"));
+  const QImage receive = Shot(folder + "/dorvane-receive.png");
+  const int labelRight = form->Label3->Left() + form->Label3->Width();
   form->MBoxChange->Click();
-  EXPECT_TRUE(SaveScreenshot(*form, folder + "/dorvane-send.png"));
+  const QImage send = Shot(folder + "/dorvane-send.png");
+  // The open drawer shows the open-drawer picture, the others the closed one,
+  // with the pictures' red drawn transparent.
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_TRUE(ShowsBitmap(DrawerPicture(receive, row), row == 1 ? "DOImage" : "DSImage")) << row;
+    EXPECT_TRUE(ShowsBitmap(DrawerPicture(send, row), row == 0 ? "DOImage" : "DSImage")) << row;
+  }
+  // "Ｔｏ" ends where "Ｆｒｏｍ" did, just left of the pane.
+  EXPECT_EQ(form->Label3->Left() + form->Label3->Width(), labelRight);
+  EXPECT_LT(GapBeforeThePane(receive), 12);
+  EXPECT_NEAR(GapBeforeThePane(send), GapBeforeThePane(receive), 3);
 }

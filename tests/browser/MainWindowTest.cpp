@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "browser/Dname.h"
 #include "browser/store/SettingsKey.h"
 #include "platform/base/Format.h"
 #include "platform/files/Files.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Memo.h"
 #include "platform/forms/StdCtrls.h"
 #include "tests/browser/MainFormFixture.h"
@@ -236,16 +238,18 @@ TEST_F(ClosingTest, AboutShowsTheVersionDialogModally) {
 
 class ScreenshotTest : public MainFormTest {
  protected:
-  QImage Shot(const std::string& path) {
-    EXPECT_TRUE(SaveScreenshot(*form, path));
+  static QImage Shot(const TControl& window, const std::string& path) {
+    EXPECT_TRUE(SaveScreenshot(window, path));
     return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
   }
-  // Where a control's client area begins in a screenshot of the window.
-  TPoint ShotPoint(const TControl& control) const {
+  QImage Shot(const std::string& path) const { return Shot(*form, path); }
+  // Where a control's client area begins in a screenshot of its window.
+  static TPoint ShotPoint(const TControl& window, const TControl& control) {
     const TPoint at = control.ClientToScreen(TPoint{0, 0});
-    const TPoint window = form->ClientToScreen(TPoint{0, 0});
-    return TPoint{at.x - window.x, at.y - window.y};
+    const TPoint origin = window.ClientToScreen(TPoint{0, 0});
+    return TPoint{at.x - origin.x, at.y - origin.y};
   }
+  TPoint ShotPoint(const TControl& control) const { return ShotPoint(*form, control); }
   // The 32 by 32 picture at the left of a drawer row.
   QImage DrawerPicture(const QImage& shot, int row) const {
     const TPoint list = ShotPoint(*form->DrawerList);
@@ -263,13 +267,13 @@ class ScreenshotTest : public MainFormTest {
         if (qGray(band.pixel(x, y)) < 100) gap = std::min(gap, band.width() - 1 - x);
     return gap;
   }
-  // Whether a drawer row's picture shows the named bitmap, whose red pixels
-  // let the row's background through.
+  // Whether a picture shows the named bitmap from its top left corner, the
+  // bitmap's red pixels letting the background through.
   static bool ShowsBitmap(const QImage& picture, const char* name) {
     const QImage bitmap = QImage(QString(":/bitmaps/%1.png").arg(name)).convertToFormat(QImage::Format_RGB32);
-    if (bitmap.isNull() || bitmap.size() != picture.size()) return false;
-    for (int y = 0; y < bitmap.height(); ++y)
-      for (int x = 0; x < bitmap.width(); ++x) {
+    if (bitmap.width() < picture.width() || bitmap.height() < picture.height()) return false;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) {
         const QColor colour = bitmap.pixelColor(x, y);
         const QColor shown = picture.pixelColor(x, y);
         if (colour == QColor(Qt::red) ? shown == colour : shown != colour) return false;
@@ -311,4 +315,19 @@ TEST_F(ScreenshotTest, BothBooksWithARealDrawerOpen) {
   EXPECT_EQ(form->Label3->Left() + form->Label3->Width(), labelRight);
   EXPECT_LT(GapBeforeThePane(receive), 12);
   EXPECT_NEAR(GapBeforeThePane(send), GapBeforeThePane(receive), 3);
+}
+
+TEST_F(ScreenshotTest, TheNameDialogShowsTheClosedDrawer) {
+  Start();
+  QImage shot;
+  TRect picture;
+  driver->FormAnswers.push_back([&](TForm& dialog) {
+    auto& names = static_cast<TDNameDlg&>(dialog);
+    shot = Shot(dialog, ScreenFolder(Root()) + "/dorvane-drawer-name.png");
+    const TPoint at = ShotPoint(dialog, *names.DrawerImage);
+    picture = Bounds(at.x, at.y, names.DrawerImage->Width(), names.DrawerImage->Height());
+  });
+  form->NewDrawer->Click();
+  EXPECT_EQ(picture.Width(), 32);
+  EXPECT_TRUE(ShowsBitmap(shot.copy(picture.Left, picture.Top, picture.Width(), picture.Height()), "DSImage"));
 }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <filesystem>
+#include <set>
 
 #include "platform/forms/FormsTesting.h"
 #include "tests/support/Sandbox.h"
@@ -67,6 +69,15 @@ TEST_F(AboutTest, EnterClosesWithOk) {
   EXPECT_EQ(box.ShowModal(), mrOk);
 }
 
+// The colours a screenshot of the box shows where control stands.
+std::set<QRgb> ColoursOf(const QImage& shot, const TControl& control) {
+  std::set<QRgb> colours;
+  const QImage part = shot.copy(control.Left(), control.Top(), control.Width(), control.Height());
+  for (int y = 0; y < part.height(); ++y)
+    for (int x = 0; x < part.width(); ++x) colours.insert(part.pixel(x, y));
+  return colours;
+}
+
 TEST_F(AboutTest, ScreenshotShowsTheBox) {
   for (AboutProgram program : {AboutProgram::Dorvane, AboutProgram::Quillet}) {
     TAboutBox box(nullptr, program);
@@ -77,7 +88,11 @@ TEST_F(AboutTest, ScreenshotShowsTheBox) {
       if (std::filesystem::is_directory("/work/notes/screens")) SaveScreenshot(form, "/work/notes/screens/" + name);
     });
     box.ShowModal();
-    EXPECT_GT(std::filesystem::file_size(Root() + "/" + name), 500u);
+    const QImage shot(QString::fromStdString(Root() + "/" + name));
+    ASSERT_EQ(shot.size(), QSize(box.ClientWidth(), box.ClientHeight()));
+    // Every text and the icon are drawn: each shows more than a plain background.
+    for (const TControl* control : std::initializer_list<const TControl*>{box.ProgramIcon, box.ApName, box.Version, box.Label1})
+      EXPECT_GT(ColoursOf(shot, *control).size(), 2u) << control->Name();
   }
 }
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QScreen>
 #include <QWidget>
 #include <filesystem>
+#include <set>
 
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
@@ -218,6 +220,18 @@ TEST_F(FormTest, ScreenshotOfFormIsWritten) {
   dialog.Show();
   EXPECT_TRUE(SaveScreenshot(dialog, path));
   EXPECT_GT(std::filesystem::file_size(path), 100u);
+  // The picture is the whole form with its controls drawn: the button shows
+  // its caption, the space beside the buttons only the form's colour.
+  const QImage shot(QString::fromStdString(path));
+  ASSERT_EQ(shot.size(), QSize(dialog.ClientWidth(), dialog.ClientHeight()));
+  const auto colours = [&](const TRect& rect) {
+    std::set<QRgb> seen;
+    for (int y = rect.Top; y < rect.Bottom; ++y)
+      for (int x = rect.Left; x < rect.Right; ++x) seen.insert(shot.pixel(x, y));
+    return seen.size();
+  };
+  EXPECT_GT(colours(dialog.OkBtn->BoundsRect()), 2u);
+  EXPECT_EQ(colours(Bounds(184, 40, 16, 25)), 1u);
 }
 
 TEST_F(FormTest, ClientSizeIsTheAreaBelowTheMenu) {

@@ -221,7 +221,7 @@ TEST_F(FormTest, ScreenshotOfFormIsWritten) {
   EXPECT_TRUE(SaveScreenshot(dialog, path));
   EXPECT_GT(std::filesystem::file_size(path), 100u);
   // The picture is the whole form with its controls drawn: the button shows
-  // its caption, the space beside the buttons only the form's colour.
+  // more than one colour, the space beside the buttons only the form's.
   const QImage shot(QString::fromStdString(path));
   ASSERT_EQ(shot.size(), QSize(dialog.ClientWidth(), dialog.ClientHeight()));
   const auto colours = [&](const TRect& rect) {

@@ -42,7 +42,8 @@ std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::s
 // (judged per character, so ソ and 表, whose second byte is 0x5C, pass), no
 // control character, not "." or "..", and short enough that every file made
 // from it, the rewrite's own included, fits the file system's name limit.
-// A name that breaks both rules is Unusable: shortening it would not help.
+// CheckDrawerName tells a name that is only too long (TooLong) from one that
+// no shortening would make usable (Unusable).
 enum class DrawerNameFault { None, Unusable, TooLong };
 DrawerNameFault CheckDrawerName(std::string_view name);
 bool IsValidDrawerName(std::string_view name);

@@ -10,8 +10,9 @@ int main(int argc, char** argv) {
     Application->SetTitle("Dorvane");
     Application->CreateForm(MainForm);
     Application->Run();
+    return 0;
   } catch (...) {
     Application->HandleException();
   }
-  return 0;
+  return 1;
 }

@@ -64,18 +64,8 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   BuildPopupMenu();
   SetMailCommandsEnabled(false, false);  // until the body changes
   ZnSMTP = std::make_unique<TZnSMTP>(nullptr);
-  // Old creation order: the argument is applied before any setting is loaded,
-  // inside the class library's guard, which shows a failure and goes on.
-  try {
-    FormCreate(this);
-  } catch (...) {
-    Application->HandleException();
-  }
-  exeDir = platform::ExeDir();
-  if (SettingsKey(SettingsKey::Open::IfExists).IsOpen()) LoadUserSettings();
-  LoadFontSetting();
-  SetEnglishDateNames();  // the filing's date text depends on them
-  LoadSmtpConfig();
+  RunFormCreate();
+  LoadSettings();
 }
 
 TMainForm::~TMainForm() { DestroyComponents(); }
@@ -148,6 +138,24 @@ void TMainForm::BuildPopupMenu() {
       {&F::PupSend, nullptr, "PupSend", "送信", 0, &F::SendClick},
   });
   SetPopupMenu(PupMenu);  // over every control
+}
+
+// Old creation order: the argument is applied before any setting is loaded,
+// inside the class library's guard, which shows a failure and goes on.
+void TMainForm::RunFormCreate() {
+  try {
+    FormCreate(this);
+  } catch (...) {
+    Application->HandleException();
+  }
+}
+
+void TMainForm::LoadSettings() {
+  exeDir = platform::ExeDir();
+  if (SettingsKey(SettingsKey::Open::IfExists).IsOpen()) LoadUserSettings();
+  LoadFontSetting();
+  SetEnglishDateNames();  // the filing's date text depends on them
+  LoadSmtpConfig();
 }
 
 // --- The argument --------------------------------------------------------

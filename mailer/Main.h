@@ -74,6 +74,8 @@ class TMainForm : public TForm {
   void BuildFields();
   void BuildMainMenu();
   void BuildPopupMenu();
+  void RunFormCreate();
+  void LoadSettings();
 
   void ApplyReplyQuoteFile(const std::string& path);
   void DeliverMail();

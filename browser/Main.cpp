@@ -7,6 +7,7 @@
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
 #include "browser/common/FontSetting.h"
+#include "browser/common/Heading.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/SettingsKey.h"
 #include "browser/store/StoreMessages.h"
@@ -67,13 +68,6 @@ int CharacterCount(std::string_view text) {
 void SetFont(TControl* control, int pixels, bool bold) {
   control->Font->SetSize(pixels);
   control->Font->SetBold(bold);
-}
-
-// The window's labels are bold; they take the size of their text.
-TLabel* PlaceLabel(TWinControl* parent, const char* name, int left, int top, const char* text) {
-  TLabel* label = Place<TLabel>(parent, name, Bounds(left, top, 0, 0), text);
-  SetFont(label, 16, true);
-  return label;
 }
 
 }  // namespace
@@ -439,7 +433,7 @@ void TMainForm::BuildDrawerPane() {
     picture->Transparent = true;
     picture->TransparentColor = clRed;
   }
-  Label1 = PlaceLabel(this, "Label1", 8, 8, "受信簿・引出し");
+  Label1 = PlaceHeading(this, "Label1", "受信簿・引出し", 8, 8);
   DrawerList = Place<TListBox>(this, "DrawerList", Bounds(8, 24, 177, 393));
   DrawerList->SetStyle(lbOwnerDrawVariable);
   DrawerList->SetItemHeight(16);
@@ -459,7 +453,7 @@ void TMainForm::BuildDrawerPane() {
 }
 
 void TMainForm::BuildMailListPane() {
-  Label2 = PlaceLabel(this, "Label2", 192, 9, "一覧");
+  Label2 = PlaceHeading(this, "Label2", "一覧", 192, 9);
   const char* heads[] = {"From", "Date", "Subject"};
   TStaticText** columns[] = {&StaticText1, &StaticText2, &StaticText3};
   for (int i = 0; i < 3; ++i) {
@@ -490,11 +484,11 @@ void TMainForm::BuildMailListPane() {
 
 void TMainForm::BuildMailView() {
   Bevel1 = Place<TBevel>(this, "Bevel1", Bounds(192, 152, 481, 281));
-  Label3 = PlaceLabel(this, "Label3", 224, 160, "Ｆｒｏｍ");
+  Label3 = PlaceHeading(this, "Label3", "Ｆｒｏｍ", 224, 160);
   Label3->SetAlignment(taRightJustify);
-  Label4 = PlaceLabel(this, "Label4", 200, 184, "Ｓｕｂｊｅｃｔ");
-  Label5 = PlaceLabel(this, "Label5", 232, 208, "Ｄａｔｅ");
-  Label6 = PlaceLabel(this, "Label6", 232, 232, "Ｔｅｘｔ");
+  Label4 = PlaceHeading(this, "Label4", "Ｓｕｂｊｅｃｔ", 200, 184);
+  Label5 = PlaceHeading(this, "Label5", "Ｄａｔｅ", 232, 208);
+  Label6 = PlaceHeading(this, "Label6", "Ｔｅｘｔ", 232, 232);
   const char* names[] = {"FromAdd", "MailSubject", "MailDate"};
   const char* hints[] = {"メールの送信されたアドレス", "メールのタイトル", "メールの日付"};
   TStaticText** panes[] = {&FromAdd, &MailSubject, &MailDate};

@@ -15,13 +15,6 @@ void SetFramedSize(TForm* form, int width, int height) {
   form->SetClientHeight(height - 2 * kFrame - kCaptionBar - (form->Menu() ? kMenuBar : 0));
 }
 
-TLabel* PlaceHeading(TWinControl* parent, const char* name, const char* caption, int left, int top) {
-  TLabel* label = Place<TLabel>(parent, name, Bounds(left, top, 0, 0), caption);
-  label->Font->SetSize(16);
-  label->Font->SetBold(true);
-  return label;
-}
-
 TButton* PlaceButton(TWinControl* parent, const char* name, const char* caption, int left, int top,
                      int width, TModalResult result) {
   TButton* button = Place<TButton>(parent, name, Bounds(left, top, width, kButtonHeight), caption);

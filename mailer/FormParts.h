@@ -1,12 +1,11 @@
 #pragma once
 // What Quillet's forms share beyond placing controls: their sizes as laid out
-// on Windows, the bold headings over fields, and the buttons that close a form.
+// on Windows and the buttons that close a form.
 
 #include "platform/forms/Types.h"
 
 class TButton;
 class TForm;
-class TLabel;
 class TWinControl;
 
 // Sizes form by its outer size as given for Windows: a sizeable frame of 4
@@ -14,8 +13,6 @@ class TWinControl;
 // of 20 lie around the client area that holds the controls.
 void SetFramedSize(TForm* form, int width, int height);
 
-// A bold 16-pixel label as wide as its caption, its top left corner at left, top.
-TLabel* PlaceHeading(TWinControl* parent, const char* name, const char* caption, int left, int top);
 // A button 25 pixels high that closes its form with result (mrNone: it does not).
 TButton* PlaceButton(TWinControl* parent, const char* name, const char* caption, int left, int top,
                      int width, TModalResult result = mrNone);

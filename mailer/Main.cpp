@@ -5,6 +5,7 @@
 
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
+#include "browser/common/Heading.h"
 #include "browser/common/FontSetting.h"
 #include "browser/store/SettingsKey.h"
 #include "mailer/Dstppf.h"

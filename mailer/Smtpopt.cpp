@@ -1,6 +1,7 @@
 #include "mailer/Smtpopt.h"
 
 #include "browser/common/ErrorBox.h"
+#include "browser/common/Heading.h"
 #include "mailer/FormParts.h"
 #include "mailer/SmtpSettingsFile.h"
 #include "platform/forms/ComCtrls.h"

@@ -6,8 +6,6 @@
 #include "platform/forms/StdCtrls.h"
 #include "platform/strings/StringList.h"
 
-TDNameDlg* DNameDlg = nullptr;
-
 TDNameDlg::TDNameDlg(TComponent* owner) : TForm(owner) {
   BuildForm();
   BuildNameRow();
@@ -42,32 +40,20 @@ void TDNameDlg::BuildForm() {
 
 // The name edit with a drawer picture beside it.
 void TDNameDlg::BuildNameRow() {
-  DrawerImage = Create<TImage>(this);
-  DrawerImage->SetName("DrawerImage");
-  DrawerImage->SetBounds(8, 10, 32, 29);
+  DrawerImage = Place<TImage>(this, "DrawerImage", Bounds(8, 10, 32, 29));
   DrawerImage->Picture->Transparent = true;
   DrawerImage->LoadFromResourceName("DSImage");
-
-  DrawerName = Create<TEdit>(this);
-  DrawerName->SetName("DrawerName");
-  DrawerName->SetBounds(48, 12, 232, 24);
+  DrawerName = Place<TEdit>(this, "DrawerName", Bounds(48, 12, 232, 24));
   DrawerName->Font->SetName("ＭＳ Ｐゴシック");
   DrawerName->Font->SetSize(16);
 }
 
 // OK checks the name before it closes; Cancel closes at once.
 void TDNameDlg::BuildButtons() {
-  OkBtn = Create<TButton>(this);
-  OkBtn->SetName("OkBtn");
-  OkBtn->SetBounds(112, 52, 80, 26);
-  OkBtn->SetCaption("OK");
+  OkBtn = Place<TButton>(this, "OkBtn", Bounds(112, 52, 80, 26), "OK");
   OkBtn->SetDefault(true);
   OkBtn->OnClick = [this](TObject* s) { OkBtnClick(s); };
-
-  CancelBtn = Create<TButton>(this);
-  CancelBtn->SetName("CancelBtn");
-  CancelBtn->SetBounds(200, 52, 80, 26);
-  CancelBtn->SetCaption("ｷｬﾝｾﾙ");
+  CancelBtn = Place<TButton>(this, "CancelBtn", Bounds(200, 52, 80, 26), "ｷｬﾝｾﾙ");
   CancelBtn->SetCancel(true);
   CancelBtn->SetModalResult(mrCancel);
 }

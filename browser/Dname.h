@@ -32,6 +32,3 @@ class TDNameDlg : public TForm {
   void BuildNameRow();
   void BuildButtons();
 };
-
-// The dialog while it is shown.
-extern TDNameDlg* DNameDlg;

@@ -6,6 +6,8 @@
 #include "browser/Dname.h"
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
+#include "browser/common/FontSetting.h"
+#include "browser/common/Heading.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/SettingsKey.h"
 #include "browser/store/ShownBody.h"
@@ -37,6 +39,8 @@ constexpr size_t kItemFieldBytes = 25;
 constexpr int kColumnWidth = 150;
 constexpr int kColumnStep = 152;
 
+using F = TMainForm;
+
 // The two own drawers PostPet's marker sorts into; they cannot be deleted.
 bool IsProtectedName(const std::string& name) { return name == kSecretDiary || name == kPetMail; }
 
@@ -55,133 +59,9 @@ int CharacterCount(std::string_view text) {
   return count;
 }
 
-struct MenuRow {
-  TMenuItem* TMainForm::*item;    // nullptr for a separator
-  TMenuItem* TMainForm::*parent;  // nullptr for the menu's top
-  const char* name;
-  const char* caption;
-  TShortCut shortCut;
-};
-
-TShortCut Ctrl(char key) { return ShortCut(key, ssCtrl); }
-
-using F = TMainForm;
-
-std::vector<MenuRow> MainMenuRows() {
-  return {
-      {&F::File, nullptr, "File", "ﾌｧｲﾙ(&F)", 0},
-      {&F::MBoxChange, &F::File, "MBoxChange", "受信簿<->送信簿(&M)", Ctrl('M')},
-      {nullptr, &F::File, "N1", "-", 0},
-      {&F::MLBoxBkup, &F::File, "MLBoxBkup", "ﾊﾞｯｸｱｯﾌﾟ(&B)", Ctrl('B')},
-      {nullptr, &F::File, "N2", "-", 0},
-      {&F::NewDrawer, &F::File, "NewDrawer", "引出し新規作成(&N)", Ctrl('N')},
-      {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S')},
-      {&F::MailInport, &F::File, "MailInport", "ｲﾝﾎﾟｰﾄ(&I)", 0},
-      {&F::PPtxtFile, &F::MailInport, "PPtxtFile", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ(&P)",
-       ShortCut(VK_INSERT, 0)},
-      {&F::SMailFile, &F::MailInport, "SMailFile", "1ﾒｰﾙ1ﾌｧｲﾙ形式(&S)", ShortCut(VK_INSERT, ssShift)},
-      {nullptr, &F::MailInport, "N3", "-", 0},
-      {&F::MMailFile, &F::MailInport, "MMailFile", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）",
-       ShortCut(VK_INSERT, ssCtrl)},
-      {nullptr, &F::File, "N4", "-", 0},
-      {&F::Exit, &F::File, "Exit", "終了(&X)", 0},
-      {&F::Edit, nullptr, "Edit", "編集(&E)", 0},
-      {&F::Copy, &F::Edit, "Copy", "ｺﾋﾟｰ(&C)", Ctrl('C')},
-      {&F::Find, &F::Edit, "Find", "検索(&F)...", Ctrl('F')},
-      {nullptr, &F::Edit, "N5", "-", 0},
-      {&F::ExecViewer, &F::Edit, "ExecViewer", "ﾋﾞｭｰﾜ(&V)", Ctrl('V')},
-      {nullptr, &F::Edit, "N6", "-", 0},
-      {&F::Delete, &F::Edit, "Delete", "削除(&D)", Ctrl('D')},
-      {nullptr, &F::Edit, "N7", "-", 0},
-      {&F::Reply, &F::Edit, "Reply", "返事を書く(&R)", Ctrl('R')},
-      {&F::Option, nullptr, "Option", "設定(&O)", 0},
-      {&F::PPFolderSet, &F::Option, "PPFolderSet", "PostPetﾌｫﾙﾀﾞ(&P)", 0},
-      {&F::ViewerSet, &F::Option, "ViewerSet", "ﾋﾞｭｰﾜ(&V)", 0},
-      {&F::FontSet, &F::Option, "FontSet", "ﾌｫﾝﾄ(&F)", 0},
-      {nullptr, &F::Option, "N8", "-", 0},
-      {&F::DwSpCfg, &F::Option, "DwSpCfg", "仕分け設定'(&C)", 0},
-      {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A')},
-      {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T')},
-      {&F::Help, nullptr, "Help", "ﾍﾙﾌﾟ(&H)", 0},
-      {&F::Contents, &F::Help, "Contents", "目次(&C)", ShortCut(VK_F1, 0)},
-      {&F::About, &F::Help, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", 0},
-  };
-}
-
-std::vector<MenuRow> DrawerMenuRows() {
-  return {
-      {&F::DwMenuNew, nullptr, "DwMenuNew", "新規作成", 0},
-      {&F::DwMenuDel, nullptr, "DwMenuDel", "削除", 0},
-      {&F::DwMenuRnm, nullptr, "DwMenuRnm", "名称変更", 0},
-      {nullptr, nullptr, "N9", "-", 0},
-      {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け", 0},
-      {&F::DwMenuIn, nullptr, "DwMenuIn", "ｲﾝﾎﾟｰﾄ", 0},
-      {&F::DwMenuPPF, &F::DwMenuIn, "DwMenuPPF", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ", 0},
-      {&F::DwMenuSF, &F::DwMenuIn, "DwMenuSF", "1ﾒｰﾙ1ﾌｧｲﾙ形式", 0},
-      {nullptr, &F::DwMenuIn, "N10", "-", 0},
-      {&F::DwMenuPPM, &F::DwMenuIn, "DwMenuPPM", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）", 0},
-      {nullptr, nullptr, "N11", "-", 0},
-      {&F::DwSort, nullptr, "DwSort", "ｿｰﾄ", 0},
-      {&F::DsUp, &F::DwSort, "DsUp", "昇順", 0},
-      {&F::DsDown, &F::DwSort, "DsDown", "降順", 0},
-  };
-}
-
-std::vector<MenuRow> MailMenuRows() {
-  return {
-      {&F::MlMenuDel, nullptr, "MlMenuDel", "削除", 0},
-      {nullptr, nullptr, "N12", "-", 0},
-      {&F::MlMenuReply, nullptr, "MlMenuReply", "返事を書く", 0},
-      {nullptr, nullptr, "N13", "-", 0},
-      {&F::MlSort, nullptr, "MlSort", "ｿｰﾄ", 0},
-      {&F::MlSortDateUp, &F::MlSort, "MlSortDateUp", "日付昇順", 0},
-      {&F::MlSortDateDown, &F::MlSort, "MlSortDateDown", "日付降順", 0},
-  };
-}
-
-std::vector<MenuRow> TextMenuRows() {
-  return {
-      {&F::MtMenuCopy, nullptr, "MtMenuCopy", "ｺﾋﾟｰ", 0},
-      {&F::MtMenuFind, nullptr, "MtMenuFind", "検索", 0},
-      {&F::MtMenuViewer, nullptr, "MtMenuViewer", "ﾋﾞｭｰﾜ", 0},
-      {nullptr, nullptr, "N14", "-", 0},
-      {&F::MtMenuReply, nullptr, "MtMenuReply", "返事を書く", 0},
-  };
-}
-
-// Builds a menu tree from its rows; the items land in the form's members.
-void FillMenu(TMainForm& form, TMenu& menu, const std::vector<MenuRow>& rows) {
-  for (const MenuRow& row : rows) {
-    TMenuItem* item = row.parent ? Create<TMenuItem>(form.*row.parent) : Create<TMenuItem>(&menu);
-    item->SetName(row.name);
-    item->SetCaption(row.caption);
-    item->SetShortCut(row.shortCut);
-    if (row.item) form.*row.item = item;
-  }
-}
-
-template <class Control>
-Control* Place(TWinControl* parent, const char* name, int left, int top, int width, int height) {
-  Control* control = Create<Control>(parent);
-  control->SetName(name);
-  control->SetBounds(left, top, width, height);
-  return control;
-}
-
 void SetFont(TControl* control, int pixels, bool bold) {
   control->Font->SetSize(pixels);
   control->Font->SetBold(bold);
-}
-
-TLabel* MakeLabel(TWinControl* parent, const char* name, int left, int top, const char* text,
-                int pixels) {
-  TLabel* label = Create<TLabel>(parent);
-  label->SetName(name);
-  label->SetLeft(left);
-  label->SetTop(top);
-  SetFont(label, pixels, true);
-  label->SetCaption(text);
-  return label;
 }
 
 }  // namespace
@@ -268,13 +148,7 @@ void TMainForm::ReadRegSettings() {
   if (key.Has(Setting::Viewer)) viewerPath = key.Read(Setting::Viewer);
 }
 
-void TMainForm::LoadFontSetting() {
-  SettingsKey key;
-  if (!key.Has(Setting::Font)) return;
-  const std::string face = key.Read(Setting::Font);
-  for (TControl* control : std::initializer_list<TControl*>{DrawerList, MailText, MailList})
-    control->Font->SetName(face);
-}
+void TMainForm::LoadFontSetting() { ::LoadFontSetting({DrawerList, MailText, MailList}); }
 
 void TMainForm::FontSetClick(TObject*) {
   if (!FontDialog->Execute()) return;
@@ -520,8 +394,10 @@ bool TMainForm::WriteMail(DrawerAppender& target, const std::string& text) {
   return written;
 }
 
-void TMainForm::FreeMailEntries(int count) {
-  for (int i = 0; i < count && i < static_cast<int>(entries.size()); ++i) entries[i] = nullptr;
+void TMainForm::FreeMailEntries() {
+  entries.clear();
+  m_listing = DrawerListing();
+  mailCount = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -549,8 +425,8 @@ void TMainForm::BuildDrawerPane() {
     picture->Transparent = true;
     picture->TransparentColor = clRed;
   }
-  Label1 = MakeLabel(this, "Label1", 8, 8, "受信簿・引出し", 16);
-  DrawerList = Place<TListBox>(this, "DrawerList", 8, 24, 177, 393);
+  Label1 = PlaceHeading(this, "Label1", "受信簿・引出し", 8, 8);
+  DrawerList = Place<TListBox>(this, "DrawerList", Bounds(8, 24, 177, 393));
   DrawerList->SetStyle(lbOwnerDrawVariable);
   DrawerList->SetItemHeight(16);
   SetFont(DrawerList, 13, true);
@@ -569,20 +445,19 @@ void TMainForm::BuildDrawerPane() {
 }
 
 void TMainForm::BuildMailListPane() {
-  Label2 = MakeLabel(this, "Label2", 192, 9, "一覧", 16);
+  Label2 = PlaceHeading(this, "Label2", "一覧", 192, 9);
   const char* heads[] = {"From", "Date", "Subject"};
   TStaticText** columns[] = {&StaticText1, &StaticText2, &StaticText3};
   for (int i = 0; i < 3; ++i) {
     TStaticText* head = Place<TStaticText>(this, Format("StaticText%d", i + 1).c_str(),
-                                           192 + i * kColumnStep, 24, kColumnWidth, 16);
+                                           Bounds(192 + i * kColumnStep, 24, kColumnWidth, 16), heads[i]);
     head->SetAlignment(taCenter);
     head->SetBorderStyle(sbsSunken);
     head->SetColor(clYellow);
     SetFont(head, 13, true);
-    head->SetCaption(heads[i]);
     *columns[i] = head;
   }
-  MailList = Place<TListBox>(this, "MailList", 192, 40, 473, 105);
+  MailList = Place<TListBox>(this, "MailList", Bounds(192, 40, 473, 105));
   MailList->SetStyle(lbOwnerDrawFixed);
   MailList->SetItemHeight(16);
   MailList->SetMultiSelect(true);
@@ -600,23 +475,23 @@ void TMainForm::BuildMailListPane() {
 }
 
 void TMainForm::BuildMailView() {
-  Bevel1 = Place<TBevel>(this, "Bevel1", 192, 152, 481, 281);
-  Label3 = MakeLabel(this, "Label3", 224, 160, "Ｆｒｏｍ", 16);
+  Bevel1 = Place<TBevel>(this, "Bevel1", Bounds(192, 152, 481, 281));
+  Label3 = PlaceHeading(this, "Label3", "Ｆｒｏｍ", 224, 160);
   Label3->SetAlignment(taRightJustify);
-  Label4 = MakeLabel(this, "Label4", 200, 184, "Ｓｕｂｊｅｃｔ", 16);
-  Label5 = MakeLabel(this, "Label5", 232, 208, "Ｄａｔｅ", 16);
-  Label6 = MakeLabel(this, "Label6", 232, 232, "Ｔｅｘｔ", 16);
+  Label4 = PlaceHeading(this, "Label4", "Ｓｕｂｊｅｃｔ", 200, 184);
+  Label5 = PlaceHeading(this, "Label5", "Ｄａｔｅ", 232, 208);
+  Label6 = PlaceHeading(this, "Label6", "Ｔｅｘｔ", 232, 232);
   const char* names[] = {"FromAdd", "MailSubject", "MailDate"};
   const char* hints[] = {"メールの送信されたアドレス", "メールのタイトル", "メールの日付"};
   TStaticText** panes[] = {&FromAdd, &MailSubject, &MailDate};
   for (int i = 0; i < 3; ++i) {
-    TStaticText* pane = Place<TStaticText>(this, names[i], 272, 160 + i * 24, 377, 16);
+    TStaticText* pane = Place<TStaticText>(this, names[i], Bounds(272, 160 + i * 24, 377, 16));
     pane->SetColor(clWhite);
     pane->SetBorderStyle(sbsSingle);
     pane->SetHint(hints[i]);
     *panes[i] = pane;
   }
-  MailText = Place<TRichEdit>(this, "MailText", 272, 232, 393, 193);
+  MailText = Place<TRichEdit>(this, "MailText", Bounds(272, 232, 393, 193));
   MailText->SetPlainText(true);
   MailText->SetReadOnly(true);
   MailText->SetScrollBars(ssBoth);
@@ -625,52 +500,94 @@ void TMainForm::BuildMailView() {
 }
 
 void TMainForm::BuildMenus() {
-  MainMenu1 = Create<TMainMenu>(this);
-  MainMenu1->SetName("MainMenu1");
-  FillMenu(*this, *MainMenu1, MainMenuRows());
-  SetMenu(MainMenu1);
-  DwMenu = Create<TPopupMenu>(this);
-  DwMenu->SetName("DwMenu");
-  FillMenu(*this, *DwMenu, DrawerMenuRows());
-  MlMenu = Create<TPopupMenu>(this);
-  MlMenu->SetName("MlMenu");
-  FillMenu(*this, *MlMenu, MailMenuRows());
-  MtMenu = Create<TPopupMenu>(this);
-  MtMenu->SetName("MtMenu");
-  FillMenu(*this, *MtMenu, TextMenuRows());
-  DrawerList->SetPopupMenu(DwMenu);
-  MailList->SetPopupMenu(MlMenu);
-  MailText->SetPopupMenu(MtMenu);
-  BindMenuCommands();
+  BuildMainMenu();
+  DwMenu = BuildPopupMenu("DwMenu", &TMainForm::DwMenuPopup, DrawerList);
+  FillMenu(*this, *DwMenu, {
+      {&F::DwMenuNew, nullptr, "DwMenuNew", "新規作成", 0, &F::NewDrawerClick},
+      {&F::DwMenuDel, nullptr, "DwMenuDel", "削除", 0, &F::DeleteClick},
+      {&F::DwMenuRnm, nullptr, "DwMenuRnm", "名称変更", 0, &F::DwMenuRnmClick},
+      {nullptr, nullptr, "N9", "-"},
+      {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け"},
+      {&F::DwMenuIn, nullptr, "DwMenuIn", "ｲﾝﾎﾟｰﾄ"},
+      {&F::DwMenuPPF, &F::DwMenuIn, "DwMenuPPF", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ"},
+      {&F::DwMenuSF, &F::DwMenuIn, "DwMenuSF", "1ﾒｰﾙ1ﾌｧｲﾙ形式"},
+      {nullptr, &F::DwMenuIn, "N10", "-"},
+      {&F::DwMenuPPM, &F::DwMenuIn, "DwMenuPPM", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）"},
+      {nullptr, nullptr, "N11", "-"},
+      {&F::DwSort, nullptr, "DwSort", "ｿｰﾄ"},
+      {&F::DsUp, &F::DwSort, "DsUp", "昇順", 0, &F::DsUpClick},
+      {&F::DsDown, &F::DwSort, "DsDown", "降順", 0, &F::DsDownClick},
+  });
+  MlMenu = BuildPopupMenu("MlMenu", &TMainForm::MlMenuPopup, MailList);
+  FillMenu(*this, *MlMenu, {
+      {&F::MlMenuDel, nullptr, "MlMenuDel", "削除", 0, &F::DeleteClick},
+      {nullptr, nullptr, "N12", "-"},
+      {&F::MlMenuReply, nullptr, "MlMenuReply", "返事を書く"},
+      {nullptr, nullptr, "N13", "-"},
+      {&F::MlSort, nullptr, "MlSort", "ｿｰﾄ"},
+      {&F::MlSortDateUp, &F::MlSort, "MlSortDateUp", "日付昇順"},
+      {&F::MlSortDateDown, &F::MlSort, "MlSortDateDown", "日付降順"},
+  });
+  MtMenu = BuildPopupMenu("MtMenu", &TMainForm::MtMenuPopup, MailText);
+  FillMenu(*this, *MtMenu, {
+      {&F::MtMenuCopy, nullptr, "MtMenuCopy", "ｺﾋﾟｰ", 0, &F::CopyClick},
+      {&F::MtMenuFind, nullptr, "MtMenuFind", "検索", 0, &F::FindClick},
+      {&F::MtMenuViewer, nullptr, "MtMenuViewer", "ﾋﾞｭｰﾜ"},
+      {nullptr, nullptr, "N14", "-"},
+      {&F::MtMenuReply, nullptr, "MtMenuReply", "返事を書く"},
+  });
 }
 
-// Items whose commands come with later steps stay unbound here.
-void TMainForm::BindMenuCommands() {
-  const auto bind = [this](TMenuItem* item, void (TMainForm::*handler)(TObject*)) {
-    item->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
-  };
-  bind(File, &TMainForm::FileClick);
-  bind(MBoxChange, &TMainForm::MBoxChangeClick);
-  bind(NewDrawer, &TMainForm::NewDrawerClick);
-  bind(Exit, &TMainForm::ExitClick);
-  bind(Edit, &TMainForm::EditClick);
-  bind(Copy, &TMainForm::CopyClick);
-  bind(Find, &TMainForm::FindClick);
-  bind(Delete, &TMainForm::DeleteClick);
-  bind(FontSet, &TMainForm::FontSetClick);
-  bind(DwSpCfg, &TMainForm::DwSpCfgClick);
-  bind(About, &TMainForm::AboutClick);
-  bind(DwMenuNew, &TMainForm::NewDrawerClick);
-  bind(DwMenuDel, &TMainForm::DeleteClick);
-  bind(DwMenuRnm, &TMainForm::DwMenuRnmClick);
-  bind(DsUp, &TMainForm::DsUpClick);
-  bind(DsDown, &TMainForm::DsDownClick);
-  bind(MlMenuDel, &TMainForm::DeleteClick);
-  bind(MtMenuCopy, &TMainForm::CopyClick);
-  bind(MtMenuFind, &TMainForm::FindClick);
-  DwMenu->OnPopup = [this](TObject* s) { DwMenuPopup(s); };
-  MlMenu->OnPopup = [this](TObject* s) { MlMenuPopup(s); };
-  MtMenu->OnPopup = [this](TObject* s) { MtMenuPopup(s); };
+// Items without a handler get their commands with later steps.
+void TMainForm::BuildMainMenu() {
+  MainMenu1 = Create<TMainMenu>(this);
+  MainMenu1->SetName("MainMenu1");
+  FillMenu(*this, *MainMenu1, {
+      {&F::File, nullptr, "File", "ﾌｧｲﾙ(&F)", 0, &F::FileClick},
+      {&F::MBoxChange, &F::File, "MBoxChange", "受信簿<->送信簿(&M)", Ctrl('M'), &F::MBoxChangeClick},
+      {nullptr, &F::File, "N1", "-"},
+      {&F::MLBoxBkup, &F::File, "MLBoxBkup", "ﾊﾞｯｸｱｯﾌﾟ(&B)", Ctrl('B')},
+      {nullptr, &F::File, "N2", "-"},
+      {&F::NewDrawer, &F::File, "NewDrawer", "引出し新規作成(&N)", Ctrl('N'), &F::NewDrawerClick},
+      {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S')},
+      {&F::MailInport, &F::File, "MailInport", "ｲﾝﾎﾟｰﾄ(&I)"},
+      {&F::PPtxtFile, &F::MailInport, "PPtxtFile", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ(&P)", ShortCut(VK_INSERT, 0)},
+      {&F::SMailFile, &F::MailInport, "SMailFile", "1ﾒｰﾙ1ﾌｧｲﾙ形式(&S)", ShortCut(VK_INSERT, ssShift)},
+      {nullptr, &F::MailInport, "N3", "-"},
+      {&F::MMailFile, &F::MailInport, "MMailFile", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）", ShortCut(VK_INSERT, ssCtrl)},
+      {nullptr, &F::File, "N4", "-"},
+      {&F::Exit, &F::File, "Exit", "終了(&X)", 0, &F::ExitClick},
+      {&F::Edit, nullptr, "Edit", "編集(&E)", 0, &F::EditClick},
+      {&F::Copy, &F::Edit, "Copy", "ｺﾋﾟｰ(&C)", Ctrl('C'), &F::CopyClick},
+      {&F::Find, &F::Edit, "Find", "検索(&F)...", Ctrl('F'), &F::FindClick},
+      {nullptr, &F::Edit, "N5", "-"},
+      {&F::ExecViewer, &F::Edit, "ExecViewer", "ﾋﾞｭｰﾜ(&V)", Ctrl('V')},
+      {nullptr, &F::Edit, "N6", "-"},
+      {&F::Delete, &F::Edit, "Delete", "削除(&D)", Ctrl('D'), &F::DeleteClick},
+      {nullptr, &F::Edit, "N7", "-"},
+      {&F::Reply, &F::Edit, "Reply", "返事を書く(&R)", Ctrl('R')},
+      {&F::Option, nullptr, "Option", "設定(&O)"},
+      {&F::PPFolderSet, &F::Option, "PPFolderSet", "PostPetﾌｫﾙﾀﾞ(&P)"},
+      {&F::ViewerSet, &F::Option, "ViewerSet", "ﾋﾞｭｰﾜ(&V)"},
+      {&F::FontSet, &F::Option, "FontSet", "ﾌｫﾝﾄ(&F)", 0, &F::FontSetClick},
+      {nullptr, &F::Option, "N8", "-"},
+      {&F::DwSpCfg, &F::Option, "DwSpCfg", "仕分け設定'(&C)", 0, &F::DwSpCfgClick},
+      {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A')},
+      {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T')},
+      {&F::Help, nullptr, "Help", "ﾍﾙﾌﾟ(&H)"},
+      {&F::Contents, &F::Help, "Contents", "目次(&C)", ShortCut(VK_F1, 0)},
+      {&F::About, &F::Help, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", 0, &F::AboutClick},
+  });
+  SetMenu(MainMenu1);
+}
+
+TPopupMenu* TMainForm::BuildPopupMenu(const char* name, void (TMainForm::*onPopup)(TObject*),
+                                      TControl* control) {
+  auto* menu = Create<TPopupMenu>(this);
+  menu->SetName(name);
+  menu->OnPopup = [this, onPopup](TObject* s) { (this->*onPopup)(s); };
+  control->SetPopupMenu(menu);
+  return menu;
 }
 
 void TMainForm::BuildDialogs() {
@@ -801,10 +718,7 @@ void TMainForm::ResetDrawerState() {
 }
 
 void TMainForm::ReleaseLoadedMails() {
-  FreeMailEntries(mailCount);
-  entries.clear();
-  m_listing = DrawerListing();
-  mailCount = 0;
+  FreeMailEntries();
   // A drag armed on these rows has nothing left to move or to drop.
   currentEntry = nullptr;
   dragMail = -1;
@@ -856,12 +770,10 @@ std::string TMainForm::AskDrawerName(const std::string& initialName) {
   TStringList rows;
   for (const std::string& row : DrawerList->Items->ToVector()) rows.Add(row);
   TDNameDlg dialog(this);
-  DNameDlg = &dialog;
   dialog.DrawerName->SetText(initialName);
   dialog.drawerNames = &rows;
-  const bool ok = dialog.ShowModal() == mrOk;
-  DNameDlg = nullptr;
-  return ok ? dialog.DrawerName->Text() : std::string();
+  if (dialog.ShowModal() != mrOk) return std::string();
+  return dialog.DrawerName->Text();
 }
 
 bool TMainForm::CopyRenamedDrawer(int oldRow, int newRow) {

@@ -128,8 +128,8 @@ class TMainForm : public TForm {
   // Appends currentEntry with its text to the target drawer and clears
   // currentEntry; false when nothing of it could be written.
   bool WriteMail(DrawerAppender& target, const std::string& text);
-  // Releases rows 0 to count - 1; their slots become empty.
-  void FreeMailEntries(int count);
+  // Releases every row of the open drawer.
+  void FreeMailEntries();
 
  private:
   void BuildWindow();
@@ -137,7 +137,9 @@ class TMainForm : public TForm {
   void BuildMailListPane();
   void BuildMailView();
   void BuildMenus();
-  void BindMenuCommands();
+  void BuildMainMenu();
+  // A pop-up menu that runs onPopup when it opens over control.
+  TPopupMenu* BuildPopupMenu(const char* name, void (TMainForm::*onPopup)(TObject*), TControl* control);
   void BuildDialogs();
   void CreateOwnBookFolders();
   void RemoveViewerScratchFile() const;

@@ -1,6 +1,6 @@
 // Dorvane's entry point: the application object, the main window and the
-// message loop. An exception that escapes start-up is shown before the
-// program ends.
+// message loop. An exception that escapes start-up is shown, and the program
+// ends with 1.
 
 #include "browser/Main.h"
 
@@ -10,8 +10,9 @@ int main(int argc, char** argv) {
     Application->SetTitle("Dorvane");
     Application->CreateForm(MainForm);
     Application->Run();
+    return 0;
   } catch (...) {
     Application->HandleException();
   }
-  return 0;
+  return 1;
 }

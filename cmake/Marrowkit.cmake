@@ -1,5 +1,4 @@
-# Shared build rules. Each folder is one library; folders are picked up as
-# soon as they carry a CMakeLists.txt, so pieces can grow independently.
+# Shared build rules. Each folder is one library.
 
 # Adds every immediate subfolder of the current source folder that has a
 # CMakeLists.txt, in name order.
@@ -14,9 +13,9 @@ function(marrowkit_add_subfolders)
   endforeach()
 endfunction()
 
-set(MARROWKIT_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+set(MARROWKIT_WARNINGS -Wall -Wextra -Wno-unused-parameter -Werror)
 
-# A second build runs the form suites under AddressSanitizer and UBSan.
+# A second build runs every suite under AddressSanitizer and UBSan.
 option(MARROWKIT_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(MARROWKIT_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -33,12 +32,11 @@ function(marrowkit_platform_code target)
   target_compile_options(${target} PRIVATE ${MARROWKIT_WARNINGS})
 endfunction()
 
-# marrowkit_test(NAME SOURCES ... LIBS ... [PLATFORM] [LABELS ...])
+# marrowkit_test(NAME SOURCES ... LIBS ... [PLATFORM])
 # One GoogleTest binary run by CTest under the offscreen Qt platform. Test
 # sources are program code (Shift-JIS literals) unless PLATFORM is given.
-# The label "forms" marks the suites that also run in the sanitizer build.
 function(marrowkit_test name)
-  cmake_parse_arguments(T "PLATFORM" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "PLATFORM" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} marrowkit_test_support GTest::gtest GTest::gmock)
@@ -50,10 +48,7 @@ function(marrowkit_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MARROWKIT_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-    TIMEOUT 600)
-  if(T_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
-  endif()
+    TIMEOUT 60)
 endfunction()
 
 # marrowkit_bench(NAME SOURCES ... LIBS ...)

@@ -6,6 +6,12 @@
 #include "platform/forms/StdCtrls.h"
 
 TDirSetDlg::TDirSetDlg(TComponent* owner) : TForm(owner) {
+  BuildForm();
+  BuildButtons();
+  BuildFolderChooser();
+}
+
+void TDirSetDlg::BuildForm() {
   SetName("DirSetDlg");
   SetCaption("ﾌｫﾙﾀﾞ設定ﾀﾞｲｱﾛｸﾞ");
   SetBorderStyle(bsDialog);
@@ -13,19 +19,20 @@ TDirSetDlg::TDirSetDlg(TComponent* owner) : TForm(owner) {
   SetClientWidth(313);
   SetClientHeight(318);
   SetPosition(poScreenCenter);
-  OKBtn = AddButton(this, "OKBtn", "OK", 64, 284, 80, mrOk);
+}
+
+void TDirSetDlg::BuildButtons() {
+  OKBtn = PlaceButton(this, "OKBtn", "OK", 64, 284, 80, mrOk);
   OKBtn->SetDefault(true);
-  CancelBtn = AddButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 168, 284, 80, mrCancel);
+  CancelBtn = PlaceButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 168, 284, 80, mrCancel);
   CancelBtn->SetCancel(true);
-  Bevel1 = Create<TBevel>(this);
-  Bevel1->SetName("Bevel1");
-  Bevel1->SetBounds(8, 8, 297, 268);
-  DriveComboBox1 = Create<TDriveComboBox>(this);
-  DriveComboBox1->SetName("DriveComboBox1");
-  DriveComboBox1->SetBounds(16, 16, 281, 21);
-  DirectoryListBox = Create<TDirectoryListBox>(this);
-  DirectoryListBox->SetName("DirectoryListBox");
-  DirectoryListBox->SetBounds(16, 44, 281, 200);
+}
+
+// The drive box fills the folder list, whose open folder the label shows.
+void TDirSetDlg::BuildFolderChooser() {
+  Bevel1 = Place<TBevel>(this, "Bevel1", Bounds(8, 8, 297, 268));
+  DriveComboBox1 = Place<TDriveComboBox>(this, "DriveComboBox1", Bounds(16, 16, 281, 21));
+  DirectoryListBox = Place<TDirectoryListBox>(this, "DirectoryListBox", Bounds(16, 44, 281, 200));
   SelectDir = Create<TLabel>(this);
   SelectDir->SetName("SelectDir");
   SelectDir->SetAutoSize(false);  // before the bounds, which it would otherwise fit to no text

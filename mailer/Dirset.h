@@ -24,4 +24,9 @@ class TDirSetDlg : public TForm {
   TDriveComboBox* DriveComboBox1;
   TDirectoryListBox* DirectoryListBox;
   TLabel* SelectDir;
+
+ private:
+  void BuildForm();
+  void BuildButtons();
+  void BuildFolderChooser();
 };

@@ -9,20 +9,9 @@
 #include "platform/forms/StdCtrls.h"
 
 TDstPPFDlg::TDstPPFDlg(TComponent* owner) : TForm(owner) {
-  SetName("DstPPFDlg");
-  SetCaption("対象ＰｏｓｔＰｅｔﾌｫﾙﾀﾞ");
-  SetBorderStyle(bsSizeable);
-  SetFramedSize(this, 325, 95);
-  SetPosition(poScreenCenter);
-  PPFList = Create<TComboBox>(this);
-  PPFList->SetName("PPFList");
-  PPFList->SetBounds(8, 8, 233, 21);
-  AddBtn = AddButton(this, "AddBtn", "参照", 248, 6, 64);
-  OkBtn = AddButton(this, "OkBtn", "OK", 72, 38, 80, mrOk);
-  CancelBtn = AddButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 168, 38, 80, mrCancel);
-
+  BuildForm();
+  BuildControls();
   OnShow = [this](TObject* s) { FormShow(s); };
-  AddBtn->OnClick = [this](TObject* s) { AddBtnClick(s); };
   folderList.ReadSetting();
 }
 
@@ -43,4 +32,20 @@ void TDstPPFDlg::AddBtnClick(TObject*) {
   }
   dirSetDlg.reset();
   folderList.SaveRows(rows);
+}
+
+void TDstPPFDlg::BuildForm() {
+  SetName("DstPPFDlg");
+  SetCaption("対象ＰｏｓｔＰｅｔﾌｫﾙﾀﾞ");
+  SetBorderStyle(bsSizeable);
+  SetFramedSize(this, 325, 95);
+  SetPosition(poScreenCenter);
+}
+
+void TDstPPFDlg::BuildControls() {
+  PPFList = Place<TComboBox>(this, "PPFList", Bounds(8, 8, 233, 21));
+  AddBtn = PlaceButton(this, "AddBtn", "参照", 248, 6, 64);
+  AddBtn->OnClick = [this](TObject* s) { AddBtnClick(s); };
+  OkBtn = PlaceButton(this, "OkBtn", "OK", 72, 38, 80, mrOk);
+  CancelBtn = PlaceButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 168, 38, 80, mrCancel);
 }

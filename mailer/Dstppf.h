@@ -32,4 +32,8 @@ class TDstPPFDlg : public TForm {
   // Picks a folder, appends it unless a row already names it, and saves the
   // rows, whether or not a folder was picked.
   void AddBtnClick(TObject* Sender);
+
+ private:
+  void BuildForm();
+  void BuildControls();
 };

@@ -5,6 +5,8 @@
 
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
+#include "browser/common/Heading.h"
+#include "browser/common/FontSetting.h"
 #include "browser/store/SettingsKey.h"
 #include "mailer/Dstppf.h"
 #include "mailer/FormParts.h"
@@ -39,8 +41,6 @@ constexpr const char* kSent = "送信完了";
 constexpr const char* kDiscardUnsent = "送信していないメールを破棄して終了しますか";
 constexpr const char* kWindowFont = "ＭＳ Ｐゴシック";
 
-TShortCut Ctrl(char key) { return ShortCut(static_cast<WORD>(key), ssCtrl); }
-
 void SetFieldFont(TControl* field) {
   field->Font->SetSize(13);
   field->Font->SetColor(clBlack);
@@ -65,18 +65,8 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   BuildPopupMenu();
   SetMailCommandsEnabled(false, false);  // until the body changes
   ZnSMTP = std::make_unique<TZnSMTP>(nullptr);
-  // Old creation order: the argument is applied before any setting is loaded,
-  // inside the class library's guard, which shows a failure and goes on.
-  try {
-    FormCreate(this);
-  } catch (...) {
-    Application->HandleException();
-  }
-  exeDir = platform::ExeDir();
-  if (SettingsKey(SettingsKey::Open::IfExists).IsOpen()) LoadUserSettings();
-  LoadFontSetting();
-  SetEnglishDateNames();  // the filing's date text depends on them
-  LoadSmtpConfig();
+  RunFormCreate();
+  LoadSettings();
 }
 
 TMainForm::~TMainForm() { DestroyComponents(); }
@@ -93,15 +83,13 @@ void TMainForm::BuildWindow() {
 }
 
 void TMainForm::BuildFields() {
-  Label1 = AddLabel(this, "Label1", "宛先", 8, 10, LabelFont::Heading);
-  ToAddress = AddEdit(this, "ToAddress", 80, 8, 265, 21);
+  Label1 = PlaceHeading(this, "Label1", "宛先", 8, 10);
+  ToAddress = Place<TEdit>(this, "ToAddress", Bounds(80, 8, 265, 21));
   SetFieldFont(ToAddress);
-  Label2 = AddLabel(this, "Label2", "Subject", 8, 38, LabelFont::Heading);
-  Subject = AddEdit(this, "Subject", 80, 36, 265, 21);
+  Label2 = PlaceHeading(this, "Label2", "Subject", 8, 38);
+  Subject = Place<TEdit>(this, "Subject", Bounds(80, 36, 265, 21));
   SetFieldFont(Subject);
-  MailText = Create<TMemo>(this);
-  MailText->SetName("MailText");
-  MailText->SetBounds(8, 66, 385, 289);
+  MailText = Place<TMemo>(this, "MailText", Bounds(8, 66, 385, 289));
   MailText->SetScrollBars(ssVertical);
   SetFieldFont(MailText);
   MailText->OnChange = [this](TObject* s) { MailTextChange(s); };
@@ -110,59 +98,65 @@ void TMainForm::BuildFields() {
   SetActiveControl(ToAddress);
 }
 
+// Items without a handler get their commands with later steps.
 void TMainForm::BuildMainMenu() {
+  using F = TMainForm;
   MainMenu = Create<TMainMenu>(this);
   MainMenu->SetName("MainMenu");
   SetMenu(MainMenu);
-  FileMenu = AddItem(MainMenu, "FileMenu", "ﾌｧｲﾙ(&F)");
-  OpenAddBook = AddItem(FileMenu, "OpenAddBook", "おともだち帳(&F)");
-  ExecEdtor = AddItem(FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E'));
-  N5 = AddItem(FileMenu, "N5", "-");
-  MailSave = AddItem(FileMenu, "MailSave", "送信簿へ(&P)", Ctrl('P'));
-  N1 = AddItem(FileMenu, "N1", "-");
-  Send = AddItem(FileMenu, "Send", "送信(&S)", Ctrl('S'));
-  N2 = AddItem(FileMenu, "N2", "-");
-  Exit = AddItem(FileMenu, "Exit", "終了(&X)", Ctrl('X'));
-  OptionMenu = AddItem(MainMenu, "OptionMenu", "設定(&O)");
-  EnvSet = AddItem(OptionMenu, "EnvSet", "環境(&E)");
-  SMTPOpt = AddItem(OptionMenu, "SMTPOpt", "SMTP(&S)");
-  N3 = AddItem(OptionMenu, "N3", "-");
-  IESet = AddItem(OptionMenu, "IESet", "ＩＥのﾒｰﾗに登録(&I)", Ctrl('I'));
-  HelpMenu = AddItem(MainMenu, "HelpMenu", "ﾍﾙﾌﾟ(&H)");
-  Contents = AddItem(HelpMenu, "Contents", "目次(&C)", Ctrl('C'));
-  N4 = AddItem(HelpMenu, "N4", "-");
-  About = AddItem(HelpMenu, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", Ctrl('A'));
-
-  MailSave->OnClick = [this](TObject* s) { MailSaveClick(s); };
-  Send->OnClick = [this](TObject* s) { SendClick(s); };
-  Exit->OnClick = [this](TObject* s) { ExitClick(s); };
-  EnvSet->OnClick = [this](TObject* s) { EnvSetClick(s); };
-  SMTPOpt->OnClick = [this](TObject* s) { SMTPOptClick(s); };
-  Contents->OnClick = [this](TObject* s) { ContentsClick(s); };
-  About->OnClick = [this](TObject* s) { AboutClick(s); };
+  FillMenu(*this, *MainMenu, {
+      {&F::FileMenu, nullptr, "FileMenu", "ﾌｧｲﾙ(&F)"},
+      {&F::OpenAddBook, &F::FileMenu, "OpenAddBook", "おともだち帳(&F)"},
+      {&F::ExecEdtor, &F::FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E')},
+      {&F::N5, &F::FileMenu, "N5", "-"},
+      {&F::MailSave, &F::FileMenu, "MailSave", "送信簿へ(&P)", Ctrl('P'), &F::MailSaveClick},
+      {&F::N1, &F::FileMenu, "N1", "-"},
+      {&F::Send, &F::FileMenu, "Send", "送信(&S)", Ctrl('S'), &F::SendClick},
+      {&F::N2, &F::FileMenu, "N2", "-"},
+      {&F::Exit, &F::FileMenu, "Exit", "終了(&X)", Ctrl('X'), &F::ExitClick},
+      {&F::OptionMenu, nullptr, "OptionMenu", "設定(&O)"},
+      {&F::EnvSet, &F::OptionMenu, "EnvSet", "環境(&E)", 0, &F::EnvSetClick},
+      {&F::SMTPOpt, &F::OptionMenu, "SMTPOpt", "SMTP(&S)", 0, &F::SMTPOptClick},
+      {&F::N3, &F::OptionMenu, "N3", "-"},
+      {&F::IESet, &F::OptionMenu, "IESet", "ＩＥのﾒｰﾗに登録(&I)", Ctrl('I')},
+      {&F::HelpMenu, nullptr, "HelpMenu", "ﾍﾙﾌﾟ(&H)"},
+      {&F::Contents, &F::HelpMenu, "Contents", "目次(&C)", Ctrl('C'), &F::ContentsClick},
+      {&F::N4, &F::HelpMenu, "N4", "-"},
+      {&F::About, &F::HelpMenu, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", Ctrl('A'), &F::AboutClick},
+  });
 }
 
 void TMainForm::BuildPopupMenu() {
+  using F = TMainForm;
   PupMenu = Create<TPopupMenu>(this);
   PupMenu->SetName("PupMenu");
-  PupOpenAddBook = AddItem(PupMenu, "PupOpenAddBook", "おともだち帳");
-  PupExecEdtor = AddItem(PupMenu, "PupExecEdtor", "ｴﾃﾞｨﾀ");
-  N6 = AddItem(PupMenu, "N6", "-");
-  PupMailSave = AddItem(PupMenu, "PupMailSave", "送信簿へ");
-  N7 = AddItem(PupMenu, "N7", "-");
-  PupSend = AddItem(PupMenu, "PupSend", "送信");
-  PupMailSave->OnClick = [this](TObject* s) { MailSaveClick(s); };
-  PupSend->OnClick = [this](TObject* s) { SendClick(s); };
+  FillMenu(*this, *PupMenu, {
+      {&F::PupOpenAddBook, nullptr, "PupOpenAddBook", "おともだち帳"},
+      {&F::PupExecEdtor, nullptr, "PupExecEdtor", "ｴﾃﾞｨﾀ"},
+      {&F::N6, nullptr, "N6", "-"},
+      {&F::PupMailSave, nullptr, "PupMailSave", "送信簿へ", 0, &F::MailSaveClick},
+      {&F::N7, nullptr, "N7", "-"},
+      {&F::PupSend, nullptr, "PupSend", "送信", 0, &F::SendClick},
+  });
   SetPopupMenu(PupMenu);  // over every control
 }
 
-TMenuItem* TMainForm::AddItem(TComponent* parent, const char* name, const char* caption,
-                              TShortCut shortCut) {
-  TMenuItem* item = Create<TMenuItem>(parent);
-  item->SetName(name);
-  item->SetCaption(caption);
-  item->SetShortCut(shortCut);
-  return item;
+// Old creation order: the argument is applied before any setting is loaded,
+// inside the class library's guard, which shows a failure and goes on.
+void TMainForm::RunFormCreate() {
+  try {
+    FormCreate(this);
+  } catch (...) {
+    Application->HandleException();
+  }
+}
+
+void TMainForm::LoadSettings() {
+  exeDir = platform::ExeDir();
+  if (SettingsKey(SettingsKey::Open::IfExists).IsOpen()) LoadUserSettings();
+  LoadFontSetting();
+  SetEnglishDateNames();  // the filing's date text depends on them
+  LoadSmtpConfig();
 }
 
 // --- The argument --------------------------------------------------------
@@ -266,14 +260,7 @@ void TMainForm::LoadUserSettings() {
   userName = key.Read(Setting::UserName);
 }
 
-void TMainForm::LoadFontSetting() {
-  SettingsKey key;
-  if (!key.Has(Setting::Font)) return;
-  const std::string face = key.Read(Setting::Font);
-  for (TControl* field : {static_cast<TControl*>(ToAddress), static_cast<TControl*>(Subject),
-                          static_cast<TControl*>(MailText)})
-    field->Font->SetName(face);
-}
+void TMainForm::LoadFontSetting() { ::LoadFontSetting({ToAddress, Subject, MailText}); }
 
 // --- Sending -------------------------------------------------------------
 

@@ -74,8 +74,8 @@ class TMainForm : public TForm {
   void BuildFields();
   void BuildMainMenu();
   void BuildPopupMenu();
-  TMenuItem* AddItem(TComponent* parent, const char* name, const char* caption,
-                     TShortCut shortCut = 0);
+  void RunFormCreate();
+  void LoadSettings();
 
   void ApplyReplyQuoteFile(const std::string& path);
   void DeliverMail();

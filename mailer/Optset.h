@@ -33,5 +33,9 @@ class TOptionSetForm : public TForm {
   void Button1Click(TObject* Sender);
 
  private:
+  void BuildForm();
+  void BuildControls();
+  void BuildOpenDialog();
+
   bool m_loaded = false;
 };

@@ -1,6 +1,7 @@
 #include "mailer/Smtpopt.h"
 
 #include "browser/common/ErrorBox.h"
+#include "browser/common/Heading.h"
 #include "mailer/FormParts.h"
 #include "mailer/SmtpSettingsFile.h"
 #include "platform/forms/ComCtrls.h"
@@ -12,32 +13,10 @@ constexpr int kFieldWidth = 281;
 }  // namespace
 
 TSMTPOptDlg::TSMTPOptDlg(TComponent* owner) : TForm(owner) {
-  SetName("SMTPOptDlg");
-  SetCaption("SMTP設定");
-  SetFramedSize(this, 304, 390);
-  SetPosition(poScreenCenter);
-  // Created in the order of the screen, which is the tab order.
-  HostName = AddField("HostName", "Label1", "ﾎｽﾄ名", Label1, 8);
-  UserID = AddField("UserID", "Label3", "ﾕｰｻﾞID", Label3, 56);
-  MailAddress = AddField("MailAddress", "Label2", "ﾒｰﾙｱﾄﾞﾚｽ", Label2, 104);
-  Label4 = AddLabel(this, "Label4", "ｻｲﾝ", 8, 152, LabelFont::Heading);
-  MailFoot = Create<TMemo>(this);
-  MailFoot->SetName("MailFoot");
-  MailFoot->SetBounds(8, 172, kFieldWidth, 140);
-  MailFoot->SetScrollBars(ssVertical);
-  MailFoot->Font->SetSize(11);
-  OkBtn = AddButton(this, "OkBtn", "OK", 56, 322, 80);
-  CancelBtn = AddButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 160, 322, 80, mrCancel);
-  CancelBtn->SetCancel(true);
-
+  BuildForm();
+  BuildFields();
+  BuildButtons();
   OnShow = [this](TObject* s) { FormShow(s); };
-  OkBtn->OnClick = [this](TObject* s) { OkBtnClick(s); };
-}
-
-TEdit* TSMTPOptDlg::AddField(const char* name, const char* labelName, const char* caption,
-                             TLabel*& label, int top) {
-  label = AddLabel(this, labelName, caption, 8, top, LabelFont::Heading);
-  return AddEdit(this, name, 8, top + 20, kFieldWidth, 21);
 }
 
 void TSMTPOptDlg::FormShow(TObject*) {
@@ -55,4 +34,35 @@ void TSMTPOptDlg::OkBtnClick(TObject*) {
     return;
   }
   SetModalResult(mrOk);
+}
+
+void TSMTPOptDlg::BuildForm() {
+  SetName("SMTPOptDlg");
+  SetCaption("SMTP設定");
+  SetFramedSize(this, 304, 390);
+  SetPosition(poScreenCenter);
+}
+
+// Created in the order of the screen, which is the tab order.
+void TSMTPOptDlg::BuildFields() {
+  HostName = PlaceField("HostName", "Label1", "ﾎｽﾄ名", Label1, 8);
+  UserID = PlaceField("UserID", "Label3", "ﾕｰｻﾞID", Label3, 56);
+  MailAddress = PlaceField("MailAddress", "Label2", "ﾒｰﾙｱﾄﾞﾚｽ", Label2, 104);
+  Label4 = PlaceHeading(this, "Label4", "ｻｲﾝ", 8, 152);
+  MailFoot = Place<TMemo>(this, "MailFoot", Bounds(8, 172, kFieldWidth, 140));
+  MailFoot->SetScrollBars(ssVertical);
+  MailFoot->Font->SetSize(11);
+}
+
+void TSMTPOptDlg::BuildButtons() {
+  OkBtn = PlaceButton(this, "OkBtn", "OK", 56, 322, 80);
+  OkBtn->OnClick = [this](TObject* s) { OkBtnClick(s); };
+  CancelBtn = PlaceButton(this, "CancelBtn", "ｷｬﾝｾﾙ", 160, 322, 80, mrCancel);
+  CancelBtn->SetCancel(true);
+}
+
+TEdit* TSMTPOptDlg::PlaceField(const char* name, const char* labelName, const char* caption,
+                               TLabel*& label, int top) {
+  label = PlaceHeading(this, labelName, caption, 8, top);
+  return Place<TEdit>(this, name, Bounds(8, top + 20, kFieldWidth, 21));
 }

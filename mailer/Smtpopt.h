@@ -37,7 +37,10 @@ class TSMTPOptDlg : public TForm {
   void OkBtnClick(TObject* Sender);
 
  private:
+  void BuildForm();
+  void BuildFields();
+  void BuildButtons();
   // A heading label and, under it, its edit.
-  TEdit* AddField(const char* name, const char* labelName, const char* caption, TLabel*& label,
-                  int top);
+  TEdit* PlaceField(const char* name, const char* labelName, const char* caption, TLabel*& label,
+                    int top);
 };

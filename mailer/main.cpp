@@ -11,8 +11,9 @@ int main(int argc, char** argv) {
     Application->SetTitle("Quillet");
     Application->CreateForm(MainForm);
     Application->Run();
+    return 0;
   } catch (...) {
     Application->HandleException();  // whatever escaped start-up or the loop
   }
-  return 0;
+  return 1;
 }

@@ -40,36 +40,18 @@ void TAboutBox::BuildForm(AboutProgram program) {
 }
 
 void TAboutBox::BuildControls(const Texts& texts) {
-  Bevel1 = Create<TBevel>(this);
-  Bevel1->SetName("Bevel1");
-  Bevel1->SetBounds(8, 8, 257, 97);
-  ProgramIcon = Create<TImage>(this);
-  ProgramIcon->SetName("ProgramIcon");
-  ProgramIcon->SetBounds(24, 16, 41, 41);
+  Bevel1 = Place<TBevel>(this, "Bevel1", Bounds(8, 8, 257, 97));
+  ProgramIcon = Place<TImage>(this, "ProgramIcon", Bounds(24, 16, 41, 41));
   ProgramIcon->SetCenter(true);
   ProgramIcon->LoadFromResourceName(texts.picture);
-  ApName = AddLabel(texts.nameLeft, 24, texts.name);
-  ApName->SetName("ApName");
+  ApName = Place<TLabel>(this, "ApName", Bounds(texts.nameLeft, 24, 0, 0), texts.name);
   ApName->Font->SetSize(16);
   ApName->Font->SetColor(clBlack);
-  Version = AddLabel(96, 48, "Version.");
-  Version->SetName("Version");
-  VersinNo = AddLabel(144, 48, texts.version);
-  VersinNo->SetName("VersinNo");
-  Label1 = AddLabel(texts.creditLeft, 64, "(C) Marrowkit 開発チーム");
-  Label1->SetName("Label1");
-  Button1 = Create<TButton>(this);
-  Button1->SetName("Button1");
-  Button1->SetBounds(99, 113, 75, 25);
-  Button1->SetCaption("OK");
+  Version = Place<TLabel>(this, "Version", Bounds(96, 48, 0, 0), "Version.");
+  VersinNo = Place<TLabel>(this, "VersinNo", Bounds(144, 48, 0, 0), texts.version);
+  Label1 = Place<TLabel>(this, "Label1", Bounds(texts.creditLeft, 64, 0, 0), "(C) Marrowkit 開発チーム");
+  Button1 = Place<TButton>(this, "Button1", Bounds(99, 113, 75, 25), "OK");
   Button1->SetDefault(true);
   Button1->SetModalResult(mrOk);
   Button1->Font->SetSize(texts.buttonFontSize);
-}
-
-TLabel* TAboutBox::AddLabel(int left, int top, const std::string& caption) {
-  TLabel* label = Create<TLabel>(this);
-  label->SetBounds(left, top, 0, 0);
-  label->SetCaption(caption);
-  return label;
 }

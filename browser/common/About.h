@@ -39,5 +39,4 @@ class TAboutBox : public TForm {
 
   void BuildForm(AboutProgram program);
   void BuildControls(const Texts& texts);
-  TLabel* AddLabel(int left, int top, const std::string& caption);
 };

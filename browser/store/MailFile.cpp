@@ -6,11 +6,8 @@
 
 namespace {
 
-// Drops whatever a failed append left behind.
-void CutBack(platform::Stream& file, int64_t length) {
-  file.Truncate(length);
-  file.Flush();
-}
+// Drops whatever a failed append left behind; false when some of it stays.
+bool CutBack(platform::Stream& file, int64_t length) { return file.Truncate(length) && file.Flush(); }
 
 }  // namespace
 
@@ -55,7 +52,9 @@ bool WriteMail(platform::Stream& mailFile, platform::Stream& listFile, const Mai
   // at bytes that are not there.
   if (mailFile.Write(text) && mailFile.Flush() && listFile.Write(record) && listFile.Flush())
     return true;
-  CutBack(mailFile, mailLength);
-  CutBack(listFile, listLength);
+  // The append has failed either way. What a failed cut leaves lies past
+  // the last whole record, where every reader stops.
+  static_cast<void>(CutBack(mailFile, mailLength));
+  static_cast<void>(CutBack(listFile, listLength));
   return false;
 }

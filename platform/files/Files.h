@@ -22,7 +22,7 @@ bool CreateDir(std::string_view path);        // one level; false when it fails 
 bool DeleteFile(std::string_view path);       // false when nothing was removed
 // Win32 CopyFile: copies bytes and replaces the target unless failIfExists.
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
-bool RenameFile(std::string_view from, std::string_view to);  // replaces the target
+[[nodiscard]] bool RenameFile(std::string_view from, std::string_view to);  // replaces the target
 int64_t FileSize(std::string_view path);      // -1 when missing
 bool SyncFolder(std::string_view folder);     // fsync of a folder after renames
 
@@ -39,8 +39,9 @@ class Stream {
  public:
   virtual ~Stream() = default;
   virtual size_t Read(void* buffer, size_t count) = 0;        // bytes read; 0 at end or error
-  virtual bool Write(const void* data, size_t count) = 0;     // false unless all were written
-  bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+  // A result a caller drops would hide lost data: each of these must be looked at.
+  [[nodiscard]] virtual bool Write(const void* data, size_t count) = 0;  // false unless all were written
+  [[nodiscard]] bool Write(std::string_view text) { return Write(text.data(), text.size()); }
   virtual int GetChar() = 0;                                  // a byte, or -1 at end
   // One line without its line end; false at the end of the file. A last
   // line without a line end is still returned.
@@ -48,9 +49,9 @@ class Stream {
   virtual bool Seek(int64_t offset) = 0;                      // from the start
   virtual int64_t Tell() = 0;
   virtual int64_t Length() = 0;                               // the file's current length
-  virtual bool Flush() = 0;                                   // to the operating system
-  virtual bool Sync() = 0;                                    // Flush and fsync
-  virtual bool Truncate(int64_t length) = 0;
+  [[nodiscard]] virtual bool Flush() = 0;                     // to the operating system
+  [[nodiscard]] virtual bool Sync() = 0;                      // Flush and fsync
+  [[nodiscard]] virtual bool Truncate(int64_t length) = 0;
   virtual bool Close() = 0;                                   // false when a write-back failed
 };
 

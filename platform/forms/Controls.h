@@ -48,6 +48,12 @@ T* Create(Owner* owner, Args&&... args) {
   return created;
 }
 
+// Creates a control on parent (as Create), names it and places it at bounds
+// with its caption, when one is given. An auto-sized control (a label) keeps
+// the left and top and takes the size of its text.
+template <class T>
+T* Place(TWinControl* parent, const char* name, const TRect& bounds, const std::string& caption = {});
+
 class TControl : public TComponent {
  public:
   ~TControl() override;
@@ -195,3 +201,12 @@ class TWinControl : public TControl {
 
   std::vector<TControl*> m_controls;
 };
+
+template <class T>
+T* Place(TWinControl* parent, const char* name, const TRect& bounds, const std::string& caption) {
+  T* control = Create<T>(parent);
+  control->SetName(name);
+  control->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+  if (!caption.empty()) control->SetCaption(caption);
+  return control;
+}

@@ -62,8 +62,10 @@ bool TFontDialog::RunQtDialog() {
   QDialog dialog(QApplication::activeWindow());
   dialog.setWindowTitle(QStringLiteral("フォント"));
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel(QStringLiteral("フォント名(&F):")));
+  auto* label = new QLabel(QStringLiteral("フォント名(&F):"));
+  layout->addWidget(label);
   auto* faces = new QFontComboBox;
+  label->setBuddy(faces);  // a label shows its mnemonic only when it has one
   faces->setFontFilters(QFontComboBox::ScalableFonts);
   faces->setCurrentFont(ToQFont(m_font));
   layout->addWidget(faces);

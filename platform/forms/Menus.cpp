@@ -1,6 +1,8 @@
 #include "platform/forms/Menus.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -25,6 +27,30 @@ std::string ShortCutToText(TShortCut shortCut) {
 }
 
 namespace {
+
+// Escape out of a menu of the menu bar would leave the bar holding the
+// keyboard focus; the class library's menus never take it from the control.
+class MenuEscape : public QObject {
+ public:
+  // Owned by the menu it watches.
+  MenuEscape(QMenu* menu, QMenuBar* bar) : QObject(menu), m_bar(bar) { menu->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+      return false;
+    static_cast<QMenu*>(watched)->hide();
+    // A bar entered from the keyboard leaves its keyboard mode, as a second Escape does.
+    if (m_bar->hasFocus()) {
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(m_bar, &escape);
+    }
+    return true;
+  }
+
+ private:
+  QMenuBar* m_bar;
+};
 
 TMenuItem* ParentItemOf(TComponent* owner) {
   if (auto* item = dynamic_cast<TMenuItem*>(owner)) return item;
@@ -62,6 +88,8 @@ QWidget* TMenuItem::ItemsWidget() {
   // Opening the sub-menu runs the item's opening handler, as the class library does.
   QObject::connect(m_submenu, &QMenu::aboutToShow, [this] { Click(); });
   m_action->setMenu(m_submenu);
+  if (auto* bar = m_parent ? qobject_cast<QMenuBar*>(m_parent->m_itemsWidget) : nullptr)
+    new MenuEscape(m_submenu, bar);
   m_itemsWidget = m_submenu;
   return m_itemsWidget;
 }
@@ -96,8 +124,9 @@ void TMenuItem::UpdateAction() {
   m_action->setSeparator(IsLine());
   // The short-cut is shown beside the caption; it is carried out by the
   // form's key handling, never by Qt, so that the menu rules above hold.
-  QString text = Q(m_caption);
-  if (m_shortCut) text += QStringLiteral("\t") + Q(ShortCutToText(m_shortCut));
+  // A separator's "-" stays unsaid: Qt would draw it as a section title.
+  QString text = IsLine() ? QString() : Q(m_caption);
+  if (m_shortCut && !IsLine()) text += QStringLiteral("\t") + Q(ShortCutToText(m_shortCut));
   m_action->setText(text);
   m_action->setEnabled(m_enabled);
   m_action->setCheckable(m_checked);

@@ -5,6 +5,7 @@
 // and also before one of its items' short-cut is carried out; a disabled
 // item's short-cut does nothing and the key goes on to the focused control.
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,24 @@ class TMenuItem : public TComponent {
   bool m_visible = true;
 };
 
+// One row of a form's menu table: the item is made under its parent row's
+// item (or at the menu's top), lands in the form's member and runs the
+// form's handler when chosen, or, for an item with sub-items, when it opens.
+// A parent row stands before its sub-items.
+template <class Form>
+struct MenuRow {
+  TMenuItem* Form::*item;    // nullptr: held by the menu only (a separator)
+  TMenuItem* Form::*parent;  // nullptr: the menu's top
+  const char* name;
+  const char* caption;       // "-": a separator
+  TShortCut shortCut = 0;
+  void (Form::*handler)(TObject* Sender) = nullptr;  // nullptr: no command
+};
+
+// Makes the items of rows in menu for form, in order.
+template <class Form>
+void FillMenu(Form& form, TMenu& menu, std::initializer_list<MenuRow<Form>> rows);
+
 class TMenu : public TComponent {
  public:
   ~TMenu() override;
@@ -122,3 +141,16 @@ class TPopupMenu : public TMenu {
   QMenu* m_menu;
   TControl* m_popupComponent = nullptr;
 };
+
+template <class Form>
+void FillMenu(Form& form, TMenu& menu, std::initializer_list<MenuRow<Form>> rows) {
+  for (const MenuRow<Form>& row : rows) {
+    TComponent* parent = row.parent ? static_cast<TComponent*>(form.*row.parent) : &menu;
+    auto* item = Create<TMenuItem>(parent);
+    item->SetName(row.name);
+    item->SetCaption(row.caption);
+    item->SetShortCut(row.shortCut);
+    if (row.handler) item->OnClick = [&form, handler = row.handler](TObject* s) { (form.*handler)(s); };
+    if (row.item) form.*row.item = item;
+  }
+}

@@ -97,6 +97,8 @@ constexpr TShortCut scShift = 0x2000;
 constexpr TShortCut scCtrl = 0x4000;
 constexpr TShortCut scAlt = 0x8000;
 TShortCut ShortCut(WORD key, TShiftState shift);
+// Ctrl with a letter or digit key ('A'..'Z', '0'..'9').
+inline TShortCut Ctrl(char key) { return ShortCut(static_cast<WORD>(key), ssCtrl); }
 
 // Modal results of forms and buttons; the IDOK/IDCANCEL values of Win32.
 using TModalResult = int;

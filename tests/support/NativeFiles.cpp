@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 std::string ReadNativeFile(const std::string& nativePath) {
   std::ifstream in(nativePath, std::ios::binary);
@@ -9,5 +10,7 @@ std::string ReadNativeFile(const std::string& nativePath) {
 }
 
 void WriteNativeFile(const std::string& nativePath, const std::string& bytes) {
-  std::ofstream(nativePath, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+  std::ofstream file(nativePath, std::ios::binary | std::ios::trunc);
+  if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
+    throw std::runtime_error("cannot write " + nativePath);
 }

@@ -6,5 +6,6 @@
 
 // Every byte of the file; empty when it is missing.
 std::string ReadNativeFile(const std::string& nativePath);
-// Creates or replaces the file with bytes; the folder must exist.
+// Creates or replaces the file with bytes; the folder must exist. Throws
+// std::runtime_error when the file cannot be written.
 void WriteNativeFile(const std::string& nativePath, const std::string& bytes);

@@ -1,9 +1,8 @@
-"""A real SMTP server for the transport tests: Debian's aiosmtpd on a free
-loopback port. Prints the port, saves each message as <n>.eml (the bytes as
+"""A real SMTP server for the transport tests: Debian's aiosmtpd on a loopback
+port the system picks. Prints the port, saves each message as <n>.eml (the bytes as
 received, dot-stuffing undone) and its envelope as <n>.env (MAIL FROM, then
 one RCPT TO per line), and stops when its standard input closes."""
 
-import socket
 import sys
 from pathlib import Path
 
@@ -24,17 +23,19 @@ class SaveToFolder:
         return "250 Message accepted for delivery"
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
+class PortZeroController(Controller):
+    """Listens on port 0, so that the system picks a free port while the
+    socket is already bound; then greets itself on the port it got."""
+
+    def _trigger_server(self):
+        self.port = self.server.sockets[0].getsockname()[1]
+        super()._trigger_server()
 
 
 def main():
-    port = free_port()
-    controller = Controller(SaveToFolder(sys.argv[1]), hostname="127.0.0.1", port=port)
+    controller = PortZeroController(SaveToFolder(sys.argv[1]), hostname="127.0.0.1", port=0)
     controller.start()
-    print(port, flush=True)
+    print(controller.port, flush=True)
     sys.stdin.read()
     controller.stop()
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/NativeFiles.h"
+#include "tests/support/ScratchFolder.h"
 #include "transport/ZnUUE.h"
 
 namespace {
@@ -81,20 +83,22 @@ INSTANTIATE_TEST_SUITE_P(
                       LineShape{45, uuCode, {61, 1}}, LineShape{46, uuCode, {61, 3, 1}},
                       LineShape{47, uuCode, {61, 4, 1}}, LineShape{91, uuCode, {61, 61, 3, 1}}));
 
-class CoreutilsBase64Test : public ::testing::TestWithParam<size_t> {};
+class CoreutilsBase64Test : public ::testing::TestWithParam<size_t> {
+ protected:
+  ScratchFolder m_folder;
+};
 
 // coreutils wraps at 60 characters, which is exactly 45 input bytes.
 TEST_P(CoreutilsBase64Test, MatchesBase64Wrapped) {
   std::string bytes = Bytes(GetParam());
-  std::string path = ::testing::TempDir() + "/base64-input";
-  FILE* file = std::fopen(path.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-  FILE* pipe = popen(("base64 -w 60 " + path).c_str(), "r");
+  const std::string path = m_folder.Path("base64-input");
+  WriteNativeFile(path, bytes);
+  FILE* pipe = popen(("base64 -w 60 '" + path + "'").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
   std::string expected;
   for (int c; (c = std::fgetc(pipe)) != EOF;)
     expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  pclose(pipe);
+  ASSERT_EQ(pclose(pipe), 0);
   EXPECT_EQ(EncodedLines(bytes, uuMime), expected);
 }
 

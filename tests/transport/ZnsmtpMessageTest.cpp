@@ -47,8 +47,7 @@ class MessageBuilderTest : public SandboxTest {
   std::string Attachment(const std::string& name, const std::string& bytes) {
     std::string path = platform::ProgramPath(Root()) + "\\" + name;
     auto file = platform::OpenFile(path, "wb");
-    file->Write(bytes);
-    file->Close();
+    EXPECT_TRUE(file && file->Write(bytes) && file->Close()) << path;
     return path;
   }
 

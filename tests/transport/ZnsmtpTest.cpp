@@ -304,8 +304,9 @@ TEST_F(RealServerTest, DeliversAMessageWithBothAttachmentKinds) {
   for (int i = 0; i < 200000; ++i) bytes += static_cast<char>((i * 7919) >> 3);
   std::string path = platform::ProgramPath(Root()) + "\\attached.bin";
   auto file = platform::OpenFile(path, "wb");
-  file->Write(bytes);
-  file->Close();
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(file->Write(bytes));
+  ASSERT_TRUE(file->Close());
 
   TZnSMTP smtp(nullptr);
   smtp.Host = "127.0.0.1";

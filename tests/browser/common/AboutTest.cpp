@@ -84,8 +84,6 @@ TEST_F(AboutTest, ScreenshotShowsTheBox) {
     std::string name = program == AboutProgram::Dorvane ? "about.png" : "about-quillet.png";
     driver.FormAnswers.push_back([&](TForm& form) {
       EXPECT_TRUE(SaveScreenshot(form, Root() + "/" + name));
-      // Kept for people to look at when the notes folder exists.
-      if (std::filesystem::is_directory("/work/notes/screens")) SaveScreenshot(form, "/work/notes/screens/" + name);
     });
     box.ShowModal();
     const QImage shot(QString::fromStdString(Root() + "/" + name));

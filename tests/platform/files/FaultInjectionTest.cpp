@@ -23,9 +23,9 @@ TEST_F(FaultInjectionTest, CountsWritesOfStreamsOpenedAfterArming) {
   auto before = OpenFile(Program("before"), "wb");
   FaultInjection faults;
   auto after = OpenFile(Program("after"), "wb");
-  before->Write("x");
-  after->Write("a");
-  after->Write("b");
+  ASSERT_TRUE(before->Write("x"));
+  ASSERT_TRUE(after->Write("a"));
+  ASSERT_TRUE(after->Write("b"));
   EXPECT_EQ(faults.WriteCount(), 2);
 }
 

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialog>
+#include <QFontComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
@@ -73,6 +77,29 @@ TEST_F(DialogTest, FontDialogChangesOnlyTheFace) {
   EXPECT_EQ(fonts->Font->Size(), 13);
   EXPECT_FALSE(fonts->Execute());
   EXPECT_EQ(driver.DialogsShown, 2);
+}
+
+// The real window, looked at from inside its own modal loop and cancelled there.
+TEST_F(DialogTest, FontDialogShowsItsMnemonicUnderlinedWithoutTheAmpersand) {
+  TFontDialog* fonts = Create<TFontDialog>(&form);
+  QLabel* label = nullptr;
+  QWidget* faces = nullptr;
+  int plainWidth = 0;
+  QTimer::singleShot(0, [&] {
+    auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(window, nullptr);
+    label = window->findChild<QLabel*>();
+    faces = window->findChild<QFontComboBox*>();
+    QLabel plain(QStringLiteral("フォント名(F):"));
+    plain.setFont(label->font());
+    plainWidth = plain.sizeHint().width();
+    EXPECT_EQ(label->sizeHint().width(), plainWidth);
+    EXPECT_EQ(label->buddy(), faces);
+    window->reject();
+  });
+  EXPECT_FALSE(fonts->RunQtDialog());
+  EXPECT_NE(faces, nullptr);
+  EXPECT_GT(plainWidth, 0);
 }
 
 TEST_F(DialogTest, OpenDialogReturnsTheChosenFiles) {

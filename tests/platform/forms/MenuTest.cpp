@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QWidget>
 
 #include "platform/forms/Forms.h"
@@ -115,6 +117,35 @@ TEST_F(MenuTest, ItemsKeepTheirTreeAndSeparators) {
   EXPECT_TRUE(form.Line->IsLine());
   EXPECT_EQ(form.Subject->Parent(), form.Settings);
   EXPECT_EQ(form.MainMenu->Items->FindShortCut(ShortCut('T', ssCtrl)), form.Subject);
+}
+
+// Between two items, where Qt does not collapse it.
+TEST_F(MenuTest, SeparatorIsDrawnAsALineAlone) {
+  QMenu* edit = form.MainMenu->MenuBar()->actions().at(0)->menu();
+  ASSERT_NE(edit, nullptr);
+  const QList<QAction*> items = edit->actions();
+  ASSERT_EQ(items.size(), 3);
+  QMenu lineOnly;
+  lineOnly.addAction(items[0]);
+  lineOnly.addSeparator();
+  lineOnly.addAction(items[2]);
+  EXPECT_TRUE(items[1]->isSeparator());
+  EXPECT_EQ(edit->grab().toImage(), lineOnly.grab().toImage());
+}
+
+TEST_F(MenuTest, EscapeOutOfAMenuGivesTheFocusBackToItsControl) {
+  QMenuBar* bar = form.MainMenu->MenuBar();
+  const QPoint title = bar->actionGeometry(bar->actions().at(0)).center();
+  QMouseEvent press(QEvent::MouseButtonPress, title, bar->mapToGlobal(title), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(bar, &press);
+  QWidget* menu = QApplication::activePopupWidget();
+  ASSERT_NE(menu, nullptr);
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(menu, &escape);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  EXPECT_EQ(form.ActiveControl(), form.Text);
+  EXPECT_TRUE(form.Text->Focused());
 }
 
 TEST_F(MenuTest, ShortCutTextsAreTheClassLibrarysOnes) {

@@ -152,8 +152,9 @@ TEST_F(SmtpDialogueTest, RefusedRecipientFiresTheEventAndTheSendGoesOn) {
 
 TEST_F(SmtpDialogueTest, MultiLineRepliesNeverAnswerTheNextCommand) {
   Start({"220 ready", "250-hello\r\n250-SIZE 1000\r\n250 HELP", "250-reset\r\n250 done",
-         "250 sender ok", "550-no\r\n550 such user", "354 go ahead", "250-queued\r\n250 as 1",
-         "221 bye"});
+         "250 sender ok", "550-no\r\n550 such user", "250 ok", "354 go ahead",
+         "250-queued\r\n250 as 1", "221 bye"});
+  smtp.PostMessage.ToCarbonCopy.Add("c@example.com");
   std::vector<std::string> refused;
   smtp.OnRecipientNotFound = [&](const std::string& entry) { refused.push_back(entry); };
   smtp.Connect();
@@ -163,20 +164,19 @@ TEST_F(SmtpDialogueTest, MultiLineRepliesNeverAnswerTheNextCommand) {
   EXPECT_EQ(server->Transcript().substr(server->Transcript().size() - 11), "\r\n.\r\nQUIT\r\n");
 }
 
-TEST_F(SmtpDialogueTest, DataRefusedWhenNoRecipientWasAcceptedRaisesAndKeepsTheLink) {
-  Start({"220 ready", "250 hello", "250 reset", "250 sender ok", "550 unknown",
-         "554 no valid recipients", "221 bye"});
+TEST_F(SmtpDialogueTest, NoAcceptedRecipientStopsBeforeDataAndKeepsTheLink) {
+  Start({"220 ready", "250 hello", "250 reset", "250 sender ok", "550 unknown", "221 bye"});
   int succeeded = 0;
   smtp.OnSuccess = [&](TObject*) { ++succeeded; };
   smtp.Connect();
-  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "554 no valid recipients\r\n");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "550 unknown\r\n");
   EXPECT_TRUE(smtp.Connected);
   EXPECT_EQ(smtp.PostMessage.ToAddress.Count(), 1);
   EXPECT_EQ(succeeded, 0);
   smtp.Disconnect();
   EXPECT_EQ(server->Transcript(),
             "HELO me\r\nRSET\r\nMAIL FROM:<a@example.com>\r\nRCPT "
-            "TO:<b@example.com>\r\nDATA\r\nQUIT\r\n");
+            "TO:<b@example.com>\r\nQUIT\r\n");
 }
 
 TEST_F(SmtpDialogueTest, RefusedSenderRaisesItsReply) {

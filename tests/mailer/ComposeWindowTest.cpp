@@ -251,12 +251,21 @@ TEST_F(ComposeWindowTest, FiledBodyIsTheTextAsItStoodWithTwoMoreLineEnds) {
   EXPECT_EQ(filed.substr(filed.find("\n\n") + 2), "a\r\n\r\n\r\n\r\n");
 }
 
-TEST_F(ComposeWindowTest, CancelledFolderQuestionKeepsTheTextWithTwoMoreLines) {
+TEST_F(ComposeWindowTest, CancelledOrFailedFilingsNeverChangeTheText) {
   auto form = Open("mailto:x?body=z");
   form->MailSave->Click();  // the driver cancels the chooser
-  EXPECT_EQ(driver.ModalForms, std::vector<std::string>{"DstPPFDlg"});
-  EXPECT_EQ(form->MailText->Text(), "z\r\n\r\n");
+  form->MailSave->Click();
+  AnswerFolder(PPPath());  // no 送信フォルダ yet: the filing fails
+  form->MailSave->Click();
+  EXPECT_EQ(driver.ModalForms.size(), 3u);
+  EXPECT_EQ(form->MailText->Text(), "z");
   EXPECT_TRUE(form->Send->Enabled());
+
+  MakeSendBook();
+  AnswerFolder(PPPath());
+  form->MailSave->Click();
+  const std::string filed = ReadNative(SendMailPath());
+  EXPECT_EQ(filed.substr(filed.find("\n\n") + 2), "z\r\n\r\n");
 }
 
 TEST_F(ComposeWindowTest, FolderWithoutSendBookIsReportedAndTheTextStays) {

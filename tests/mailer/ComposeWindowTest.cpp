@@ -2,8 +2,12 @@
 // the enabling rule, the short-cuts, the settings dialogs and filing.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "browser/store/SettingsKey.h"
@@ -72,6 +76,35 @@ TEST_F(ComposeWindowTest, PlantedLinkInTempIsNeitherFollowedNorDeleted) {
   EXPECT_EQ(form->MailText->Text(), "");
   EXPECT_EQ(ReadNative(precious), "secret");
   EXPECT_TRUE(std::filesystem::is_symlink(TempDir() + "/qult9.tmp"));
+}
+
+// What may stand in TEMP under a reply file's name: a second name of a
+// precious file, a FIFO nobody writes to, a device, a link to a precious file.
+TEST_F(ComposeWindowTest, ReplyFileThatIsNotAPrivateRegularFileIsNeitherReadNorDeleted) {
+  const std::string precious = ExeDir() + "/precious.txt";
+  WriteNative(precious, "secret");
+  using Plant = std::function<bool(const std::string&)>;  // false: cannot be made here
+  const std::vector<std::pair<const char*, Plant>> plants = {
+      {"hard link", [&](const std::string& at) { return link(precious.c_str(), at.c_str()) == 0; }},
+      {"FIFO", [](const std::string& at) { return mkfifo(at.c_str(), 0600) == 0; }},
+      {"device", [](const std::string& at) { return mknod(at.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; }},
+      {"symbolic link", [&](const std::string& at) { return symlink(precious.c_str(), at.c_str()) == 0; }},
+  };
+  int n = 770;
+  for (const auto& [kind, plant] : plants) {
+    const std::string name = "qult" + std::to_string(++n) + ".tmp";
+    if (!plant(TempDir() + "/" + name)) {
+      EXPECT_EQ(std::string(kind), "device") << "only a device needs a privilege";
+      continue;
+    }
+    driver.MessageBoxes.clear();
+    auto form = Open("mailto:a@b?file=" + platform::TempFolder() + "\\" + name);
+    EXPECT_EQ(form->MailText->Text(), "") << kind;
+    ASSERT_EQ(driver.MessageBoxes.size(), 1u) << kind;
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "\\" + name + " は開けません");
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(TempDir() + "/" + name))) << kind;
+  }
+  EXPECT_EQ(ReadNative(precious), "secret");
 }
 
 // --- Enabling rule and short-cuts ----------------------------------------

@@ -188,6 +188,15 @@ TEST_F(FilesTest, OwnRegularFileRefusesLinksFoldersAndOtherOwners) {
   EXPECT_EQ(ReadNativeFile(Native("mine.txt")), "a\r\nb");
 }
 
+TEST_F(FilesTest, OwnRegularFileRefusesSecondNamesAndNeverBlocksOnAFifo) {
+  WriteNativeFile(Native("mine.txt"), "a");
+  fs::create_hard_link(Native("mine.txt"), Native("second.txt"));
+  ASSERT_EQ(mkfifo(Native("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(OpenOwnRegularFile(Program("second.txt"), "rb"), nullptr);
+  EXPECT_EQ(OpenOwnRegularFile(Program("mine.txt"), "rb"), nullptr);
+  EXPECT_EQ(OpenOwnRegularFile(Program("fifo"), "rb"), nullptr);  // returns: nobody writes to it
+}
+
 // --- Scratch files ---------------------------------------------------------
 
 TEST_F(FilesTest, ScratchFilesAreNewPrivateAndNamedByTheClock) {

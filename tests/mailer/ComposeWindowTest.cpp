@@ -205,7 +205,8 @@ TEST_F(ComposeWindowTest, SettingsFileThatCannotBeWrittenKeepsTheDialogOpen) {
     form->SMTPOpt->Click();
     EXPECT_EQ(result, mrNone) << name;
     ASSERT_EQ(driver.MessageBoxes.size(), 1u) << name;
-    EXPECT_EQ(driver.MessageBoxes[0].Text, "設定ファイルが開けません");
+    EXPECT_EQ(driver.MessageBoxes[0].Text,
+              name == "qult.cfg" ? "設定ファイルが開けません" : form->exeDir + "\\qults.cfg が開けません");
     std::filesystem::remove(ExeDir() + "/" + name);
   }
 }

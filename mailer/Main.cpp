@@ -67,6 +67,8 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   BuildFields();
   BuildPopupMenu();
   SetMailCommandsEnabled(false, false);  // until the body changes
+  Subject->SetImeMode(imOpen);  // Japanese is typed here
+  MailText->SetImeMode(imOpen);
   ZnSMTP = std::make_unique<TZnSMTP>(nullptr);
   ZnSMTP->TimeOut = kConnectTimeOut;
   // Old creation order: the argument is applied before any setting is loaded,

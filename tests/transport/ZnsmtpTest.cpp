@@ -296,6 +296,76 @@ TEST_F(SmtpDialogueTest, SendMailWithoutConnectionRaisesNotConnected) {
   EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Not Connected");
 }
 
+// Where a reply starts to count as a refusal: the step, the script with the
+// reply at index, and the highest number still accepted there.
+struct ThresholdCase {
+  const char* step;
+  size_t index;
+  int highestAccepted;
+};
+
+class SmtpThresholdTest : public SmtpDialogueTest, public ::testing::WithParamInterface<ThresholdCase> {
+ protected:
+  // Runs the whole session with reply number at the step; "" when it passed.
+  std::string RunWith(int number) {
+    Start(Replacing(Accepting(), GetParam().index, std::to_string(number) + " reply"));
+    try {
+      smtp.Connect();
+      smtp.SendMail();
+      smtp.Disconnect();
+    } catch (const Exception& e) {
+      smtp.CloseAfterFailure(TZnSMTP::Link::Dead);
+      return e.Message;
+    }
+    return "";
+  }
+};
+
+TEST_P(SmtpThresholdTest, RefusesFromTheNumberAboveTheHighestAccepted) {
+  const int highest = GetParam().highestAccepted;
+  EXPECT_EQ(RunWith(highest), "") << GetParam().step;
+  EXPECT_EQ(RunWith(highest + 1), std::to_string(highest + 1) + " reply\r\n") << GetParam().step;
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, SmtpThresholdTest,
+                         ::testing::Values(ThresholdCase{"greeting", 0, 399}, ThresholdCase{"RSET", 2, 399},
+                                           ThresholdCase{"MAIL", 3, 399}, ThresholdCase{"DATA", 5, 399},
+                                           ThresholdCase{"final dot", 6, 399}, ThresholdCase{"QUIT", 7, 339}));
+
+TEST_F(SmtpDialogueTest, FirstFailureWinsOverAFailingQuit) {
+  Start({"554 go away", "500 and no QUIT either"});
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "554 go away\r\n");
+  EXPECT_EQ(server->Transcript(), "QUIT\r\n");
+}
+
+// The bounds of RFC 5321, shortened: a server that stops answering at any
+// step ends the send with the time-out and a dropped connection.
+TEST_F(SmtpDialogueTest, EachSilentStepEndsWithItsTimeOut) {
+  for (size_t silentAt : {size_t{0}, size_t{1}, size_t{4}, size_t{5}, size_t{6}}) {
+    std::vector<std::string> script = Accepting();
+    script.resize(silentAt);
+    script.push_back(ScriptedServer::kSilence);
+    Start(script);
+    smtp.ReplyTimeOuts = {50, 50, 50, 50, 50};
+    EXPECT_EQ(RaisedMessage<ESockError>([&] {
+                smtp.Connect();
+                smtp.SendMail();
+              }),
+              "Reply Timed out")
+        << silentAt;
+    EXPECT_FALSE(smtp.Connected);
+    EXPECT_FALSE(smtp.Timer->Enabled());
+  }
+}
+
+TEST_F(SmtpDialogueTest, AnAnsweredSessionLeavesNoTimerRunning) {
+  Start(Accepting());
+  smtp.Connect();
+  smtp.SendMail();
+  EXPECT_FALSE(smtp.Timer->Enabled());
+  smtp.Disconnect();
+}
+
 class RealServerTest : public SandboxTest {};
 
 TEST_F(RealServerTest, DeliversAMessageWithBothAttachmentKinds) {

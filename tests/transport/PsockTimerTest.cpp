@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 
+#include "tests/support/RaisedMessage.h"
 #include "tests/transport/PsockServer.h"
 #include "transport/Psock.h"
 
@@ -45,8 +46,50 @@ TEST_F(ThreadTimerTest, DisablingStopsTheTicks) {
 }
 
 TEST_F(ThreadTimerTest, TickWithoutHandlerDoesNothing) {
+  timer.SetOnTimer([&](TObject*) { ++ticks; });
   SendTick();
-  EXPECT_EQ(ticks, 0);
+  ASSERT_EQ(ticks, 1);
+  timer.SetOnTimer(nullptr);
+  SendTick();
+  EXPECT_EQ(ticks, 1);
+}
+
+// Whether window timer 1 runs, stopping it: KillTimer says whether it did.
+bool WasArmed(TThreadTimer& timer) { return KillTimer(timer.TimerWindow, 1); }
+
+TEST_F(ThreadTimerTest, RunsOnlyWhileEnabledWithAnIntervalAndAHandler) {
+  EXPECT_FALSE(WasArmed(timer));  // no handler yet
+  timer.SetOnTimer([&](TObject*) { ++ticks; });
+  EXPECT_TRUE(WasArmed(timer));
+  timer.SetInterval(0);
+  EXPECT_FALSE(WasArmed(timer));
+  timer.SetInterval(20);
+  EXPECT_TRUE(WasArmed(timer));
+  timer.SetEnabled(false);
+  EXPECT_FALSE(WasArmed(timer));
+}
+
+// Setting a property to the value it has re-arms nothing; a new value, or
+// any handler, re-arms.
+TEST_F(ThreadTimerTest, ReArmsOnAChangedValueAndOnEveryHandler) {
+  TNotifyEvent handler = [&](TObject*) { ++ticks; };
+  timer.SetOnTimer(handler);
+  ASSERT_TRUE(WasArmed(timer));
+  timer.SetEnabled(true);
+  timer.SetInterval(1000);
+  EXPECT_FALSE(WasArmed(timer));
+  timer.SetInterval(500);
+  EXPECT_TRUE(WasArmed(timer));
+  timer.SetOnTimer(handler);
+  EXPECT_TRUE(WasArmed(timer));
+  timer.SetEnabled(false);
+  timer.SetEnabled(true);
+  EXPECT_TRUE(WasArmed(timer));
+}
+
+TEST_F(ThreadTimerTest, TimerTheSystemRefusesRaisesNoTimer) {
+  DestroyWindow(timer.TimerWindow);  // no window, no window timer
+  EXPECT_EQ(RaisedMessage<Exception>([&] { timer.SetOnTimer([](TObject*) {}); }), "No Timer");
 }
 
 TEST_F(ThreadTimerTest, HandlerExceptionGoesToTheApplicationHandler) {

@@ -151,6 +151,26 @@ TEST_F(ComposeWindowTest, CtrlCInTheBodyOpensHelpRatherThanCopying) {
   EXPECT_EQ(form->Subject->Text(), "a@b");
 }
 
+TEST_F(ComposeWindowTest, CtrlCInTheBodyHandsTheHelpPageToTheOpener) {
+  // An opener of our own that notes what it was asked to open.
+  const std::string bin = Root() + "/opener-bin", noted = Root() + "/opened.txt";
+  std::filesystem::create_directory(bin);
+  WriteNative(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + noted + ".part' && mv '" + noted +
+                                     ".part' '" + noted + "'\n");
+  std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+  std::filesystem::create_directory(ExeDir() + "/Help");
+  WriteNative(ExeDir() + "/Help/qlIndex.htm", "<html></html>");
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  auto form = Open("mailto:a@b?body=text");
+  form->Show();
+  form->MailText->SetFocus();
+  PressKey(*form->MailText, 'C', ssCtrl);
+  setenv("PATH", path.c_str(), 1);
+  for (int wait = 0; wait < 500 && !std::filesystem::exists(noted); ++wait) usleep(10000);
+  EXPECT_EQ(ReadNative(noted), ExeDir() + "/Help/qlIndex.htm");
+}
+
 TEST_F(ComposeWindowTest, CtrlXWithUnsentTextAsksAndCancelKeepsTheWindow) {
   auto form = Open("mailto:a@b?body=unsent");
   form->Show();
@@ -250,6 +270,32 @@ TEST_F(ComposeWindowTest, EnvironmentDialogWritesEditorAndNameAndReloads) {
   EXPECT_EQ(SettingsKey().Read(Setting::Editor), "/usr/bin/editor");
   EXPECT_EQ(form->userName, "山田");
   EXPECT_EQ(form->ppPath, "C:\\pp");
+}
+
+// Each showing loads the values once, on its first real activation; going
+// to another window and back keeps what was typed.
+TEST_F(ComposeWindowTest, EnvironmentDialogLoadsOncePerShowing) {
+  SettingsKey().Write(Setting::Editor, "first");
+  auto form = Open("");
+  form->Show();
+  auto answer = [&](const char* expected) {
+    driver.FormAnswers.push_back([&form, expected](TForm& shown) {
+      auto& dialog = dynamic_cast<TOptionSetForm&>(shown);
+      Application->ProcessMessages();
+      EXPECT_EQ(dialog.Editor->Text(), expected);
+      dialog.Editor->SetText("typed");
+      form->ToAddress->SetFocus();  // another window is active
+      dialog.Editor->SetFocus();    // and this one again
+      Application->ProcessMessages();
+      EXPECT_EQ(dialog.Editor->Text(), "typed");
+    });
+  };
+  answer("first");
+  form->EnvSet->Click();
+  SettingsKey().Write(Setting::Editor, "second");
+  answer("second");
+  form->EnvSet->Click();
+  EXPECT_EQ(driver.ModalForms.size(), 2u);
 }
 
 TEST_F(ComposeWindowTest, WithoutFontValueTheFieldsKeepTheWindowsFace) {

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <exception>
+#include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "tests/support/RaisedMessage.h"
 #include "tests/transport/PsockServer.h"
@@ -57,34 +60,27 @@ TEST_F(ThreadTimerTest, TickWithoutHandlerDoesNothing) {
 // Whether window timer 1 runs, stopping it: KillTimer says whether it did.
 bool WasArmed(TThreadTimer& timer) { return KillTimer(timer.TimerWindow, 1); }
 
-TEST_F(ThreadTimerTest, RunsOnlyWhileEnabledWithAnIntervalAndAHandler) {
-  EXPECT_FALSE(WasArmed(timer));  // no handler yet
-  timer.SetOnTimer([&](TObject*) { ++ticks; });
-  EXPECT_TRUE(WasArmed(timer));
-  timer.SetInterval(0);
-  EXPECT_FALSE(WasArmed(timer));
-  timer.SetInterval(20);
-  EXPECT_TRUE(WasArmed(timer));
-  timer.SetEnabled(false);
-  EXPECT_FALSE(WasArmed(timer));
-}
-
-// Setting a property to the value it has re-arms nothing; a new value, or
-// any handler, re-arms.
-TEST_F(ThreadTimerTest, ReArmsOnAChangedValueAndOnEveryHandler) {
+// It runs only while enabled, with an interval and a handler; setting a
+// property to the value it has re-arms nothing, a new value or any handler
+// re-arms. Each step starts from a timer stopped behind its back.
+TEST_F(ThreadTimerTest, ArmsOnlyWhenAChangeLetsItRun) {
   TNotifyEvent handler = [&](TObject*) { ++ticks; };
-  timer.SetOnTimer(handler);
-  ASSERT_TRUE(WasArmed(timer));
-  timer.SetEnabled(true);
-  timer.SetInterval(1000);
-  EXPECT_FALSE(WasArmed(timer));
-  timer.SetInterval(500);
-  EXPECT_TRUE(WasArmed(timer));
-  timer.SetOnTimer(handler);
-  EXPECT_TRUE(WasArmed(timer));
-  timer.SetEnabled(false);
-  timer.SetEnabled(true);
-  EXPECT_TRUE(WasArmed(timer));
+  const std::vector<std::tuple<const char*, std::function<void()>, bool>> steps = {
+      {"no handler yet", [] {}, false},
+      {"a handler", [&] { timer.SetOnTimer(handler); }, true},
+      {"the same enabled state", [&] { timer.SetEnabled(true); }, false},
+      {"the same interval", [&] { timer.SetInterval(1000); }, false},
+      {"a new interval", [&] { timer.SetInterval(500); }, true},
+      {"the same handler again", [&] { timer.SetOnTimer(handler); }, true},
+      {"off and on", [&] { timer.SetEnabled(false), timer.SetEnabled(true); }, true},
+      {"interval 0", [&] { timer.SetInterval(0); }, false},
+      {"an interval again", [&] { timer.SetInterval(20); }, true},
+      {"disabled", [&] { timer.SetEnabled(false); }, false},
+  };
+  for (const auto& [step, action, armed] : steps) {
+    action();
+    EXPECT_EQ(WasArmed(timer), armed) << step;
+  }
 }
 
 TEST_F(ThreadTimerTest, TimerTheSystemRefusesRaisesNoTimer) {

@@ -13,7 +13,6 @@
 #include "mailer/Optset.h"
 #include "mailer/SendBook.h"
 #include "mailer/SentMail.h"
-#include "mailer/SjisToJis.h"
 #include "mailer/SmtpSettingsFile.h"
 #include "mailer/Smtpopt.h"
 #include "platform/base/Format.h"

@@ -2,7 +2,9 @@
 // server on loopback, and one delivery to a real SMTP server (aiosmtpd).
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "tests/support/Sandbox.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/transport/PsockServer.h"
 #include "transport/Znsmtp.h"
 
 namespace {
@@ -356,6 +359,34 @@ TEST_F(SmtpDialogueTest, EachSilentStepEndsWithItsTimeOut) {
     EXPECT_FALSE(smtp.Connected);
     EXPECT_FALSE(smtp.Timer->Enabled());
   }
+}
+
+// A server that stops reading in the middle of the message: the block that
+// is not taken in time ends the send.
+TEST(SmtpBlockTimeOutTest, MessageTheServerStopsTakingEndsWithTheSendTimeOut) {
+  std::atomic<bool> released{false};
+  PsockServer server([&](PsockServer::Peer& peer) {
+    peer.Send("220 ready\r\n");
+    for (const char* reply : {"250 hello\r\n", "250 reset\r\n", "250 sender\r\n", "250 rcpt\r\n", "354 go\r\n"}) {
+      peer.ReadLine();
+      peer.Send(reply);
+    }
+    while (!released) usleep(5000);
+    peer.ReadUntilClosed();
+  });
+  TZnSMTP smtp(nullptr);
+  smtp.Host = "127.0.0.1";
+  smtp.Port = server.Port();
+  smtp.UserID = "me";
+  smtp.PostMessage.FromAddress = "a@example.com";
+  smtp.PostMessage.ToAddress.Add("b@example.com");
+  const std::string line(990, 'x');
+  for (int i = 0; i < 32 * 1024; ++i) smtp.PostMessage.Body.Add(line);  // 32 MB, more than any socket buffer
+  smtp.ReplyTimeOuts.Block = 100;
+  smtp.Connect();
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { smtp.SendMail(); }), "Send Timed out");
+  EXPECT_FALSE(smtp.Connected);
+  released = true;
 }
 
 TEST_F(SmtpDialogueTest, AnAnsweredSessionLeavesNoTimerRunning) {

@@ -119,13 +119,6 @@ TEST_F(ComposeWindowTest, OnlyTheBodyEnablesSendAndFiling) {
   EXPECT_TRUE(form->MailSave->Enabled());
 }
 
-TEST_F(ComposeWindowTest, SubjectAndBodyOpenTheInputMethodTheAddressDoesNot) {
-  auto form = Open("");
-  EXPECT_EQ(form->ToAddress->ImeMode(), imDontCare);
-  EXPECT_EQ(form->Subject->ImeMode(), imOpen);
-  EXPECT_EQ(form->MailText->ImeMode(), imOpen);
-}
-
 TEST_F(ComposeWindowTest, CtrlAInTheBodyShowsTheVersionBoxInsteadOfSelecting) {
   auto form = Open("mailto:a@b?body=text");
   form->Show();

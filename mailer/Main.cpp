@@ -15,7 +15,6 @@
 #include "mailer/Optset.h"
 #include "mailer/SendBook.h"
 #include "mailer/SentMail.h"
-#include "mailer/SjisToJis.h"
 #include "mailer/SmtpSettingsFile.h"
 #include "mailer/Smtpopt.h"
 #include "platform/base/Format.h"
@@ -36,9 +35,12 @@ std::vector<std::string>& ProgramArgumentList() {
   return arguments;
 }
 
-constexpr const char* kMailer = "Quillet-Mailer";
 constexpr const char* kSent = "送信完了";
 constexpr const char* kDiscardUnsent = "送信していないメールを破棄して終了しますか";
+constexpr const char* kStopSending = "送信中です。送信を中止しますか";
+constexpr const char* kSendingStatus = "送信中...";
+// Bounds the connect and the host look-up; the replies have bounds of their own.
+constexpr int kConnectTimeOut = 60 * 1000;
 constexpr const char* kWindowFont = "ＭＳ Ｐゴシック";
 
 void SetFieldFont(TControl* field) {
@@ -64,7 +66,10 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   BuildFields();
   BuildPopupMenu();
   SetMailCommandsEnabled(false, false);  // until the body changes
+  Subject->SetImeMode(imOpen);  // Japanese is typed here
+  MailText->SetImeMode(imOpen);
   ZnSMTP = std::make_unique<TZnSMTP>(nullptr);
+  ZnSMTP->TimeOut = kConnectTimeOut;
   RunFormCreate();
   LoadSettings();
 }
@@ -184,21 +189,20 @@ void TMainForm::MailTextChange(TObject*) { SetMailCommandsEnabled(true, true); }
 
 void TMainForm::SendClick(TObject*) {
   if (m_sending) return;
-  m_sending = true;
+  const ComposedMail mail = TakeComposedMail();
+  ShowSending(true);
   bool sent = false;
   try {
-    DeliverMail();
+    DeliverMail(mail);
     sent = true;
   } catch (...) {
-    Application->HandleException();
+    if (!m_closeRequested) ReportSendFailure();
   }
-  m_sending = false;
+  ShowSending(false);
   if (sent) {
     ShowMessage(kSent);
-    if (FileMail() == Filing::Failed)
-      SetMailCommandsEnabled(false, true);  // sent but not filed: the text stays to file again
-    else
-      ClearMail();
+    if (!m_refusals.empty()) ErrorBox(RefusalText(m_refusals));
+    FileSentMail(mail);
   }
   if (m_closeRequested) {
     m_closeRequested = false;
@@ -208,7 +212,7 @@ void TMainForm::SendClick(TObject*) {
 
 void TMainForm::MailSaveClick(TObject*) {
   if (m_sending) return;
-  if (FileMail() == Filing::Filed) ClearMail();
+  if (FileMail(TakeComposedMail()) == Filing::Filed) ClearMail();
 }
 
 void TMainForm::SMTPOptClick(TObject*) {
@@ -226,9 +230,13 @@ void TMainForm::EnvSetClick(TObject*) {
 void TMainForm::ExitClick(TObject*) { Close(); }
 
 void TMainForm::FormCloseQuery(TObject*, bool& CanClose) {
-  if (m_sending) {  // the window and its lists must outlive the send's wait
-    m_closeRequested = true;
+  if (m_sending) {
+    // The window must outlive the send's wait: the wait is cancelled here and
+    // the window closes once the send has returned.
     CanClose = false;
+    if (m_closeRequested || !ConfirmBox(kStopSending)) return;
+    m_closeRequested = true;
+    ZnSMTP->Cancel();
     return;
   }
   if (HoldsUnsavedMail() && !ConfirmBox(kDiscardUnsent)) CanClose = false;
@@ -264,47 +272,51 @@ void TMainForm::LoadFontSetting() { ::LoadFontSetting({ToAddress, Subject, MailT
 
 // --- Sending -------------------------------------------------------------
 
-void TMainForm::DeliverMail() {
+ComposedMail TMainForm::TakeComposedMail() const {
+  return {ToAddress->Text(), Subject->Text(), MailText->Text()};
+}
+
+// While a send runs the fields cannot be edited, Send and filing are off,
+// and the status bar says why.
+void TMainForm::ShowSending(bool sending) {
+  m_sending = sending;
+  ToAddress->SetReadOnly(sending);
+  Subject->SetReadOnly(sending);
+  MailText->SetReadOnly(sending);
+  SetMailCommandsEnabled(!sending, !sending);
+  StatusBar->SetSimpleText(sending ? kSendingStatus : "");
+}
+
+void TMainForm::DeliverMail(const ComposedMail& mail) {
+  m_refusals.clear();
+  m_recipientCount = SplitRecipients(mail.to).size();
   ZnSMTP->ClearParams = true;
   ZnSMTP->Host = smtpHost;
   ZnSMTP->Port = 25;
   ZnSMTP->UserID = smtpUserId;
+  ZnSMTP->OnRecipientNotFound = [this](const std::string& entry) {
+    m_refusals.push_back({TZnSMTP::ExtractAddress(entry), ZnSMTP->LastReply});
+  };
   ZnSMTP->Connect();
   try {
-    FillPostMessage();
+    FillPostMessage(ZnSMTP->PostMessage, mail, {userName, fromAddress, signature});
     ZnSMTP->SendMail();
   } catch (...) {
     // Close and forget this attempt, so that the next Send starts clean.
-    ZnSMTP->Abort();
-    ResetPostMessage();
+    ZnSMTP->CloseAfterFailure(TZnSMTP::LinkAfter(std::current_exception()));
+    ResetPostMessage(ZnSMTP->PostMessage);
     throw;
   }
   QuitAfterAccepted();
-  ResetPostMessage();
+  ResetPostMessage(ZnSMTP->PostMessage);
 }
 
-void TMainForm::FillPostMessage() {
-  TPostMessage& message = ZnSMTP->PostMessage;
-  message.FromAddress = fromAddress;
-  message.FromName = SjisToJis(Format("(%s) ", userName.c_str()));
-  message.ToAddress.Add(ToAddress->Text());
-  for (int i = 0; i < MailText->Lines->Count(); ++i)
-    message.Body.Add(SjisToJis(MailText->Lines->Strings(i)));
-  for (int i = 0; i < signature.Count(); ++i) message.Body.Add(SjisToJis(signature[i]));
-  message.Subject = SjisToJis(Subject->Text());
-  message.LocalProgram = kMailer;
-  message.Date = Rfc5322Date(std::time(nullptr));
-}
-
-void TMainForm::ResetPostMessage() {
-  TPostMessage& message = ZnSMTP->PostMessage;
-  message.FromAddress.clear();
-  message.FromName.clear();
-  message.ToAddress.Clear();
-  message.Body.Clear();
-  message.Subject.clear();
-  message.Date.clear();
-  message.LocalProgram = kMailer;
+// Every recipient refused: the refusals say more than the last reply alone.
+void TMainForm::ReportSendFailure() {
+  if (!m_refusals.empty() && m_refusals.size() == m_recipientCount)
+    ErrorBox(RefusalText(m_refusals));
+  else
+    Application->HandleException();
 }
 
 // The server has accepted the message: it is sent, whatever QUIT brings.
@@ -318,17 +330,25 @@ void TMainForm::QuitAfterAccepted() {
 
 // --- Filing --------------------------------------------------------------
 
-TMainForm::Filing TMainForm::FileMail() {
-  // The body is filed as it was taken here, whatever the control makes of it.
-  const std::string body = MailText->Text() + "\r\n\r\n";
-  MailText->SetText(body);
+// The copy filed lists only the recipients the server took.
+void TMainForm::FileSentMail(const ComposedMail& mail) {
+  ComposedMail filed = mail;
+  filed.to = AcceptedRecipients(mail.to, m_refusals);
+  if (FileMail(filed) == Filing::Failed)
+    SetMailCommandsEnabled(false, true);  // sent but not filed: the text stays to file again
+  else
+    ClearMail();
+}
+
+TMainForm::Filing TMainForm::FileMail(const ComposedMail& mail) {
+  // The filed copy ends with an empty line of its own; the user's text stays.
+  const std::string body = mail.body + "\r\n\r\n";
   if (!ChooseSendBookFolder()) return Filing::Cancelled;
   const std::time_t now = std::time(nullptr);
-  const std::string to = ToAddress->Text(), subject = Subject->Text();
-  const SentMail mail = SentMailText(to, userName, subject, body);
+  const SentMail sent = SentMailText(mail.to, userName, mail.subject, body);
   const MailEntry record =
-      SentMailRecord(mail, to, userName, subject, FilingDateText(now), FilingId(now));
-  if (const char* message = FileIntoSendBook(ppPath, exeDir, record, mail.header + mail.body)) {
+      SentMailRecord(sent, mail.to, userName, mail.subject, FilingDateText(now), FilingId(now));
+  if (const char* message = FileIntoSendBook(ppPath, exeDir, record, sent.header + sent.body)) {
     ErrorBox(message);
     return Filing::Failed;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "mailer/OutgoingMail.h"
 #include "platform/forms/Forms.h"
 #include "platform/strings/StringList.h"
 
@@ -78,18 +79,22 @@ class TMainForm : public TForm {
   void LoadSettings();
 
   void ApplyReplyQuoteFile(const std::string& path);
-  void DeliverMail();
-  void FillPostMessage();
-  void ResetPostMessage();
+  ComposedMail TakeComposedMail() const;
+  void ShowSending(bool sending);
+  void DeliverMail(const ComposedMail& mail);
+  void ReportSendFailure();
+  void FileSentMail(const ComposedMail& mail);
   void QuitAfterAccepted();
-  Filing FileMail();
+  Filing FileMail(const ComposedMail& mail);
   bool ChooseSendBookFolder();
   void ClearMail();
   void SetMailCommandsEnabled(bool send, bool file);
   bool HoldsUnsavedMail() const;
 
   bool m_sending = false;       // a send is waiting for the server
-  bool m_closeRequested = false; // Exit or the close box chosen during a send
+  bool m_closeRequested = false; // the user chose to stop the send and close
+  std::vector<RecipientRefusal> m_refusals;  // of the running or last send
+  size_t m_recipientCount = 0;               // entries the running send addresses
 };
 
 extern TMainForm* MainForm;

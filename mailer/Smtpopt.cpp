@@ -4,11 +4,13 @@
 #include "browser/common/Heading.h"
 #include "mailer/FormParts.h"
 #include "mailer/SmtpSettingsFile.h"
+#include "platform/base/Format.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/StdCtrls.h"
 
 namespace {
 constexpr const char* kCannotOpenSettings = "設定ファイルが開けません";
+constexpr const char* kCannotWriteFile = "%s が開けません";
 constexpr int kFieldWidth = 281;
 }  // namespace
 
@@ -28,9 +30,12 @@ void TSMTPOptDlg::FormShow(TObject*) {
 }
 
 void TSMTPOptDlg::OkBtnClick(TObject*) {
-  if (!WriteSmtpSettingsFile(configPath, {HostName->Text(), UserID->Text(), MailAddress->Text()}) ||
-      !WriteSignatureFile(signaturePath, MailFoot->Text())) {
+  if (!WriteSmtpSettingsFile(configPath, {HostName->Text(), UserID->Text(), MailAddress->Text()})) {
     ErrorBox(kCannotOpenSettings);
+    return;
+  }
+  if (!WriteSignatureFile(signaturePath, MailFoot->Text())) {
+    ErrorBox(Format(kCannotWriteFile, signaturePath.c_str()));  // qult.cfg is written: say which failed
     return;
   }
   SetModalResult(mrOk);

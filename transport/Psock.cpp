@@ -142,6 +142,17 @@ void TPowersock::Connect() {
   ResolveWithRetry();
   RemoteAddress.sin_family = AF_INET;
   RemoteAddress.sin_port = htons(ProxyHost.empty() ? static_cast<u_short>(Port & 0xFFFF) : ProxyPort);
+  try {
+    ConnectSocket();
+  } catch (...) {
+    // A socket whose connect failed cannot connect again (Linux answers
+    // ECONNABORTED): the next attempt gets a fresh one.
+    ReplaceSocket();
+    throw;
+  }
+}
+
+void TPowersock::ConnectSocket() {
   LookupDone = false;
   NoError = true;
   if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress), 16) == SOCKET_ERROR) {
@@ -157,6 +168,13 @@ void TPowersock::Connect() {
   if (TimedOut) throw ESockError("Connection Timed out");
   if (Canceled) throw ESockError("Connection Canceled");
   throw ESockError("Connection Failed");
+}
+
+void TPowersock::ReplaceSocket() {
+  Connected = false;
+  if (SocketHandle != kNoSocket) closesocket(SocketHandle);
+  SocketHandle = kNoSocket;
+  OpenReplacementSocket();
 }
 
 void TPowersock::ResolveWithRetry() {
@@ -239,8 +257,12 @@ void TPowersock::CloseSocket() {
   m_outStart = 0;
   if (OnDisconnect && !InState(csDestroying)) OnDisconnect(this);
   if (Destroying) return;
-  // The replacement closes gracefully (no linger option); a failure to make
-  // it leaves no socket, which the next Connect reports.
+  OpenReplacementSocket();
+}
+
+// The replacement closes gracefully (no linger option); a failure to make it
+// leaves no socket, which the next Connect reports.
+void TPowersock::OpenReplacementSocket() {
   try {
     OpenSocket(Linger::Graceful);
   } catch (const Exception&) {
@@ -284,10 +306,18 @@ void TPowersock::ReportStatus(std::uint8_t level, const std::string& text) {
   if (OnStatus && !InState(csDestroying)) OnStatus(this, LastStatus);
 }
 
-void TPowersock::StartTimer() {
+void TPowersock::StartTimer() { StartTimerFor(TimeOut); }
+
+void TPowersock::StartTimerFor(int milliseconds) {
   ReportStatus(8, "Timer On");
   TimedOut = false;
-  Timer->SetInterval(RangeChecked<UINT>(TimeOut));
+  Timer->SetInterval(RangeChecked<UINT>(milliseconds));
+  RestartTimerPeriod();
+}
+
+// The timer re-arms only on a change: off and on again starts a new period.
+void TPowersock::RestartTimerPeriod() {
+  Timer->SetEnabled(false);
   Timer->SetEnabled(true);
 }
 

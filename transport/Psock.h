@@ -122,6 +122,7 @@ class TPowersock : public TComponent {
   // Resolves Host (or ProxyHost) and connects to Port; returns connected or
   // raises ESockError. Clears Canceled first; unless already connected, also
   // ConnectionLost and any bytes left in InStream by an earlier connection.
+  // A failed connect leaves a fresh socket, so the next Connect can succeed.
   virtual void Connect();
   // Closes the socket (CloseSocket).
   virtual void Disconnect();
@@ -148,7 +149,11 @@ class TPowersock : public TComponent {
   // Closes the socket and, unless destroying, makes a fresh one.
   void CloseSocket();
   void ReportStatus(std::uint8_t level, const std::string& text);
+  // Arms the time-out with TimeOut.
   void StartTimer();
+  // Arms the time-out with milliseconds (0: none), restarting its period;
+  // while it runs, every send that moves bytes restarts it again.
+  void StartTimerFor(int milliseconds);
   void StopTimer();
   void TimerTriggered(TObject* Sender);
   void InitSocket();
@@ -245,6 +250,10 @@ class TPowersock : public TComponent {
   static HWND AllocateSocketWindow(TPowersock* component);
   void StartWinsock();
   void OpenSocket(Linger linger);
+  void OpenReplacementSocket();
+  void ConnectSocket();
+  void ReplaceSocket();
+  void RestartTimerPeriod();
   void ResolveWithRetry();
   bool TakeFirstAddress();
   void WithdrawLookup();

@@ -148,6 +148,8 @@ void TPowersock::WriteFromStream() {
     Sent = true;
   }
   BytesSent += sent;
+  // A timed send measures from its last progress (each block has its bound).
+  if (sent > 0 && Timer->Enabled()) RestartTimerPeriod();
   if (Streaming && OnPacketSent) OnPacketSent(this);
 }
 

@@ -13,6 +13,8 @@ namespace {
 
 constexpr const char* kAuthenticationFailed = "Authentication failed";
 constexpr const char* kIncompleteHeader = "Incomplete Header";
+constexpr const char* kReplyTimedOut = "Reply Timed out";
+constexpr const char* kSendTimedOut = "Send Timed out";
 // A server that keeps answering HELO with 299 would otherwise hold the
 // connect forever.
 constexpr int kMaxHeloRepeats = 10;
@@ -100,9 +102,18 @@ std::string FromPhrase(std::string_view name) {
   return HeaderText(name.substr(0, end)) + (trailing.empty() ? " " : std::string(trailing));
 }
 
+// A recipient entry in a header: its name encoded as the From name is, its
+// address in angle brackets never.
+std::string RecipientText(std::string_view entry) {
+  const size_t open = entry.find('<');
+  if (!HoldsIso2022Jp(entry.substr(0, open))) return OneLine(entry);
+  if (open == std::string_view::npos) return HeaderText(entry);
+  return FromPhrase(entry.substr(0, open)) + OneLine(entry.substr(open));
+}
+
 std::string JoinedEntries(const TStringList& list) {
   std::string joined;
-  for (int i = 0; i < list.Count(); ++i) joined += (i ? "," : "") + OneLine(list[i]);
+  for (int i = 0; i < list.Count(); ++i) joined += (i ? "," : "") + RecipientText(list[i]);
   return joined;
 }
 
@@ -218,19 +229,18 @@ void TZnSMTP::Greet() {
   try {
     ReadGreeting();
     Helo();
-  } catch (const ESockError&) {
-    CloseAfterFailedGreeting(Link::Dead);
-    throw;
   } catch (...) {
-    CloseAfterFailedGreeting(Link::Alive);
+    CloseAfterFailure(LinkAfter(std::current_exception()));
     throw;
   }
 }
 
 void TZnSMTP::ReadGreeting() {
-  ReadLn(LastReply);
-  ReplyNumber = ReplyNumberOf(LastReply);
-  SkipContinuationLines();
+  Timed(ReplyTimeOuts.Greeting, kReplyTimedOut, [this] {
+    ReadLn(LastReply);
+    ReplyNumber = ReplyNumberOf(LastReply);
+    SkipContinuationLines();
+  });
   if (ReplyNumber >= 400) throw Exception(LastReply);
 }
 
@@ -238,7 +248,7 @@ void TZnSMTP::Helo() {
   bool asked = false;
   int repeats = 0;
   for (;;) {
-    int reply = Command("HELO " + UserID);
+    int reply = Command("HELO " + UserID, ReplyTimeOuts.Command);
     if (reply < 299) return;
     if (reply == 299) {
       if (++repeats > kMaxHeloRepeats) throw Exception(kAuthenticationFailed);
@@ -251,13 +261,23 @@ void TZnSMTP::Helo() {
 // The first failure is the one the caller sees. A server that refused still
 // listens and is told QUIT; after a socket failure or a cancel the link is
 // dead or abandoned, and waiting for a QUIT reply there could last forever.
-void TZnSMTP::CloseAfterFailedGreeting(Link link) {
+void TZnSMTP::CloseAfterFailure(Link link) {
   try {
     if (link == Link::Alive)
       Disconnect();
     else
       DropConnection();
   } catch (const Exception&) {
+  }
+}
+
+TZnSMTP::Link TZnSMTP::LinkAfter(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const ESockError&) {
+    return Link::Dead;
+  } catch (...) {
+    return Link::Alive;
   }
 }
 
@@ -277,14 +297,16 @@ void TZnSMTP::Deliver() {
   RequireConnection();
   CheckHeader();
   if (OnSendStart) OnSendStart(this);
-  CommandExpecting("RSET", 399);
-  CommandExpecting("MAIL FROM:<" + PostMessage.FromAddress + ">", 399);
+  CommandExpecting("RSET", ReplyTimeOuts.Command, 399);
+  CommandExpecting("MAIL FROM:<" + PostMessage.FromAddress + ">", ReplyTimeOuts.Command, 399);
+  bool anyAccepted = false;
   for (const TStringList* list :
        {&PostMessage.ToAddress, &PostMessage.ToCarbonCopy, &PostMessage.ToBlindCarbonCopy})
-    for (int i = 0; i < list->Count(); ++i) Rcpt((*list)[i]);
-  CommandExpecting("DATA", 399);
-  WriteString(FinalHeader.Text() + "\r\n\r\n");
-  SendStream(bodyStream);
+    for (int i = 0; i < list->Count(); ++i) anyAccepted |= Rcpt((*list)[i]);
+  // With nobody to deliver to, DATA could only be refused, or worse taken.
+  if (!anyAccepted) throw Exception(LastReply);
+  CommandExpecting("DATA", ReplyTimeOuts.Data, 399);
+  SendContent();
   EndData();
   if (ClearParams) ClearParameters();
 }
@@ -305,16 +327,24 @@ bool TZnSMTP::HeaderComplete() const {
   return !m.FromAddress.empty() && anyRecipient;
 }
 
-// A refused recipient is reported and the send goes on; DATA tells whether
-// the server accepted anyone at all.
-void TZnSMTP::Rcpt(const std::string& entry) {
+// A refused recipient is reported and the send goes on.
+bool TZnSMTP::Rcpt(const std::string& entry) {
   std::string address = ExtractAddress(entry);
-  if (address.empty()) return;
-  if (Command("RCPT TO:<" + address + ">") > 300 && OnRecipientNotFound) OnRecipientNotFound(entry);
+  if (address.empty()) return false;
+  if (Command("RCPT TO:<" + address + ">", ReplyTimeOuts.Command) <= 300) return true;
+  if (OnRecipientNotFound) OnRecipientNotFound(entry);
+  return false;
+}
+
+void TZnSMTP::SendContent() {
+  Timed(ReplyTimeOuts.Block, kSendTimedOut, [this] {
+    WriteString(FinalHeader.Text() + "\r\n\r\n");
+    SendStream(bodyStream);
+  });
 }
 
 void TZnSMTP::EndData() {
-  if (Command(".") <= 399) return;
+  if (Command(".", ReplyTimeOuts.DataEnd) <= 399) return;
   if (OnFailure) OnFailure(this);
   throw Exception(LastReply);
 }
@@ -349,7 +379,7 @@ void TZnSMTP::Disconnect() {
   TPowersock::Disconnect();
 }
 
-void TZnSMTP::Quit() { CommandExpecting("QUIT", 339); }
+void TZnSMTP::Quit() { CommandExpecting("QUIT", ReplyTimeOuts.Command, 339); }
 
 void TZnSMTP::Abort() {
   if (Canceled || !Connected) return;
@@ -368,15 +398,33 @@ void TZnSMTP::DropConnection() {
 
 // ---- The dialogue ----
 
-int TZnSMTP::Command(const std::string& text) {
-  std::string reply;
-  Transaction(OneLine(text), reply);
-  SkipContinuationLines();
+void TZnSMTP::Timed(int milliseconds, const char* timedOutText, const std::function<void()>& step) {
+  StartTimerFor(milliseconds);
+  try {
+    step();
+  } catch (const ESockError&) {
+    StopTimer();
+    if (!TimedOut) throw;
+    DropConnection();
+    throw ESockError(timedOutText);
+  } catch (...) {
+    StopTimer();
+    throw;
+  }
+  StopTimer();
+}
+
+int TZnSMTP::Command(const std::string& text, int milliseconds) {
+  Timed(milliseconds, kReplyTimedOut, [&] {
+    std::string reply;
+    Transaction(OneLine(text), reply);
+    SkipContinuationLines();
+  });
   return ReplyNumber;
 }
 
-void TZnSMTP::CommandExpecting(const std::string& text, int highestAccepted) {
-  if (Command(text) > highestAccepted) throw Exception(LastReply);
+void TZnSMTP::CommandExpecting(const std::string& text, int milliseconds, int highestAccepted) {
+  if (Command(text, milliseconds) > highestAccepted) throw Exception(LastReply);
 }
 
 // Lines of a multi-line reply ("250-...") are read here, so that they never

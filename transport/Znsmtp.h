@@ -8,6 +8,7 @@
 // ESockError / EAbortError for the connection.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -43,8 +44,20 @@ class TPostMessage : public TObject {
   TStringList Body;               // body lines without line ends
 };
 
+// How long each reply (or each block of the message) may take, in
+// milliseconds, as RFC 5321 section 4.5.3.2 asks of a client; 0: no bound.
+struct TReplyTimeOuts {
+  int Greeting = 5 * 60 * 1000;
+  int Command = 5 * 60 * 1000;  // HELO, RSET, MAIL, RCPT and QUIT
+  int Data = 2 * 60 * 1000;     // the reply to DATA
+  int Block = 3 * 60 * 1000;    // each part of the header block and body
+  int DataEnd = 10 * 60 * 1000; // the reply to the final "."
+};
+
 class TZnSMTP : public TPowersock {
  public:
+  enum class Link { Alive, Dead };
+
   // Port 25, EncodeType uuMime, ClearParams true, SubType mtPlain.
   explicit TZnSMTP(TComponent* AOwner);
   // Drops a live connection without QUIT.
@@ -57,9 +70,13 @@ class TZnSMTP : public TPowersock {
   void Connect() override;
   // Sends the message in PostMessage over the greeted connection; returns at
   // once, doing nothing, while Connect or another SendMail runs. A refused
-  // recipient only fires OnRecipientNotFound; other refusals raise the reply
-  // line, "Incomplete Header" or "Not Connected", and leave the connection
-  // and the recipients as they are.
+  // recipient fires OnRecipientNotFound and the send goes on; when no
+  // recipient was accepted, the last refusal is raised before DATA. Other
+  // refusals raise the reply line, "Incomplete Header" or "Not Connected".
+  // Refusals leave the connection and the recipients as they are. A reply
+  // that does not come within its ReplyTimeOuts bound raises ESockError
+  // "Reply Timed out" (a block not taken in time, "Send Timed out") and
+  // drops the connection.
   void SendMail();
   // Says QUIT (a reply above 339 raises it) and closes, also when QUIT fails.
   // On a link the peer has closed it only closes.
@@ -69,6 +86,12 @@ class TZnSMTP : public TPowersock {
   void Abort() override;
   // Clears the recipient lists and the attachments of PostMessage.
   void ClearParameters();
+  // Ends a connection after a failure: a server that refused still listens
+  // and is told QUIT; a dead or abandoned link is dropped. Raises nothing.
+  void CloseAfterFailure(Link link);
+  // The link a failure leaves: dead after a socket failure, a time-out or a
+  // cancel (ESockError), alive after a refusal.
+  static Link LinkAfter(const std::exception_ptr& failure);
 
   // Fills FinalHeader and bodyStream (and boundary with attachments) from
   // PostMessage. Raises the file-open exception for an unreadable attachment.
@@ -100,6 +123,7 @@ class TZnSMTP : public TPowersock {
   TMailListReturn OnMailListReturn;  // declared only; never fired
   TFileItem OnAttachmentNotFound;
   THandlerEvent OnAuthenticationFailed;  // Handled: HELO is sent once more
+  TReplyTimeOuts ReplyTimeOuts;
 
   TMemoryStream bodyStream;  // the body as it goes on the wire after the header block
   bool busy = false;         // Connect or SendMail is running
@@ -109,19 +133,22 @@ class TZnSMTP : public TPowersock {
   void Greet();
   void ReadGreeting();
   void Helo();
-  enum class Link { Alive, Dead };
-  void CloseAfterFailedGreeting(Link link);
   void Deliver();
   void CheckHeader();
   bool HeaderComplete() const;
-  void Rcpt(const std::string& entry);
+  // True when the server accepted the recipient.
+  bool Rcpt(const std::string& entry);
+  void SendContent();
   void EndData();
   void Quit();
-  // Sends one command line and reads its reply, continuation lines included;
-  // returns the reply number.
-  int Command(const std::string& text);
+  // Runs step with the time-out armed for milliseconds; a time-out drops
+  // the connection and raises ESockError timedOutText.
+  void Timed(int milliseconds, const char* timedOutText, const std::function<void()>& step);
+  // Sends one command line and reads its reply within milliseconds,
+  // continuation lines included; returns the reply number.
+  int Command(const std::string& text, int milliseconds);
   // Command, raising the reply line when its number is above highestAccepted.
-  void CommandExpecting(const std::string& text, int highestAccepted);
+  void CommandExpecting(const std::string& text, int milliseconds, int highestAccepted);
   void SkipContinuationLines();
   void DropConnection();
 

@@ -59,8 +59,9 @@ class Stream {
 std::unique_ptr<Stream> OpenFile(std::string_view path, const char* mode);
 
 // As OpenFile for reading modes ("r", "rb", "rt", "r+b"), but only a regular
-// file owned by this user, and a symbolic link at path is never followed
-// (for names handed in from outside). nullptr otherwise, and for other modes.
+// file with one link, owned by this user; a symbolic link at path is never
+// followed, and a FIFO or device there never blocks (for names handed in
+// from outside). nullptr otherwise, and for other modes.
 std::unique_ptr<Stream> OpenOwnRegularFile(std::string_view path, const char* mode);
 
 // Creates "<folder>\<prefix><n><extension>" exclusively (mode 0600, no

@@ -174,9 +174,19 @@ bool IsDirectory(FILE* file) {
   return ::fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// One link only: a second name could be any file of the user's, planted
+// under a name that looks like ours.
 bool IsOwnRegularFile(int fd) {
   struct stat info;
-  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1 &&
+         info.st_uid == ::geteuid();
+}
+
+// Opened without blocking, so that a FIFO or a device under the name cannot
+// hold the caller; a regular file then reads as usual.
+bool ClearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 }  // namespace
@@ -219,9 +229,9 @@ std::unique_ptr<Stream> OpenOwnRegularFile(std::string_view path, const char* mo
   detail::Mode textMode;
   if (!ParseMode(mode, cMode, textMode) || mode[0] != 'r') return nullptr;
   const int access = cMode[1] == '+' ? O_RDWR : O_RDONLY;
-  const int fd = ::open(NativePath(path).c_str(), access | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = ::open(NativePath(path).c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  FILE* file = IsOwnRegularFile(fd) ? ::fdopen(fd, cMode.c_str()) : nullptr;
+  FILE* file = IsOwnRegularFile(fd) && ClearNonBlocking(fd) ? ::fdopen(fd, cMode.c_str()) : nullptr;
   if (!file) {
     ::close(fd);
     return nullptr;

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -156,6 +157,11 @@ void TCheckBox::SetChecked(bool checked) {
 
 void TCustomEdit::Changed() {
   RunEvent(OnChange, this);
+}
+
+void TCustomEdit::FocusChanged(bool gained) {
+  if (gained && m_imeMode == imOpen) QGuiApplication::inputMethod()->show();
+  TWinControl::FocusChanged(gained);
 }
 
 namespace {

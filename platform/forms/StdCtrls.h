@@ -92,10 +92,17 @@ class TCheckBox : public TWinControl {
   void SetChecked(bool checked);  // runs OnClick as the class library does
 };
 
+// What a text control asks of the input method when it gets the focus.
+enum TImeMode { imDontCare, imOpen };
+
 // Selection in text controls: start and length in characters of the
 // shown text, as the user sees them.
 class TCustomEdit : public TWinControl {
  public:
+  TImeMode ImeMode() const { return m_imeMode; }
+  // imOpen: entering the control opens the input method, where the
+  // desktop's input method lets a program do so.
+  void SetImeMode(TImeMode mode) { m_imeMode = mode; }
   virtual bool ReadOnly() const = 0;
   virtual void SetReadOnly(bool readOnly) = 0;
   virtual int SelStart() const = 0;
@@ -115,6 +122,10 @@ class TCustomEdit : public TWinControl {
  protected:
   using TWinControl::TWinControl;
   void Changed();
+  void FocusChanged(bool gained) override;
+
+ private:
+  TImeMode m_imeMode = imDontCare;
 };
 
 class TEdit : public TCustomEdit {

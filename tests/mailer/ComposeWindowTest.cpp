@@ -2,8 +2,12 @@
 // the enabling rule, the short-cuts, the settings dialogs and filing.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "browser/store/SettingsKey.h"
@@ -74,6 +78,35 @@ TEST_F(ComposeWindowTest, PlantedLinkInTempIsNeitherFollowedNorDeleted) {
   EXPECT_TRUE(std::filesystem::is_symlink(TempDir() + "/qult9.tmp"));
 }
 
+// What may stand in TEMP under a reply file's name: a second name of a
+// precious file, a FIFO nobody writes to, a device, a link to a precious file.
+TEST_F(ComposeWindowTest, ReplyFileThatIsNotAPrivateRegularFileIsNeitherReadNorDeleted) {
+  const std::string precious = ExeDir() + "/precious.txt";
+  WriteNative(precious, "secret");
+  using Plant = std::function<bool(const std::string&)>;  // false: cannot be made here
+  const std::vector<std::pair<const char*, Plant>> plants = {
+      {"hard link", [&](const std::string& at) { return link(precious.c_str(), at.c_str()) == 0; }},
+      {"FIFO", [](const std::string& at) { return mkfifo(at.c_str(), 0600) == 0; }},
+      {"device", [](const std::string& at) { return mknod(at.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; }},
+      {"symbolic link", [&](const std::string& at) { return symlink(precious.c_str(), at.c_str()) == 0; }},
+  };
+  int n = 770;
+  for (const auto& [kind, plant] : plants) {
+    const std::string name = "qult" + std::to_string(++n) + ".tmp";
+    if (!plant(TempDir() + "/" + name)) {
+      EXPECT_EQ(std::string(kind), "device") << "only a device needs a privilege";
+      continue;
+    }
+    driver.MessageBoxes.clear();
+    auto form = Open("mailto:a@b?file=" + platform::TempFolder() + "\\" + name);
+    EXPECT_EQ(form->MailText->Text(), "") << kind;
+    ASSERT_EQ(driver.MessageBoxes.size(), 1u) << kind;
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "\\" + name + " は開けません");
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(TempDir() + "/" + name))) << kind;
+  }
+  EXPECT_EQ(ReadNative(precious), "secret");
+}
+
 // --- Enabling rule and short-cuts ----------------------------------------
 
 TEST_F(ComposeWindowTest, OnlyTheBodyEnablesSendAndFiling) {
@@ -109,6 +142,26 @@ TEST_F(ComposeWindowTest, CtrlCInTheBodyOpensHelpRatherThanCopying) {
   form->Subject->PasteFromClipboard();
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(form->Subject->Text(), "a@b");
+}
+
+TEST_F(ComposeWindowTest, CtrlCInTheBodyHandsTheHelpPageToTheOpener) {
+  // An opener of our own that notes what it was asked to open.
+  const std::string bin = Root() + "/opener-bin", noted = Root() + "/opened.txt";
+  std::filesystem::create_directory(bin);
+  WriteNative(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + noted + ".part' && mv '" + noted +
+                                     ".part' '" + noted + "'\n");
+  std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+  std::filesystem::create_directory(ExeDir() + "/Help");
+  WriteNative(ExeDir() + "/Help/qlIndex.htm", "<html></html>");
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  auto form = Open("mailto:a@b?body=text");
+  form->Show();
+  form->MailText->SetFocus();
+  PressKey(*form->MailText, 'C', ssCtrl);
+  setenv("PATH", path.c_str(), 1);
+  for (int wait = 0; wait < 500 && !std::filesystem::exists(noted); ++wait) usleep(10000);
+  EXPECT_EQ(ReadNative(noted), ExeDir() + "/Help/qlIndex.htm");
 }
 
 TEST_F(ComposeWindowTest, CtrlXWithUnsentTextAsksAndCancelKeepsTheWindow) {
@@ -172,7 +225,8 @@ TEST_F(ComposeWindowTest, SettingsFileThatCannotBeWrittenKeepsTheDialogOpen) {
     form->SMTPOpt->Click();
     EXPECT_EQ(result, mrNone) << name;
     ASSERT_EQ(driver.MessageBoxes.size(), 1u) << name;
-    EXPECT_EQ(driver.MessageBoxes[0].Text, "設定ファイルが開けません");
+    EXPECT_EQ(driver.MessageBoxes[0].Text,
+              name == "qult.cfg" ? "設定ファイルが開けません" : form->exeDir + "\\qults.cfg が開けません");
     std::filesystem::remove(ExeDir() + "/" + name);
   }
 }
@@ -209,6 +263,32 @@ TEST_F(ComposeWindowTest, EnvironmentDialogWritesEditorAndNameAndReloads) {
   EXPECT_EQ(SettingsKey().Read(Setting::Editor), "/usr/bin/editor");
   EXPECT_EQ(form->userName, "山田");
   EXPECT_EQ(form->ppPath, "C:\\pp");
+}
+
+// Each showing loads the values once, on its first real activation; going
+// to another window and back keeps what was typed.
+TEST_F(ComposeWindowTest, EnvironmentDialogLoadsOncePerShowing) {
+  SettingsKey().Write(Setting::Editor, "first");
+  auto form = Open("");
+  form->Show();
+  auto answer = [&](const char* expected) {
+    driver.FormAnswers.push_back([&form, expected](TForm& shown) {
+      auto& dialog = dynamic_cast<TOptionSetForm&>(shown);
+      Application->ProcessMessages();
+      EXPECT_EQ(dialog.Editor->Text(), expected);
+      dialog.Editor->SetText("typed");
+      form->ToAddress->SetFocus();  // another window is active
+      dialog.Editor->SetFocus();    // and this one again
+      Application->ProcessMessages();
+      EXPECT_EQ(dialog.Editor->Text(), "typed");
+    });
+  };
+  answer("first");
+  form->EnvSet->Click();
+  SettingsKey().Write(Setting::Editor, "second");
+  answer("second");
+  form->EnvSet->Click();
+  EXPECT_EQ(driver.ModalForms.size(), 2u);
 }
 
 TEST_F(ComposeWindowTest, WithoutFontValueTheFieldsKeepTheWindowsFace) {
@@ -251,12 +331,21 @@ TEST_F(ComposeWindowTest, FiledBodyIsTheTextAsItStoodWithTwoMoreLineEnds) {
   EXPECT_EQ(filed.substr(filed.find("\n\n") + 2), "a\r\n\r\n\r\n\r\n");
 }
 
-TEST_F(ComposeWindowTest, CancelledFolderQuestionKeepsTheTextWithTwoMoreLines) {
+TEST_F(ComposeWindowTest, CancelledOrFailedFilingsNeverChangeTheText) {
   auto form = Open("mailto:x?body=z");
   form->MailSave->Click();  // the driver cancels the chooser
-  EXPECT_EQ(driver.ModalForms, std::vector<std::string>{"DstPPFDlg"});
-  EXPECT_EQ(form->MailText->Text(), "z\r\n\r\n");
+  form->MailSave->Click();
+  AnswerFolder(PPPath());  // no 送信フォルダ yet: the filing fails
+  form->MailSave->Click();
+  EXPECT_EQ(driver.ModalForms.size(), 3u);
+  EXPECT_EQ(form->MailText->Text(), "z");
   EXPECT_TRUE(form->Send->Enabled());
+
+  MakeSendBook();
+  AnswerFolder(PPPath());
+  form->MailSave->Click();
+  const std::string filed = ReadNative(SendMailPath());
+  EXPECT_EQ(filed.substr(filed.find("\n\n") + 2), "z\r\n\r\n");
 }
 
 TEST_F(ComposeWindowTest, FolderWithoutSendBookIsReportedAndTheTextStays) {

@@ -265,13 +265,46 @@ TEST_F(PsockMessageTest, ExceptionFromAHandlerInsideASocketMessageIsDiscarded) {
   EXPECT_TRUE(sock->Connected);
 }
 
+// A component made after another one's destruction may get its window's
+// handle back: what was posted to the old one must not reach it.
 TEST_F(PsockMessageTest, MessageForADestroyedComponentIsDropped) {
   auto sock = MakeSock("", 0);
   HWND window = sock->SocketWindow;
-  PostMessage(window, WM_SOCKETREAD, 0, 0);
+  const std::uint16_t handle = sock->SocketHandle;
+  PostMessage(window, WM_SOCKETEVENT, handle, WSAMAKESELECTREPLY(FD_CONNECT, 0));
+  PostMessage(window, WM_SOCKETREAD, 0, reinterpret_cast<LPARAM>(sock.get()));
   sock.reset();
+  auto next = MakeSock("", 0);
+  int connects = 0;
+  next->OnConnect = [&](TObject*) { ++connects; };
   ProcessMessages();
-  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(IsWindow(window) && window != next->SocketWindow);
+  EXPECT_FALSE(next->Connected);
+  EXPECT_EQ(connects, 0);
+}
+
+// A completion that answers no look-up of ours (a stale or forged one) is
+// passed over; the look-up waited for still decides.
+TEST_F(PsockMessageTest, OnlyTheLookUpCompletionOfThePendingTaskCounts) {
+  auto sock = MakeSock("localhost", 0);
+  sock->ReportLevel = 8;
+  sock->OnStatus = [&](TComponent*, const std::string& status) {
+    if (status == "Timer On")
+      PostMessage(sock->SocketWindow, WM_HOSTLOOKUPDONE, 0x7777, WSAMAKEASYNCREPLY(0, WSAHOST_NOT_FOUND));
+  };
+  sock->ResolveHost();
+  EXPECT_EQ(AddressText(sock->RemoteAddress), "127.0.0.1");
+  EXPECT_TRUE(sock->NoError);
+}
+
+TEST_F(PsockMessageTest, DestructionReportsNothingToTheStatusHandler) {
+  std::vector<std::string> statuses;
+  {
+    auto sock = MakeSock("", 0);
+    sock->ReportLevel = 16;
+    sock->OnStatus = [&](TComponent*, const std::string& status) { statuses.push_back(status); };
+  }
+  EXPECT_TRUE(statuses.empty());  // "Destroy" comes while the component is destroying
 }
 
 class PsockRequireConnectionTest : public PsockConnectTest {};
@@ -346,6 +379,13 @@ std::set<std::string> SessionStatuses(int reportLevel) {
   std::string text;
   WSASetLastError(WSAEWOULDBLOCK);
   sock.CheckError(WSAEWOULDBLOCK, text);
+  sock.ErrorText(WSAECONNREFUSED, text);
+  sock.TimeOut = 1;
+  sock.StartTimer();
+  PumpUntil([&] { return sock.TimedOut; });
+  // An accept announced on the connected socket: nothing is pending, so accept fails.
+  PostMessage(sock.SocketWindow, WM_SOCKETEVENT, sock.SocketHandle, WSAMAKESELECTREPLY(FD_ACCEPT, 0));
+  sock.Accept();
   sock.Cancel();
   sock.Disconnect();
   return seen;
@@ -379,6 +419,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"Transaction", 8}, StatusCase{"Writeln", 8}, StatusCase{"Write", 8},
                       StatusCase{"ReadLn", 8}, StatusCase{"SendStream", 8}, StatusCase{"SendFile", 8},
                       StatusCase{"WriteFromStream", 8}, StatusCase{"ReadToStream", 8}, StatusCase{"Canceling", 8},
-                      StatusCase{"Disconnecting", 8}, StatusCase{"Checking Error In Error Manager", 16}));
+                      StatusCase{"Disconnecting", 8}, StatusCase{"Checking Error In Error Manager", 16},
+                      StatusCase{"Accepting", 4}, StatusCase{"Looking Up Error Message", 8},
+                      StatusCase{"Timer Triggered", 8}));
 
 }  // namespace

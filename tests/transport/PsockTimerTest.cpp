@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <exception>
+#include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "tests/support/RaisedMessage.h"
 #include "tests/transport/PsockServer.h"
 #include "transport/Psock.h"
 
@@ -45,8 +49,43 @@ TEST_F(ThreadTimerTest, DisablingStopsTheTicks) {
 }
 
 TEST_F(ThreadTimerTest, TickWithoutHandlerDoesNothing) {
+  timer.SetOnTimer([&](TObject*) { ++ticks; });
   SendTick();
-  EXPECT_EQ(ticks, 0);
+  ASSERT_EQ(ticks, 1);
+  timer.SetOnTimer(nullptr);
+  SendTick();
+  EXPECT_EQ(ticks, 1);
+}
+
+// Whether window timer 1 runs, stopping it: KillTimer says whether it did.
+bool WasArmed(TThreadTimer& timer) { return KillTimer(timer.TimerWindow, 1); }
+
+// It runs only while enabled, with an interval and a handler; setting a
+// property to the value it has re-arms nothing, a new value or any handler
+// re-arms. Each step starts from a timer stopped behind its back.
+TEST_F(ThreadTimerTest, ArmsOnlyWhenAChangeLetsItRun) {
+  TNotifyEvent handler = [&](TObject*) { ++ticks; };
+  const std::vector<std::tuple<const char*, std::function<void()>, bool>> steps = {
+      {"no handler yet", [] {}, false},
+      {"a handler", [&] { timer.SetOnTimer(handler); }, true},
+      {"the same enabled state", [&] { timer.SetEnabled(true); }, false},
+      {"the same interval", [&] { timer.SetInterval(1000); }, false},
+      {"a new interval", [&] { timer.SetInterval(500); }, true},
+      {"the same handler again", [&] { timer.SetOnTimer(handler); }, true},
+      {"off and on", [&] { timer.SetEnabled(false), timer.SetEnabled(true); }, true},
+      {"interval 0", [&] { timer.SetInterval(0); }, false},
+      {"an interval again", [&] { timer.SetInterval(20); }, true},
+      {"disabled", [&] { timer.SetEnabled(false); }, false},
+  };
+  for (const auto& [step, action, armed] : steps) {
+    action();
+    EXPECT_EQ(WasArmed(timer), armed) << step;
+  }
+}
+
+TEST_F(ThreadTimerTest, TimerTheSystemRefusesRaisesNoTimer) {
+  DestroyWindow(timer.TimerWindow);  // no window, no window timer
+  EXPECT_EQ(RaisedMessage<Exception>([&] { timer.SetOnTimer([](TObject*) {}); }), "No Timer");
 }
 
 TEST_F(ThreadTimerTest, HandlerExceptionGoesToTheApplicationHandler) {

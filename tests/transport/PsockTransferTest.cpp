@@ -168,6 +168,39 @@ TEST_F(PsockTransferTest, LargeStreamIsSentWholeAndInOrderThroughPartialSends) {
   EXPECT_FALSE(sock->Streaming);
 }
 
+// A memory stream that counts every byte written into it.
+class CountingStream : public TMemoryStream {
+ public:
+  explicit CountingStream(std::int64_t& written) : m_written(written) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    m_written += count;
+    return TMemoryStream::Write(buffer, count);
+  }
+
+ private:
+  std::int64_t& m_written;
+};
+
+// Every chunk the socket takes leaves a rest queued; moving that rest after
+// each chunk would copy the queue over and over.
+TEST_F(PsockTransferTest, QueuedBytesAreMovedALinearNumberOfTimes) {
+  const std::string body(8 * 1024 * 1024, 'q');
+  PsockServer server([&](PsockServer::Peer& peer) {
+    peer.ReadBytes(body.size());
+    peer.Send("250 stored\r\n");
+  });
+  auto sock = ConnectTo(server);
+  std::int64_t written = 0;
+  sock->OutStream = std::make_unique<CountingStream>(written);
+  sock->SpareOutStream = std::make_unique<CountingStream>(written);
+  TMemoryStream stream;
+  stream.Write(body.data(), static_cast<int64_t>(body.size()));
+  sock->SendStream(stream);
+  EXPECT_EQ(ReadLine(*sock), "250 stored\r\n");
+  EXPECT_GE(written, static_cast<std::int64_t>(body.size()));
+  EXPECT_LE(written, 3 * static_cast<std::int64_t>(body.size()));
+}
+
 class PsockCancelTest : public PsockTransferTest {};
 
 TEST_F(PsockCancelTest, CancelDuringReadLnRaisesAndLaterWritesSendNothing) {

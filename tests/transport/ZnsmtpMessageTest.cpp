@@ -190,6 +190,14 @@ TEST_F(MessageBuilderTest, NamesTheAttachmentAfterItsLastSeparator) {
   EXPECT_EQ(Body().find(platform::ProgramPath(Root())), std::string::npos);
 }
 
+TEST_F(MessageBuilderTest, NamesTheAttachmentAfterASlashToo) {
+  std::string path = Attachment("plain.txt", "x");
+  smtp.PostMessage.Attachments.Add(platform::NativePath(path));  // the system's "/" form
+  smtp.BuildMessage();
+  EXPECT_NE(Body().find("filename=\"plain.txt\""), std::string::npos);
+  EXPECT_EQ(Body().find("/plain.txt"), std::string::npos);
+}
+
 TEST_F(MessageBuilderTest, ReportsAMissingAttachmentAndRaisesTheOpenError) {
   std::vector<std::string> events;
   smtp.OnAttachmentNotFound = [&](const std::string& name) {

@@ -2,7 +2,9 @@
 // server on loopback, and one delivery to a real SMTP server (aiosmtpd).
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "tests/support/Sandbox.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/transport/PsockServer.h"
 #include "transport/Znsmtp.h"
 
 namespace {
@@ -152,8 +155,9 @@ TEST_F(SmtpDialogueTest, RefusedRecipientFiresTheEventAndTheSendGoesOn) {
 
 TEST_F(SmtpDialogueTest, MultiLineRepliesNeverAnswerTheNextCommand) {
   Start({"220 ready", "250-hello\r\n250-SIZE 1000\r\n250 HELP", "250-reset\r\n250 done",
-         "250 sender ok", "550-no\r\n550 such user", "354 go ahead", "250-queued\r\n250 as 1",
-         "221 bye"});
+         "250 sender ok", "550-no\r\n550 such user", "250 ok", "354 go ahead",
+         "250-queued\r\n250 as 1", "221 bye"});
+  smtp.PostMessage.ToCarbonCopy.Add("c@example.com");
   std::vector<std::string> refused;
   smtp.OnRecipientNotFound = [&](const std::string& entry) { refused.push_back(entry); };
   smtp.Connect();
@@ -163,20 +167,19 @@ TEST_F(SmtpDialogueTest, MultiLineRepliesNeverAnswerTheNextCommand) {
   EXPECT_EQ(server->Transcript().substr(server->Transcript().size() - 11), "\r\n.\r\nQUIT\r\n");
 }
 
-TEST_F(SmtpDialogueTest, DataRefusedWhenNoRecipientWasAcceptedRaisesAndKeepsTheLink) {
-  Start({"220 ready", "250 hello", "250 reset", "250 sender ok", "550 unknown",
-         "554 no valid recipients", "221 bye"});
+TEST_F(SmtpDialogueTest, NoAcceptedRecipientStopsBeforeDataAndKeepsTheLink) {
+  Start({"220 ready", "250 hello", "250 reset", "250 sender ok", "550 unknown", "221 bye"});
   int succeeded = 0;
   smtp.OnSuccess = [&](TObject*) { ++succeeded; };
   smtp.Connect();
-  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "554 no valid recipients\r\n");
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "550 unknown\r\n");
   EXPECT_TRUE(smtp.Connected);
   EXPECT_EQ(smtp.PostMessage.ToAddress.Count(), 1);
   EXPECT_EQ(succeeded, 0);
   smtp.Disconnect();
   EXPECT_EQ(server->Transcript(),
             "HELO me\r\nRSET\r\nMAIL FROM:<a@example.com>\r\nRCPT "
-            "TO:<b@example.com>\r\nDATA\r\nQUIT\r\n");
+            "TO:<b@example.com>\r\nQUIT\r\n");
 }
 
 TEST_F(SmtpDialogueTest, RefusedSenderRaisesItsReply) {
@@ -294,6 +297,104 @@ TEST_F(SmtpDialogueTest, SendMailWithoutConnectionRaisesNotConnected) {
   smtp.PostMessage.FromAddress = "a@example.com";
   smtp.PostMessage.ToAddress.Add("b@example.com");
   EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Not Connected");
+}
+
+// Where a reply starts to count as a refusal: the step, the script with the
+// reply at index, and the highest number still accepted there.
+struct ThresholdCase {
+  const char* step;
+  size_t index;
+  int highestAccepted;
+};
+
+class SmtpThresholdTest : public SmtpDialogueTest, public ::testing::WithParamInterface<ThresholdCase> {
+ protected:
+  // Runs the whole session with reply number at the step; "" when it passed.
+  std::string RunWith(int number) {
+    Start(Replacing(Accepting(), GetParam().index, std::to_string(number) + " reply"));
+    try {
+      smtp.Connect();
+      smtp.SendMail();
+      smtp.Disconnect();
+    } catch (const Exception& e) {
+      smtp.CloseAfterFailure(TZnSMTP::Link::Dead);
+      return e.Message;
+    }
+    return "";
+  }
+};
+
+TEST_P(SmtpThresholdTest, RefusesFromTheNumberAboveTheHighestAccepted) {
+  const int highest = GetParam().highestAccepted;
+  EXPECT_EQ(RunWith(highest), "") << GetParam().step;
+  EXPECT_EQ(RunWith(highest + 1), std::to_string(highest + 1) + " reply\r\n") << GetParam().step;
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, SmtpThresholdTest,
+                         ::testing::Values(ThresholdCase{"greeting", 0, 399}, ThresholdCase{"RSET", 2, 399},
+                                           ThresholdCase{"MAIL", 3, 399}, ThresholdCase{"DATA", 5, 399},
+                                           ThresholdCase{"final dot", 6, 399}, ThresholdCase{"QUIT", 7, 339}));
+
+TEST_F(SmtpDialogueTest, FirstFailureWinsOverAFailingQuit) {
+  Start({"554 go away", "500 and no QUIT either"});
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.Connect(); }), "554 go away\r\n");
+  EXPECT_EQ(server->Transcript(), "QUIT\r\n");
+}
+
+// The bounds of RFC 5321, shortened: a server that stops answering at any
+// step ends the send with the time-out and a dropped connection.
+TEST_F(SmtpDialogueTest, EachSilentStepEndsWithItsTimeOut) {
+  for (size_t silentAt : {size_t{0}, size_t{1}, size_t{4}, size_t{5}, size_t{6}}) {
+    std::vector<std::string> script = Accepting();
+    script.resize(silentAt);
+    script.push_back(ScriptedServer::kSilence);
+    Start(script);
+    smtp.ReplyTimeOuts = {50, 50, 50, 50, 50};
+    EXPECT_EQ(RaisedMessage<ESockError>([&] {
+                smtp.Connect();
+                smtp.SendMail();
+              }),
+              "Reply Timed out")
+        << silentAt;
+    EXPECT_FALSE(smtp.Connected);
+    EXPECT_FALSE(smtp.Timer->Enabled());
+  }
+}
+
+// A server that stops reading in the middle of the message: the block that
+// is not taken in time ends the send.
+TEST(SmtpBlockTimeOutTest, MessageTheServerStopsTakingEndsWithTheSendTimeOut) {
+  std::atomic<bool> released{false};
+  PsockServer server([&](PsockServer::Peer& peer) {
+    peer.Send("220 ready\r\n");
+    for (const char* reply : {"250 hello\r\n", "250 reset\r\n", "250 sender\r\n", "250 rcpt\r\n", "354 go\r\n"}) {
+      peer.ReadLine();
+      peer.Send(reply);
+    }
+    while (!released) usleep(5000);
+    peer.ReadUntilClosed();
+  });
+  TZnSMTP smtp(nullptr);
+  smtp.Host = "127.0.0.1";
+  smtp.Port = server.Port();
+  smtp.UserID = "me";
+  smtp.PostMessage.FromAddress = "a@example.com";
+  smtp.PostMessage.ToAddress.Add("b@example.com");
+  const std::string line(990, 'x');
+  for (int i = 0; i < 32 * 1024; ++i) smtp.PostMessage.Body.Add(line);  // 32 MB, more than any socket buffer
+  smtp.ReplyTimeOuts.Block = 100;
+  smtp.Connect();
+  EXPECT_EQ(RaisedMessage<ESockError>([&] { smtp.SendMail(); }), "Send Timed out");
+  EXPECT_FALSE(smtp.Connected);
+  released = true;
+}
+
+TEST_F(SmtpDialogueTest, AnAnsweredSessionLeavesNoTimerRunning) {
+  Start(Accepting());
+  smtp.Connect();
+  smtp.SendMail();
+  EXPECT_FALSE(smtp.Timer->Enabled());
+  smtp.Disconnect();
 }
 
 class RealServerTest : public SandboxTest {};

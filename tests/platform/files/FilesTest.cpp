@@ -192,6 +192,15 @@ TEST_F(FilesTest, OwnRegularFileRefusesAnotherUsersFile) {
   EXPECT_EQ(OpenOwnRegularFile(Program("theirs.txt"), "rb"), nullptr);
 }
 
+TEST_F(FilesTest, OwnRegularFileRefusesSecondNamesAndNeverBlocksOnAFifo) {
+  WriteNativeFile(Native("mine.txt"), "a");
+  fs::create_hard_link(Native("mine.txt"), Native("second.txt"));
+  ASSERT_EQ(mkfifo(Native("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(OpenOwnRegularFile(Program("second.txt"), "rb"), nullptr);
+  EXPECT_EQ(OpenOwnRegularFile(Program("mine.txt"), "rb"), nullptr);
+  EXPECT_EQ(OpenOwnRegularFile(Program("fifo"), "rb"), nullptr);  // returns: nobody writes to it
+}
+
 // --- Scratch files ---------------------------------------------------------
 
 TEST_F(FilesTest, ScratchFilesAreNewPrivateAndNamedByTheClock) {

@@ -15,8 +15,9 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/ListBox.h"
 
-class DrawerAppender;
 class MailEntry;
+struct DrawerNames;
+struct StoreResult;
 class TBevel;
 class TFindDialog;
 class TFontDialog;
@@ -123,11 +124,6 @@ class TMainForm : public TForm {
   // folder, a name the path rule refuses) gives an empty path.
   std::string GetListFileName(int row) const;
   std::string GetMailFileName(int row) const;
-  // currentEntry's whole text from the MailFile at path.
-  ::MailText ReadMailText(const std::string& path) const;
-  // Appends currentEntry with its text to the target drawer and clears
-  // currentEntry; false when nothing of it could be written.
-  bool WriteMail(DrawerAppender& target, const std::string& text);
   // Releases rows 0 to count - 1; their slots become empty.
   void FreeMailEntries(int count);
 
@@ -148,10 +144,13 @@ class TMainForm : public TForm {
   bool IsOwnRow(int row) const;
   bool IsDeletableRow(int row) const;
   bool ControlHasFocus(const char* name) const;
-  void LoadDrawerRows();
+  StoreResult LoadDrawerRows();
+  void AddOwnRows(const DrawerNames& file);
+  bool DrawerNamesWritable();
+  void ShowIfFailed(const StoreResult& result);
   int OwnRowNamed(const std::string& name) const;
   std::vector<std::string> OwnDrawerNames() const;
-  void SaveOwnDrawerNames(const std::vector<std::string>& names) const;
+  StoreResult SaveOwnDrawerNames(const std::vector<std::string>& names) const;
   enum class Order { Ascending, Descending };
   std::vector<std::string> SortedOwnDrawerNames(Order order) const;
   void SortOwnDrawers(Order order);
@@ -164,8 +163,8 @@ class TMainForm : public TForm {
   void ShowMail(const MailEntry& entry, const std::string& body);
   std::string AskDrawerName(const std::string& initialName);
   bool CopyRenamedDrawer(int oldRow, int newRow);
-  bool MoveMailsTo(DrawerAppender& target);
-  bool MoveCurrentEntry(DrawerAppender& target);
+  std::vector<const MailEntry*> TakeMovedMails();
+  StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;
   void ReopenAfterFailedMove();
   bool ConfirmMailDeletes();
@@ -185,7 +184,8 @@ class TMainForm : public TForm {
   DrawerListing m_listing;            // owns the rows of the open drawer
   std::vector<MailEntry*> entries;    // its rows; an empty slot is a removed row
   MailEntry* currentEntry = nullptr;  // the row being shown, moved or written
-  bool m_moveFailed = false;          // the last drop stopped; the source must not be rewritten
+  bool m_moveFailed = false;          // the last drop was refused or stopped; the source is read again
+  bool m_ownRowsUnread = false;       // the DrawerNameFile could not be read: no own rows are shown
   TBitmap m_openPicture;              // DOImage
   TBitmap m_closedPicture;            // DSImage
 };

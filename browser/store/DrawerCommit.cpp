@@ -35,12 +35,14 @@ struct NotedLengths {
   long long list = -1;
 };
 
+// A note without its line end was cut short while being written.
 NotedLengths ReadAppendNote(const std::string& path) {
   NotedLengths noted;
   std::string text;
-  if (platform::ReadFileContents(path, text) &&
-      std::sscanf(text.c_str(), "%lld %lld", &noted.mail, &noted.list) != 2)
-    noted = {};
+  char end = 0;
+  if (!platform::ReadFileContents(path, text) ||
+      std::sscanf(text.c_str(), "%lld %lld%c", &noted.mail, &noted.list, &end) != 3 || end != '\n')
+    return {};
   return noted;
 }
 
@@ -88,6 +90,10 @@ ScratchFiles ScratchFilesOf(const DrawerFiles& drawer) {
           drawer.listPath + std::string(kAppendNoteSuffix)};
 }
 
+bool ReplacementPending(const DrawerFiles& drawer) {
+  return platform::FileExists(ScratchFilesOf(drawer).markerPath);
+}
+
 bool RecoverDrawer(const DrawerFiles& drawer) {
   const ScratchFiles scratch = ScratchFilesOf(drawer);
   return RecoverRewrite(drawer, scratch) && RecoverAppend(drawer, scratch);
@@ -103,9 +109,13 @@ Commit CommitScratchFiles(const DrawerFiles& drawer) {
 }
 
 bool NoteLengthsBeforeAppend(const DrawerFiles& drawer, int64_t mailLength, int64_t listLength) {
+  const std::string path = ScratchFilesOf(drawer).appendNotePath;
   const std::string text = std::to_string(mailLength) + " " + std::to_string(listLength) + "\n";
-  std::unique_ptr<platform::Stream> note = platform::OpenFile(ScratchFilesOf(drawer).appendNotePath, "wb");
-  return note && note->Write(text) && note->Close();
+  std::unique_ptr<platform::Stream> note = platform::OpenFile(path, "wb");
+  if (note && note->Write(text) && note->Close()) return true;
+  note.reset();
+  platform::DeleteFile(path);
+  return false;
 }
 
 void ForgetAppendNote(const DrawerFiles& drawer) {

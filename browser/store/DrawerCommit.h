@@ -30,6 +30,10 @@ ScratchFiles ScratchFilesOf(const DrawerFiles& drawer);
 // must then not be appended to or rewritten.
 [[nodiscard]] bool RecoverDrawer(const DrawerFiles& drawer);
 
+// A committed rewrite is not finished yet: the drawer's files do not belong
+// together until it is.
+bool ReplacementPending(const DrawerFiles& drawer);
+
 enum class Commit {
   Failed,           // the marker could not be made: the drawer's files are untouched
   Done,             // both files are replaced

@@ -107,9 +107,15 @@ DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile) {
 
 DrawerListing ReadDrawer(const DrawerFiles& drawer) {
   platform::FileLock lock(drawer.folder);
-  // A drawer that cannot be recovered is still shown: its whole records are
-  // listed, and the appends and rewrites that would build on it refuse.
-  if (lock.Held()) (void)RecoverDrawer(drawer);
+  // A drawer whose append cannot be cut back is still listed (its whole
+  // records are, and the appends and rewrites that would build on it refuse);
+  // one whose replacement cannot be finished holds a mail file and a list
+  // file that do not belong together.
+  if (lock.Held() && !RecoverDrawer(drawer) && ReplacementPending(drawer)) {
+    DrawerListing listing;
+    listing.message = kCannotOpenListFile;
+    return listing;
+  }
   std::unique_ptr<platform::Stream> listFile = platform::OpenFile(drawer.listPath, "rb");
   if (!listFile || listFile->Length() <= 0) return {};
   std::string listBytes;

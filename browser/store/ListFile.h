@@ -49,7 +49,8 @@ DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile);
 
 // Opens a drawer: takes its book folder's lock, finishes an interrupted
 // rewrite, and reads its ListFile. A missing or empty ListFile gives an empty
-// drawer without a message.
+// drawer without a message; a replacement that cannot be finished gives no
+// rows and kCannotOpenListFile.
 DrawerListing ReadDrawer(const DrawerFiles& drawer);
 
 // The records from pos to the end of listBytes, as read (no corrections),

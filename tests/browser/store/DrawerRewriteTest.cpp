@@ -13,32 +13,13 @@
 #include "browser/store/DrawerCommit.h"
 #include "browser/store/MailFile.h"
 #include "platform/files/FaultInjection.h"
+#include "tests/browser/store/NumberedDrawerTest.h"
 #include "tests/support/ForkedChild.h"
-#include "tests/support/PostPetBuilder.h"
-#include "tests/support/StoreSandbox.h"
 
 namespace {
 
-class DrawerRewriteTest : public StoreSandboxTest {
+class DrawerRewriteTest : public NumberedDrawerTest {
  protected:
-  DrawerFiles Drawer(int row = 1, const char* name = "黄色の引出し") {
-    return DrawerOf(true, row, name);
-  }
-  DrawerBuilder Numbered(int count, size_t bodyBytes = 64) {
-    m_bodyBytes = bodyBytes;
-    DrawerBuilder builder;
-    for (int i = 0; i < count; ++i) builder.AddNumberedMail(i, bodyBytes);
-    builder.Write(Drawer().listPath, Drawer().mailPath);
-    return builder;
-  }
-  bool AppendNumbered(int n) {
-    DrawerBuilder one;
-    one.AddNumberedMail(n, m_bodyBytes);
-    const std::string record = one.ListBytes();
-    MailEntry entry;
-    size_t pos = 0;
-    return ParseListRecord(record, pos, entry) && DrawerAppender(Drawer()).Append(entry, one.MailBytes());
-  }
   // Rewrites the drawer as loaded, leaving out the given rows.
   StoreResult RewriteWithout(const DrawerListing& listing, std::vector<size_t> leftOut) {
     std::vector<const MailEntry*> keep;
@@ -49,41 +30,7 @@ class DrawerRewriteTest : public StoreSandboxTest {
   StoreResult LoadAndRewriteWithout(std::vector<size_t> leftOut) {
     return RewriteWithout(ReadDrawer(Drawer()), std::move(leftOut));
   }
-  // The numbers of every mail of the drawer, in order, after opening it; each
-  // mail's text must be the one AddNumberedMail made for its number.
-  std::vector<int> MailNumbers() {
-    ReadDrawer(Drawer());  // finishes an interrupted rewrite
-    const std::string list = ReadBytes(Drawer().listPath);
-    const std::optional<std::vector<MailEntry>> records = ReadRecordsToEnd(list, 0);
-    EXPECT_TRUE(records);
-    std::vector<int> numbers;
-    if (!records) return numbers;
-    for (const MailEntry& entry : *records) {
-      const int n = std::stoi(std::string(entry.Text(MailField::Subject).substr(5)));
-      const MailText text = ReadMailText(Drawer().mailPath, entry.mailStart, entry.MailLength());
-      EXPECT_TRUE(text.bytes == NumberedHeader(n) + NumberedBody(n, m_bodyBytes)) << n;
-      numbers.push_back(n);
-    }
-    return numbers;
-  }
-  size_t FilesInFolder() {
-    const auto entries = std::filesystem::directory_iterator(platform::NativePath(Drawer().folder));
-    return std::distance(begin(entries), end(entries));
-  }
-  void ExpectUntouched(const DrawerBuilder& builder) {
-    EXPECT_TRUE(ReadBytes(Drawer().listPath) == builder.ListBytes());
-    EXPECT_TRUE(ReadBytes(Drawer().mailPath) == builder.MailBytes());
-    EXPECT_EQ(FilesInFolder(), 2u);
-  }
-
-  size_t m_bodyBytes = 64;
 };
-
-std::vector<int> Range(int from, int to) {
-  std::vector<int> numbers(to - from);
-  std::iota(numbers.begin(), numbers.end(), from);
-  return numbers;
-}
 
 TEST_F(DrawerRewriteTest, LeavingOutTheMiddleMailMovesTheLastOneUp) {
   const DrawerBuilder builder = Numbered(3);

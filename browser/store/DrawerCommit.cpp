@@ -30,19 +30,37 @@ bool WriteMarker(const ScratchFiles& scratch) {
   return marker && marker->Sync() && marker->Close();
 }
 
+// The note: a state byte, 'A' while an append is in progress and '-' after
+// it, both lengths and a check of them, always the same number of bytes, so
+// that it is rewritten in place without ever being cut. A note that a failed
+// write left half new and half old fails the check.
+constexpr const char* kNoteFormat = "%c %020lld %020lld %020lld\n";
+constexpr size_t kNoteBytes = 65;
+constexpr long long kNoteCheck = 0x2B992DDFA23249D6;
+
+long long NoteCheck(long long mailLength, long long listLength) {
+  return (mailLength ^ listLength ^ kNoteCheck) & 0x7FFFFFFFFFFFFFFF;
+}
+
 struct NotedLengths {
+  bool pending = false;
   long long mail = -1;
   long long list = -1;
 };
 
-// A note without its line end was cut short while being written.
 NotedLengths ReadAppendNote(const std::string& path) {
+  std::unique_ptr<platform::Stream> note = platform::OpenFile(path, "rb");
+  if (!note) return {};
+  std::string text(kNoteBytes + 1, '\0');
+  text.resize(note->Read(text.data(), text.size()));
+  if (text.size() != kNoteBytes || text[0] != 'A') return {};
   NotedLengths noted;
-  std::string text;
-  char end = 0;
-  if (!platform::ReadFileContents(path, text) ||
-      std::sscanf(text.c_str(), "%lld %lld%c", &noted.mail, &noted.list, &end) != 3 || end != '\n')
+  char state = 0, end = 0;
+  long long check = -1;
+  if (std::sscanf(text.c_str(), "%c %lld %lld %lld%c", &state, &noted.mail, &noted.list, &check, &end) != 5 ||
+      end != '\n' || noted.mail < 0 || noted.list < 0 || check != NoteCheck(noted.mail, noted.list))
     return {};
+  noted.pending = true;
   return noted;
 }
 
@@ -62,16 +80,13 @@ bool CutBack(const std::string& path, long long length) {
   return file && file->Truncate(length) && file->Close();
 }
 
-bool RecoverAppend(const DrawerFiles& drawer, const ScratchFiles& scratch) {
-  if (!platform::FileExists(scratch.appendNotePath)) return true;
-  const NotedLengths noted = ReadAppendNote(scratch.appendNotePath);
-  // A note cut short was being written when the kill came: nothing was appended yet.
-  const bool known = noted.mail >= 0 && noted.list >= 0;
-  if (known && !AppendCameOutWhole(drawer, noted) &&
+bool RecoverAppend(const DrawerFiles& drawer) {
+  const NotedLengths noted = ReadAppendNote(ScratchFilesOf(drawer).appendNotePath);
+  if (!noted.pending) return true;
+  if (!AppendCameOutWhole(drawer, noted) &&
       !(CutBack(drawer.listPath, noted.list) && CutBack(drawer.mailPath, noted.mail)))
     return false;
-  platform::DeleteFile(scratch.appendNotePath);
-  return true;
+  return AppendNote(drawer).End();
 }
 
 bool RecoverRewrite(const DrawerFiles& drawer, const ScratchFiles& scratch) {
@@ -96,7 +111,7 @@ bool ReplacementPending(const DrawerFiles& drawer) {
 
 bool RecoverDrawer(const DrawerFiles& drawer) {
   const ScratchFiles scratch = ScratchFilesOf(drawer);
-  return RecoverRewrite(drawer, scratch) && RecoverAppend(drawer, scratch);
+  return RecoverRewrite(drawer, scratch) && RecoverAppend(drawer);
 }
 
 Commit CommitScratchFiles(const DrawerFiles& drawer) {
@@ -108,16 +123,26 @@ Commit CommitScratchFiles(const DrawerFiles& drawer) {
   return FinishReplacement(drawer, scratch) ? Commit::Done : Commit::LeftForRecovery;
 }
 
-bool NoteLengthsBeforeAppend(const DrawerFiles& drawer, int64_t mailLength, int64_t listLength) {
-  const std::string path = ScratchFilesOf(drawer).appendNotePath;
-  const std::string text = std::to_string(mailLength) + " " + std::to_string(listLength) + "\n";
-  std::unique_ptr<platform::Stream> note = platform::OpenFile(path, "wb");
-  if (note && note->Write(text) && note->Close()) return true;
-  note.reset();
-  platform::DeleteFile(path);
-  return false;
+AppendNote::AppendNote(const DrawerFiles& drawer) : m_path(ScratchFilesOf(drawer).appendNotePath) {}
+
+AppendNote::~AppendNote() = default;
+
+bool AppendNote::Begin(int64_t mailLength, int64_t listLength) {
+  return Write('A', mailLength, listLength);
 }
 
-void ForgetAppendNote(const DrawerFiles& drawer) {
-  platform::DeleteFile(ScratchFilesOf(drawer).appendNotePath);
+bool AppendNote::End() { return Write('-', 0, 0); }
+
+bool AppendNote::Write(char state, int64_t mailLength, int64_t listLength) {
+  if (!m_file) m_file = platform::OpenFile(m_path, "r+b");
+  if (!m_file) m_file = platform::OpenFile(m_path, "wb");
+  char text[kNoteBytes + 1];
+  std::snprintf(text, sizeof text, kNoteFormat, state, static_cast<long long>(mailLength),
+                static_cast<long long>(listLength), NoteCheck(mailLength, listLength));
+  return m_file && m_file->Seek(0) && m_file->Write(std::string_view(text, kNoteBytes)) &&
+         m_file->Flush();
+}
+
+bool AppendPending(const DrawerFiles& drawer) {
+  return ReadAppendNote(ScratchFilesOf(drawer).appendNotePath).pending;
 }

@@ -7,12 +7,17 @@
 // lengths beside the drawer, so that the bytes of an append cut short can be
 // taken away again before another mail follows them. Recovery, run before
 // every read of, append to and rewrite of a drawer, finishes or undoes
-// whatever a kill left. Every function here runs with the book folder locked.
+// whatever a kill left. Everything here runs with the book folder locked.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "browser/store/DrawerPaths.h"
+
+namespace platform {
+class Stream;
+}
 
 // The files a rewrite or an append keeps beside the drawer's own.
 struct ScratchFiles {
@@ -42,10 +47,29 @@ enum class Commit {
 // Commits the synced scratch pair: marker, renames, marker removed.
 [[nodiscard]] Commit CommitScratchFiles(const DrawerFiles& drawer);
 
-// Notes the drawer's file lengths before an append; RecoverDrawer cuts both
-// files back to them unless the append's record came out whole. False when
-// the note cannot be written (nothing may then be appended).
-[[nodiscard]] bool NoteLengthsBeforeAppend(const DrawerFiles& drawer, int64_t mailLength,
-                                           int64_t listLength);
-// The append is whole: the note is no longer needed.
-void ForgetAppendNote(const DrawerFiles& drawer);
+// The lengths a drawer's files had before the append in progress, noted
+// beside the drawer so that the recovery after a kill cuts back what the
+// append left, unless its record came out whole. The note file stays and is
+// rewritten in place: making and removing a file for every append would cost
+// more than the append itself.
+class AppendNote {
+ public:
+  explicit AppendNote(const DrawerFiles& drawer);
+  ~AppendNote();
+  AppendNote(const AppendNote&) = delete;
+  AppendNote& operator=(const AppendNote&) = delete;
+  // Before an append. False when the note cannot be written: nothing may then be appended.
+  [[nodiscard]] bool Begin(int64_t mailLength, int64_t listLength);
+  // After an append that came out whole or was cut back. False when the note
+  // still says an append is in progress (the next recovery then looks again).
+  [[nodiscard]] bool End();
+
+ private:
+  bool Write(char state, int64_t mailLength, int64_t listLength);
+
+  std::string m_path;
+  std::unique_ptr<platform::Stream> m_file;
+};
+
+// An append was cut short and is not cut back yet.
+bool AppendPending(const DrawerFiles& drawer);

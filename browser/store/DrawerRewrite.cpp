@@ -228,14 +228,11 @@ DrawerAppender::DrawerAppender(const DrawerFiles& drawer) : m_drawer(drawer) {
 
 DrawerAppender::DrawerAppender(const DrawerFiles& drawer, LockHeld) : m_drawer(drawer) { Open(); }
 
-DrawerAppender::~DrawerAppender() {
-  m_mailFile.reset();
-  m_listFile.reset();
-  if (m_noted && m_whole) ForgetAppendNote(m_drawer);
-}
+DrawerAppender::~DrawerAppender() = default;
 
 void DrawerAppender::Open() {
   m_whole = RecoverDrawer(m_drawer);
+  m_note = std::make_unique<AppendNote>(m_drawer);
   m_mailFile = platform::OpenFile(m_drawer.mailPath, "ab");
   if (!m_mailFile) {
     m_failure = OpenFailure::MailFile;
@@ -259,11 +256,11 @@ bool DrawerAppender::Append(const MailEntry& entry, std::string_view text) {
   const int64_t mailLength = m_mailFile->Length();
   const int64_t listLength = m_listFile->Length();
   if (mailLength < 0 || listLength < 0) return false;
-  if (!NoteLengthsBeforeAppend(m_drawer, mailLength, listLength)) return false;
-  m_noted = true;
+  if (!m_note->Begin(mailLength, listLength)) return false;
   const Appended appended = WriteMail(*m_mailFile, *m_listFile, entry, text);
   // What could not be cut back now is cut back by the next recovery, from the note.
   if (appended == Appended::Partly) m_whole = false;
+  else (void)m_note->End();  // a note left standing only makes the next recovery look
   return appended == Appended::Whole;
 }
 
@@ -307,6 +304,7 @@ StoreResult DeleteDrawerFiles(const DrawerFiles& drawer) {
   if (!lock.Held() || !RecoverDrawer(drawer)) return {kCannotWriteMail};
   platform::DeleteFile(drawer.listPath);
   platform::DeleteFile(drawer.mailPath);
+  platform::DeleteFile(ScratchFilesOf(drawer).appendNotePath);
   if (platform::FileExists(drawer.listPath) || platform::FileExists(drawer.mailPath))
     return {kCannotWriteMail};
   return {};

@@ -19,6 +19,8 @@
 #include "browser/store/StoreMessages.h"
 #include "platform/files/Files.h"
 
+class AppendNote;
+
 // Appends mails to one drawer. Holds both files open for appending ("ab",
 // created when missing) from construction to destruction.
 class DrawerAppender {
@@ -49,11 +51,11 @@ class DrawerAppender {
 
   DrawerFiles m_drawer;
   std::optional<platform::FileLock> m_lock;
+  std::unique_ptr<AppendNote> m_note;
   std::unique_ptr<platform::Stream> m_mailFile;
   std::unique_ptr<platform::Stream> m_listFile;
   OpenFailure m_failure = OpenFailure::None;
-  bool m_whole = false;   // recovered, and every append so far whole or cut back
-  bool m_noted = false;   // an append note stands beside the drawer
+  bool m_whole = false;  // recovered, and every append so far whole or cut back
 };
 
 // Moves the rows `moved` of the source drawer as it was loaded to the end of

@@ -29,12 +29,12 @@ class DrawerCommitTest : public NumberedDrawerTest {
     const std::vector<const MailEntry*> keep(listing.entries.begin() + 1, listing.entries.end());
     return RewriteDrawer(Drawer(), listing, keep);
   }
+  // A scratch file or marker of a rewrite, or an append not cut back yet.
   bool ScratchLeft() const {
     const ScratchFiles scratch = ScratchFilesOf(Drawer());
-    for (const std::string& path :
-         {scratch.listPath, scratch.mailPath, scratch.markerPath, scratch.appendNotePath})
+    for (const std::string& path : {scratch.listPath, scratch.mailPath, scratch.markerPath})
       if (PathExists(path)) return true;
-    return false;
+    return AppendPending(Drawer());
   }
 };
 
@@ -116,7 +116,7 @@ TEST_F(DrawerCommitTest, ANotedAppendIsCutBackUnlessItsRecordCameOutWhole) {
   };
   for (const Case& c : cases) {
     const DrawerBuilder three = Numbered(3);
-    ASSERT_TRUE(NoteLengthsBeforeAppend(Drawer(), three.MailBytes().size(), three.ListBytes().size()));
+    ASSERT_TRUE(AppendNote(Drawer()).Begin(three.MailBytes().size(), three.ListBytes().size()));
     WriteBytes(Drawer().mailPath, three.MailBytes() + four.MailBytes().substr(four.Records()[3].mailStart, c.textBytes));
     WriteBytes(Drawer().listPath, three.ListBytes() + fourthRecord.substr(0, c.recordBytes));
     ASSERT_TRUE(AppendNumbered(4)) << c.killed;

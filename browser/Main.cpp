@@ -312,11 +312,10 @@ void TMainForm::DwMenuRnmClick(TObject*) {
   if (newName.empty()) return;
   DrawerList->Items->Add(newName);
   const int newRow = DrawerList->Items->Count() - 1;
-  const bool renamed = CopyRenamedDrawer(oldRow, newRow);
+  const bool renamed = RenameDrawerFilesOf(oldRow, newRow);
   // Rows are taken by index, not by name: an own drawer may share its name
   // with one of PostPet's rows.
   if (renamed) {
-    if (const std::optional<DrawerFiles> old = DrawerFilesOf(oldRow)) ShowIfFailed(DeleteDrawerFiles(*old));
     DrawerList->Items->Delete(oldRow);
     ShowIfFailed(SaveOwnDrawerNames(OwnDrawerNames()));
   } else {
@@ -893,12 +892,13 @@ std::string TMainForm::AskDrawerName(const std::string& initialName) {
   return ok ? dialog.DrawerName->Text() : std::string();
 }
 
-bool TMainForm::CopyRenamedDrawer(int oldRow, int newRow) {
+// The old files stay where they are when the copy fails ("コピー失敗").
+bool TMainForm::RenameDrawerFilesOf(int oldRow, int newRow) {
   const std::optional<DrawerFiles> from = DrawerFilesOf(oldRow);
   const std::optional<DrawerFiles> to = DrawerFilesOf(newRow);
-  const StoreResult copied = from && to ? CopyDrawerFiles(*from, *to) : StoreResult{kCopyFailed};
-  ShowIfFailed(copied);
-  return copied.Ok();
+  const StoreResult renamed = from && to ? RenameDrawerFiles(*from, *to) : StoreResult{kCopyFailed};
+  ShowIfFailed(renamed);
+  return renamed.message != kCopyFailed;
 }
 
 // The mails a drop moves: the drag's mail when one mail is selected, else

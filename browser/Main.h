@@ -116,8 +116,8 @@ class TMainForm : public TForm {
   void DrawerListDragOver(TObject* Sender, TObject* Source, int X, int Y, TDragState State,
                           bool& Accept);
   void DrawerListDragDrop(TObject* Sender, TObject* Source, int X, int Y);
-  // The end of every drag of the mail list: writes the open drawer anew
-  // without the mails that were moved, then opens the drop target.
+  // The end of every drag of the mail list: after a move, opens the drop
+  // target; after a refused move, reads the open drawer again.
   void MailListEndDrag(TObject* Sender, TObject* Target, int X, int Y);
 
   // The mail store, as the window uses it. A row without files (no PostPet
@@ -162,7 +162,7 @@ class TMainForm : public TForm {
   std::string MailItemText(const MailEntry& entry) const;
   void ShowMail(const MailEntry& entry, const std::string& body);
   std::string AskDrawerName(const std::string& initialName);
-  bool CopyRenamedDrawer(int oldRow, int newRow);
+  bool RenameDrawerFilesOf(int oldRow, int newRow);
   std::vector<const MailEntry*> TakeMovedMails();
   StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;

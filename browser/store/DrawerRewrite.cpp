@@ -202,6 +202,15 @@ StoreResult MoveLocked(const DrawerFiles& source, const DrawerListing& loaded,
   return WriteNewPair(source, checked);
 }
 
+StoreResult DeleteLocked(const DrawerFiles& drawer) {
+  platform::DeleteFile(drawer.listPath);
+  platform::DeleteFile(drawer.mailPath);
+  platform::DeleteFile(ScratchFilesOf(drawer).appendNotePath);
+  if (platform::FileExists(drawer.listPath) || platform::FileExists(drawer.mailPath))
+    return {kCannotWriteMail};
+  return {};
+}
+
 // The locks of one or two book folders, always taken in the order of their
 // paths; one folder reached by two paths is locked once.
 class BookLocks {
@@ -290,24 +299,21 @@ StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded
   }
 }
 
-StoreResult CopyDrawerFiles(const DrawerFiles& from, const DrawerFiles& to) {
+StoreResult RenameDrawerFiles(const DrawerFiles& from, const DrawerFiles& to) {
   BookLocks locks(from.folder, to.folder);
   if (!locks.Held() || !RecoverDrawer(from) || !RecoverDrawer(to)) return {kCopyFailed};
   if (!platform::CopyFile(from.mailPath, to.mailPath, false)) return {kCopyFailed};
-  if (platform::CopyFile(from.listPath, to.listPath, false)) return {};
-  platform::DeleteFile(to.mailPath);
-  return {kCopyFailed};
+  if (!platform::CopyFile(from.listPath, to.listPath, false)) {
+    platform::DeleteFile(to.mailPath);
+    return {kCopyFailed};
+  }
+  return DeleteLocked(from);
 }
 
 StoreResult DeleteDrawerFiles(const DrawerFiles& drawer) {
   platform::FileLock lock(drawer.folder);
   if (!lock.Held() || !RecoverDrawer(drawer)) return {kCannotWriteMail};
-  platform::DeleteFile(drawer.listPath);
-  platform::DeleteFile(drawer.mailPath);
-  platform::DeleteFile(ScratchFilesOf(drawer).appendNotePath);
-  if (platform::FileExists(drawer.listPath) || platform::FileExists(drawer.mailPath))
-    return {kCannotWriteMail};
-  return {};
+  return DeleteLocked(drawer);
 }
 
 bool DrawerHoldsMails(const DrawerFiles& drawer) { return platform::FileSize(drawer.listPath) > 0; }

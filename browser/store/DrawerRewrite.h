@@ -1,7 +1,7 @@
 #pragma once
 // Changing a drawer's files, one call per user command: appending mails to a
 // drawer, moving mails of the open drawer to another drawer, writing a drawer
-// anew without some of its mails or in another order, and copying and
+// anew without some of its mails or in another order, and renaming and
 // deleting a drawer's files. Each holds the lock of every book folder it
 // touches for its whole run (taken in the order of the folders' paths, so two
 // programs never wait on each other), so Dorvane and Quillet never
@@ -86,11 +86,12 @@ StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
 StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
                           const std::vector<const MailEntry*>& keep);
 
-// Copies a drawer's files over another drawer's (an own drawer given a new
-// name): MailFile, then ListFile. When the ListFile cannot be copied the
-// copied MailFile is removed again, so the target never holds half a drawer
-// (kCopyFailed, also when either drawer cannot be locked or recovered).
-StoreResult CopyDrawerFiles(const DrawerFiles& from, const DrawerFiles& to);
+// Gives an own drawer's files a new name: copies its MailFile, then its
+// ListFile, over those of `to` (kCopyFailed when either copy fails, the copied
+// MailFile then removed again, so the target never holds half a drawer, and
+// also when either drawer cannot be locked or recovered), then removes the
+// old files as DeleteDrawerFiles does.
+StoreResult RenameDrawerFiles(const DrawerFiles& from, const DrawerFiles& to);
 
 // Removes a drawer's ListFile, then its MailFile; a missing file is no error.
 // kCannotWriteMail when a file stays, and with nothing removed when the

@@ -308,17 +308,19 @@ TEST_F(DrawerRewriteTest, RewriteRacingAnAppendFromAnotherProcessLosesNothing) {
   EXPECT_EQ(numbers, expected);
 }
 
-TEST_F(DrawerRewriteTest, CopiedDrawerHoldsTheSameFilesAndAFailedCopyLeavesNothing) {
+TEST_F(DrawerRewriteTest, RenamedDrawerHoldsTheSameFilesAndAFailedCopyLeavesNothing) {
   const DrawerFiles renamed = Drawer(12, "新しい名前");
   std::filesystem::create_directories(platform::NativePath(renamed.folder));
-  EXPECT_EQ(CopyDrawerFiles(Drawer(), renamed).message, kCopyFailed);  // no files yet
+  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).message, kCopyFailed);  // no files yet
   WriteBytes(Drawer().mailPath, "mail");
-  EXPECT_EQ(CopyDrawerFiles(Drawer(), renamed).message, kCopyFailed);  // no ListFile
+  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).message, kCopyFailed);  // no ListFile
   EXPECT_FALSE(PathExists(renamed.mailPath) || PathExists(renamed.listPath));
+  EXPECT_EQ(ReadBytes(Drawer().mailPath), "mail");
   const DrawerBuilder builder = Numbered(2);
-  ASSERT_TRUE(CopyDrawerFiles(Drawer(), renamed).Ok());
+  ASSERT_TRUE(RenameDrawerFiles(Drawer(), renamed).Ok());
   EXPECT_TRUE(ReadBytes(renamed.listPath) == builder.ListBytes());
   EXPECT_TRUE(ReadBytes(renamed.mailPath) == builder.MailBytes());
+  EXPECT_FALSE(PathExists(Drawer().mailPath) || PathExists(Drawer().listPath));
 }
 
 TEST_F(DrawerRewriteTest, DeletedDrawerDoesNotComeBackFromAnUnfinishedRewrite) {

@@ -24,10 +24,6 @@ class DrawerMoveTest : public NumberedDrawerTest {
   // Moves the first count rows of source as it is now to target.
   static StoreResult MoveFirst(const DrawerFiles& source, size_t count, const DrawerFiles& target) {
     const DrawerListing listing = ReadDrawer(source);
-    return MoveLoaded(source, listing, count, target);
-  }
-  static StoreResult MoveLoaded(const DrawerFiles& source, const DrawerListing& listing, size_t count,
-                                const DrawerFiles& target) {
     count = std::min(count, listing.entries.size());
     const std::vector<const MailEntry*> moved(listing.entries.begin(), listing.entries.begin() + count);
     const std::vector<const MailEntry*> keep(listing.entries.begin() + count, listing.entries.end());
@@ -45,28 +41,6 @@ class DrawerMoveTest : public NumberedDrawerTest {
     return all;
   }
 };
-
-TEST_F(DrawerMoveTest, MovedMailsEndTheTargetAndLeaveTheSource) {
-  Numbered(Book(), 0, 5);
-  Numbered(Yellow(), 10, 1);
-  const DrawerListing listing = ReadDrawer(Book());
-  const std::vector<const MailEntry*> moved{listing.entries[3], listing.entries[1]};
-  const std::vector<const MailEntry*> keep{listing.entries[0], listing.entries[2], listing.entries[4]};
-  ASSERT_TRUE(MoveMails(Book(), listing, moved, keep, Yellow()).Ok());
-  EXPECT_EQ(MailNumbers(Book()), (std::vector<int>{0, 2, 4}));
-  EXPECT_EQ(MailNumbers(Yellow()), (std::vector<int>{10, 3, 1}));
-}
-
-TEST_F(DrawerMoveTest, AStaleListingAppendsNothing) {
-  Numbered(Book(), 0, 5);
-  const DrawerBuilder target = Numbered(Yellow(), 10, 1);
-  Numbered(Own(), 0, 0);
-  const DrawerListing stale = ReadDrawer(Book());
-  ASSERT_TRUE(MoveFirst(Book(), 1, Own()).Ok());  // another program's move
-  EXPECT_EQ(MoveLoaded(Book(), stale, 2, Yellow()).message, kDrawerChanged);
-  ExpectUntouched(target, Yellow());
-  EXPECT_EQ(AllMails(), (std::multiset<int>{0, 1, 2, 3, 4, 10}));
-}
 
 // A drawer whose last record is cut short moves and deletes as the reader
 // lists it; one holding a record past its mail file's end refuses both

@@ -52,7 +52,11 @@ class CheckedDrawer {
   CheckedDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
                 const std::vector<const MailEntry*>& keep)
       : m_mails(drawer.mailPath) {
-    platform::ReadFileContents(drawer.listPath, m_listBytes);  // a missing file is empty
+    // A missing file is empty; one that is there but cannot be read is never replaced.
+    if (!platform::ReadFileContents(drawer.listPath, m_listBytes) && platform::PathExists(drawer.listPath)) {
+      m_result = {kCannotOpenListFile};
+      return;
+    }
     if (!LoadedPartUnchanged(m_listBytes, loaded)) {
       m_result = {kDrawerChanged};
       return;
@@ -198,7 +202,7 @@ StoreResult MoveLocked(const DrawerFiles& source, const DrawerListing& loaded,
     if (!appender.OpenResult().Ok()) return appender.OpenResult();
     const StoreResult appended = AppendMails(appender, checked.Mails(), moved);
     if (!appended.Ok()) return appended;
-  }  // the target's append note is gone before the source changes
+  }  // the target's files are closed and its note cleared before the source changes
   return WriteNewPair(source, checked);
 }
 

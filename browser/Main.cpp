@@ -374,7 +374,6 @@ void TMainForm::DsDownClick(TObject*) {
 void TMainForm::MBoxChangeClick(TObject*) {
   isReceiveBook = !isReceiveBook;
   ReleaseLoadedMails();
-  ClearMailPanes();
   ShowBookCaptions();
   fixedDrawerCount = FixedDrawerCount(isReceiveBook);
   // Reset before the names are read, so that an unreadable name file leaves

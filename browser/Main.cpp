@@ -8,6 +8,7 @@
 #include "browser/common/ErrorBox.h"
 #include "browser/common/FontSetting.h"
 #include "browser/common/Heading.h"
+#include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/SettingsKey.h"
 #include "browser/store/ShownBody.h"
@@ -29,7 +30,6 @@ namespace {
 
 constexpr const char* kFormFace = "ＭＳ Ｐゴシック";
 constexpr const char* kDataBroken = "データが破壊されています\nアプリケーションを再起動してください";
-constexpr const char* kCopyFailed = "コピー失敗";
 constexpr const char* kNewDrawerName = "新しい引出し";
 constexpr const char* kOpenDrawerPicture = "DOImage";
 constexpr const char* kDrawerPicture = "DSImage";
@@ -78,10 +78,11 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   CreateOwnBookFolders();
   ReadRegSettings();
   LoadFontSetting();
-  LoadDrawerRows();
+  const StoreResult names = LoadDrawerRows();
   ResetDrawerState();
   DrawerList->SetItemIndex(0);
   DrawerListClick(this);
+  ShowIfFailed(names);
 }
 
 TMainForm::~TMainForm() { DestroyComponents(); }
@@ -160,28 +161,29 @@ void TMainForm::FontSetClick(TObject*) {
 // Drawers and books
 
 void TMainForm::NewDrawerClick(TObject*) {
+  if (!DrawerNamesWritable()) return;
   const std::string name = AskDrawerName(kNewDrawerName);
   if (name.empty()) return;
   DrawerList->Items->Add(name);
-  SaveOwnDrawerNames(OwnDrawerNames());
+  ShowIfFailed(SaveOwnDrawerNames(OwnDrawerNames()));
   DrawerList->Repaint();
 }
 
 void TMainForm::DwMenuRnmClick(TObject*) {
   const int oldRow = openDrawer;
   if (!IsOwnRow(oldRow)) return;  // PostPet's own files are never renamed
+  if (!DrawerNamesWritable()) return;
   const std::string oldName = RowText(oldRow);
   const std::string newName = AskDrawerName(oldName);
   if (newName.empty()) return;
   DrawerList->Items->Add(newName);
   const int newRow = DrawerList->Items->Count() - 1;
-  const bool renamed = CopyRenamedDrawer(oldRow, newRow);
+  const bool renamed = RenameDrawerFilesOf(oldRow, newRow);
   // Rows are taken by index, not by name: an own drawer may share its name
   // with one of PostPet's rows.
   if (renamed) {
-    if (const std::optional<DrawerFiles> old = DrawerFilesOf(oldRow)) DeleteDrawerFiles(*old);
     DrawerList->Items->Delete(oldRow);
-    SaveOwnDrawerNames(OwnDrawerNames());
+    ShowIfFailed(SaveOwnDrawerNames(OwnDrawerNames()));
   } else {
     DrawerList->Items->Delete(newRow);
   }
@@ -200,30 +202,40 @@ void TMainForm::DeleteClick(TObject* Sender) {
 
 void TMainForm::DeleteDrawer() {
   const int row = DrawerList->ItemIndex();
-  if (!IsDeletableRow(row)) return;
+  if (!IsDeletableRow(row) || !DrawerNamesWritable()) return;
   const std::string name = RowText(row);
-  const char* question = hasMails ? "引出し\"%s\"に含まれるメールも削除されます。\nよろしいですか"
-                                  : "引出し\"%s\"を削除します。\nよろしいですか";
+  // Asked about the mails of the drawer being deleted, whichever drawer is open.
+  const std::optional<DrawerFiles> files = DrawerFilesOf(row);
+  const char* question = files && DrawerHoldsMails(*files)
+                             ? "引出し\"%s\"に含まれるメールも削除されます。\nよろしいですか"
+                             : "引出し\"%s\"を削除します。\nよろしいですか";
   if (!ConfirmBox(Format(question, name.c_str()))) return;
-  if (const std::optional<DrawerFiles> files = DrawerFilesOf(row)) DeleteDrawerFiles(*files);
+  const StoreResult deleted = files ? DeleteDrawerFiles(*files) : StoreResult{};
+  if (!deleted.Ok()) return ErrorBox(deleted.message);
   DrawerList->Items->Delete(row);
-  SaveOwnDrawerNames(OwnDrawerNames());
+  ShowIfFailed(SaveOwnDrawerNames(OwnDrawerNames()));
   DrawerList->SetItemIndex(0);
 }
 
 void TMainForm::DeleteMails() {
   if (ConfirmMailDeletes()) {
     currentEntry = nullptr;
-    dropTarget = openDrawer;
     dragMail = -1;
-    MailListEndDrag(MailList, nullptr, 0, 0);
+    const StoreResult result = RewriteOpenDrawer();
+    // The open drawer is read afresh, whatever row the drawer list shows selected.
+    DrawerList->SetItemIndex(openDrawer);
+    ShowIfFailed(result);
   }
   openDrawer = -1;
 }
 
-void TMainForm::DsUpClick(TObject*) { SortOwnDrawers(Order::Ascending); }
+void TMainForm::DsUpClick(TObject*) {
+  if (DrawerNamesWritable()) SortOwnDrawers(Order::Ascending);
+}
 
-void TMainForm::DsDownClick(TObject*) { SortOwnDrawers(Order::Descending); }
+void TMainForm::DsDownClick(TObject*) {
+  if (DrawerNamesWritable()) SortOwnDrawers(Order::Descending);
+}
 
 void TMainForm::MBoxChangeClick(TObject*) {
   isReceiveBook = !isReceiveBook;
@@ -233,9 +245,10 @@ void TMainForm::MBoxChangeClick(TObject*) {
   // Reset before the names are read, so that an unreadable name file leaves
   // a book whose fixed rows open normally.
   ResetDrawerState();
-  LoadDrawerRows();
+  const StoreResult names = LoadDrawerRows();
   DrawerList->SetItemIndex(0);
   DrawerListClick(this);
+  ShowIfFailed(names);
 }
 
 void TMainForm::DwSpCfgClick(TObject*) { SubjectCfg->SetEnabled(isReceiveBook); }
@@ -341,29 +354,23 @@ void TMainForm::DrawerListDragDrop(TObject*, TObject* Source, int X, int Y) {
   const std::optional<DrawerFiles> source = DrawerFilesOf(openDrawer);
   // Two rows of one name share their files: moving there would only duplicate.
   if (target && source && target->mailPath == source->mailPath) return;
-  if (!target) return ErrorBox(kCannotOpenMailFile);
-  DrawerAppender appender(*target);
-  switch (appender.Failure()) {
-    case DrawerAppender::OpenFailure::MailFile: return ErrorBox(kCannotOpenMailFile);
-    case DrawerAppender::OpenFailure::ListFile: return ErrorBox(kCannotOpenListFile);
-    case DrawerAppender::OpenFailure::None: break;
-  }
-  m_moveFailed = !MoveMailsTo(appender);
+  if (!target || !source) return ErrorBox(kCannotOpenMailFile);
+  const std::vector<const MailEntry*> moved = TakeMovedMails();
+  if (moved.empty()) return;
+  const StoreResult result = MoveMails(*source, m_listing, moved, KeptEntries(), *target);
+  currentEntry = nullptr;  // the drag's mails went the store's way: the end of the drag reloads
+  m_moveFailed = !result.Ok();
+  ShowIfFailed(result);
 }
 
+// The move itself happened at the drop; what is left is opening the drawer
+// that now shows the files as they are.
 void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
   if (m_moveFailed) return ReopenAfterFailedMove();
   if (currentEntry || dropTarget < 0) {
     // Nothing was moved; the drawer under the last position loses its mark.
     dropTarget = -1;
     return DrawerList->Repaint();
-  }
-  const std::optional<DrawerFiles> files = DrawerFilesOf(openDrawer);
-  const StoreResult result = files ? RewriteDrawer(*files, m_listing, KeptEntries())
-                                   : StoreResult{kCannotOpenMailFile};
-  if (!result.Ok()) {
-    ErrorBox(result.message);
-    return ReopenAfterFailedMove();
   }
   DrawerList->SetItemIndex(dropTarget);
   dropTarget = -1;
@@ -382,16 +389,6 @@ std::string TMainForm::GetListFileName(int row) const {
 std::string TMainForm::GetMailFileName(int row) const {
   const std::optional<DrawerFiles> files = DrawerFilesOf(row);
   return files ? files->mailPath : std::string();
-}
-
-::MailText TMainForm::ReadMailText(const std::string& path) const {
-  return ::ReadMailText(path, currentEntry->mailStart, currentEntry->MailLength());
-}
-
-bool TMainForm::WriteMail(DrawerAppender& target, const std::string& text) {
-  const bool written = target.Append(*currentEntry, text);
-  currentEntry = nullptr;
-  return written;
 }
 
 void TMainForm::FreeMailEntries() {
@@ -641,17 +638,40 @@ bool TMainForm::ControlHasFocus(const char* name) const {
 }
 
 // The book's fixed rows, then its own drawers: the DrawerNameFile's lines,
-// or the receive book's two defaults while there is no file.
-void TMainForm::LoadDrawerRows() {
+// or the receive book's two defaults while there is no file. A file that
+// cannot be read gives the fixed rows alone, and its message.
+StoreResult TMainForm::LoadDrawerRows() {
   DrawerList->Items->Assign(FixedDrawerNames(isReceiveBook));
   drawerCfgPath = Format(isReceiveBook ? "%s\\dorvndwl.cfg" : "%s\\dorvnsdl.cfg", exeDir.c_str());
-  if (!platform::FileExists(drawerCfgPath)) {
-    if (isReceiveBook) DrawerList->Items->AddStrings({kSecretDiary, kPetMail});
-    return;
+  const DrawerNames file = ReadDrawerNameFile(drawerCfgPath);
+  AddOwnRows(file);
+  return file.result;
+}
+
+void TMainForm::AddOwnRows(const DrawerNames& file) {
+  m_ownRowsUnread = !file.result.Ok();
+  if (!file.exists && isReceiveBook) DrawerList->Items->AddStrings({kSecretDiary, kPetMail});
+  DrawerList->Items->AddStrings(file.names);
+}
+
+// The DrawerNameFile may be rewritten only while it can be read (or is
+// missing); otherwise its message is shown and the command refused. Rows it
+// could not give before are added once it reads again.
+bool TMainForm::DrawerNamesWritable() {
+  const DrawerNames file = ReadDrawerNameFile(drawerCfgPath);
+  if (!file.result.Ok()) {
+    ErrorBox(file.result.message);
+    return false;
   }
-  TStringList names;
-  names.LoadFromFile(drawerCfgPath);
-  for (int i = 0; i < names.Count(); ++i) DrawerList->Items->Add(names[i]);
+  if (m_ownRowsUnread) {
+    AddOwnRows(file);
+    DrawerList->Repaint();
+  }
+  return true;
+}
+
+void TMainForm::ShowIfFailed(const StoreResult& result) {
+  if (!result.Ok()) ErrorBox(result.message);
 }
 
 // Searched among the own rows only, where an own drawer named like one of
@@ -669,10 +689,8 @@ std::vector<std::string> TMainForm::OwnDrawerNames() const {
   return rows;
 }
 
-void TMainForm::SaveOwnDrawerNames(const std::vector<std::string>& names) const {
-  TStringList file;
-  for (const std::string& name : names) file.Add(name);
-  file.SaveToFile(drawerCfgPath);
+StoreResult TMainForm::SaveOwnDrawerNames(const std::vector<std::string>& names) const {
+  return SaveDrawerNameFile(drawerCfgPath, names);
 }
 
 // The own drawers in the string list's order (the name check's comparison);
@@ -690,7 +708,7 @@ std::vector<std::string> TMainForm::SortedOwnDrawerNames(Order order) const {
 // The open drawer stays open at its new row.
 void TMainForm::SortOwnDrawers(Order order) {
   std::vector<std::string> rows = SortedOwnDrawerNames(order);
-  SaveOwnDrawerNames(rows);
+  const StoreResult saved = SaveOwnDrawerNames(rows);
   const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
   const std::vector<std::string> fixedRows = FixedDrawerNames(isReceiveBook);
   rows.insert(rows.begin(), fixedRows.begin(), fixedRows.end());
@@ -699,6 +717,7 @@ void TMainForm::SortOwnDrawers(Order order) {
   DrawerList->SetItemIndex(IsOwnRow(openDrawer) ? OwnRowNamed(openName) : openDrawer);
   openDrawer = -1;
   DrawerListClick(this);
+  ShowIfFailed(saved);
 }
 
 void TMainForm::ShowBookCaptions() {
@@ -776,41 +795,33 @@ std::string TMainForm::AskDrawerName(const std::string& initialName) {
   return dialog.DrawerName->Text();
 }
 
-bool TMainForm::CopyRenamedDrawer(int oldRow, int newRow) {
+// The old files stay where they are when the copy fails ("コピー失敗").
+bool TMainForm::RenameDrawerFilesOf(int oldRow, int newRow) {
   const std::optional<DrawerFiles> from = DrawerFilesOf(oldRow);
   const std::optional<DrawerFiles> to = DrawerFilesOf(newRow);
-  if (from && to && CopyDrawerFiles(*from, *to) == CopyFailure::None) return true;
-  ErrorBox(kCopyFailed);
-  return false;
+  const StoreResult renamed = from && to ? RenameDrawerFiles(*from, *to) : StoreResult{kCopyFailed};
+  ShowIfFailed(renamed);
+  return renamed.message != kCopyFailed;
 }
 
-// Moves the drag's mail when one mail is selected, else every selected mail
-// in row order, emptying their slots. False when a mail could not be moved.
-bool TMainForm::MoveMailsTo(DrawerAppender& target) {
-  if (MailList->SelCount() == 1) return MoveCurrentEntry(target);
+// The mails a drop moves: the drag's mail when one mail is selected, else
+// every selected mail in row order, whose slots are emptied so that the
+// source keeps the rest.
+std::vector<const MailEntry*> TMainForm::TakeMovedMails() {
+  if (MailList->SelCount() == 1) return {currentEntry};
+  std::vector<const MailEntry*> moved;
   for (int row = 0; row < mailCount; ++row) {
     if (!MailList->Selected(row) || !entries[row]) continue;
-    currentEntry = entries[row];
-    if (!MoveCurrentEntry(target)) return false;
+    moved.push_back(entries[row]);
     entries[row] = nullptr;
   }
   dragMail = -1;
-  return true;
+  return moved;
 }
 
-// Appends currentEntry to the target. A text that cannot be read back is
-// not appended: no record may point at a mail that is not there.
-bool TMainForm::MoveCurrentEntry(DrawerAppender& target) {
-  const ::MailText text = ReadMailText(GetMailFileName(openDrawer));
-  const bool unreadable = !text.opened || currentEntry->bodyStart < currentEntry->mailStart ||
-                          (text.bytes.empty() && currentEntry->MailLength() > 0);
-  if (unreadable) {
-    ErrorBox(kCannotOpenMailFile);
-    return false;
-  }
-  if (WriteMail(target, text.bytes)) return true;
-  ErrorBox(kCannotWriteMail);
-  return false;
+StoreResult TMainForm::RewriteOpenDrawer() {
+  const std::optional<DrawerFiles> files = DrawerFilesOf(openDrawer);
+  return files ? RewriteDrawer(*files, m_listing, KeptEntries()) : StoreResult{kCannotOpenMailFile};
 }
 
 std::vector<const MailEntry*> TMainForm::KeptEntries() const {

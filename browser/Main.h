@@ -15,8 +15,9 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/ListBox.h"
 
-class DrawerAppender;
 class MailEntry;
+struct DrawerNames;
+struct StoreResult;
 class TBevel;
 class TFindDialog;
 class TFontDialog;
@@ -115,19 +116,14 @@ class TMainForm : public TForm {
   void DrawerListDragOver(TObject* Sender, TObject* Source, int X, int Y, TDragState State,
                           bool& Accept);
   void DrawerListDragDrop(TObject* Sender, TObject* Source, int X, int Y);
-  // The end of every drag of the mail list: writes the open drawer anew
-  // without the mails that were moved, then opens the drop target.
+  // The end of every drag of the mail list: after a move, opens the drop
+  // target; after a refused move, reads the open drawer again.
   void MailListEndDrag(TObject* Sender, TObject* Target, int X, int Y);
 
   // The mail store, as the window uses it. A row without files (no PostPet
   // folder, a name the path rule refuses) gives an empty path.
   std::string GetListFileName(int row) const;
   std::string GetMailFileName(int row) const;
-  // currentEntry's whole text from the MailFile at path.
-  ::MailText ReadMailText(const std::string& path) const;
-  // Appends currentEntry with its text to the target drawer and clears
-  // currentEntry; false when nothing of it could be written.
-  bool WriteMail(DrawerAppender& target, const std::string& text);
   // Releases every row of the open drawer.
   void FreeMailEntries();
 
@@ -150,10 +146,13 @@ class TMainForm : public TForm {
   bool IsOwnRow(int row) const;
   bool IsDeletableRow(int row) const;
   bool ControlHasFocus(const char* name) const;
-  void LoadDrawerRows();
+  StoreResult LoadDrawerRows();
+  void AddOwnRows(const DrawerNames& file);
+  bool DrawerNamesWritable();
+  void ShowIfFailed(const StoreResult& result);
   int OwnRowNamed(const std::string& name) const;
   std::vector<std::string> OwnDrawerNames() const;
-  void SaveOwnDrawerNames(const std::vector<std::string>& names) const;
+  StoreResult SaveOwnDrawerNames(const std::vector<std::string>& names) const;
   enum class Order { Ascending, Descending };
   std::vector<std::string> SortedOwnDrawerNames(Order order) const;
   void SortOwnDrawers(Order order);
@@ -165,9 +164,9 @@ class TMainForm : public TForm {
   std::string MailItemText(const MailEntry& entry) const;
   void ShowMail(const MailEntry& entry, const std::string& body);
   std::string AskDrawerName(const std::string& initialName);
-  bool CopyRenamedDrawer(int oldRow, int newRow);
-  bool MoveMailsTo(DrawerAppender& target);
-  bool MoveCurrentEntry(DrawerAppender& target);
+  bool RenameDrawerFilesOf(int oldRow, int newRow);
+  std::vector<const MailEntry*> TakeMovedMails();
+  StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;
   void ReopenAfterFailedMove();
   bool ConfirmMailDeletes();
@@ -187,7 +186,8 @@ class TMainForm : public TForm {
   DrawerListing m_listing;            // owns the rows of the open drawer
   std::vector<MailEntry*> entries;    // its rows; an empty slot is a removed row
   MailEntry* currentEntry = nullptr;  // the row being shown, moved or written
-  bool m_moveFailed = false;          // the last drop stopped; the source must not be rewritten
+  bool m_moveFailed = false;          // the last drop was refused or stopped; the source is read again
+  bool m_ownRowsUnread = false;       // the DrawerNameFile could not be read: no own rows are shown
   TBitmap m_openPicture;              // DOImage
   TBitmap m_closedPicture;            // DSImage
 };

@@ -25,9 +25,11 @@ struct DrawerFiles {
   std::string mailPath;  // the MailFile
 };
 
-// Suffixes of the files a rewrite keeps beside a drawer's own while it runs.
+// Suffixes of the files a rewrite or an append keeps beside a drawer's own
+// while it runs; none is longer than the marker's.
 inline constexpr std::string_view kScratchSuffix = ".new";
 inline constexpr std::string_view kCommitMarkerSuffix = ".commit";
+inline constexpr std::string_view kAppendNoteSuffix = ".append";
 
 int FixedDrawerCount(bool isReceiveBook);
 // The texts of the fixed rows: the book, then PostPet's coloured drawers.

@@ -24,7 +24,10 @@ class MailSource {
   explicit MailSource(std::string_view path) : m_file(platform::OpenFile(path, "rb")) {
     if (m_file) m_length = std::max<int64_t>(m_file->Length(), 0);
   }
-  bool CanReadBack(const MailEntry& row) const { return !CannotReadBack(row, m_length); }
+  bool CanReadBack(const std::vector<const MailEntry*>& rows) const {
+    return std::none_of(rows.begin(), rows.end(),
+                        [this](const MailEntry* row) { return CannotReadBack(*row, m_length); });
+  }
   // The bytes of a row's text that exist: a text running past the file's end is cut there.
   uint64_t ExistingLength(const MailEntry& row) const {
     return row.MailLength() == 0 ? 0 : std::min<uint64_t>(row.MailLength(), m_length - row.mailStart);
@@ -40,6 +43,42 @@ class MailSource {
  private:
   std::unique_ptr<platform::Stream> m_file;
   uint64_t m_length = 0;
+};
+
+// The drawer as found under its lock, checked against the part that was
+// loaded: the rows its new pair holds, each of which can be read back.
+class CheckedDrawer {
+ public:
+  CheckedDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
+                const std::vector<const MailEntry*>& keep)
+      : m_mails(drawer.mailPath) {
+    // A missing file is empty; one that is there but cannot be read is never replaced.
+    if (!platform::ReadFileContents(drawer.listPath, m_listBytes) && platform::PathExists(drawer.listPath)) {
+      m_result = {kCannotOpenListFile};
+      return;
+    }
+    if (!LoadedPartUnchanged(m_listBytes, loaded)) {
+      m_result = {kDrawerChanged};
+      return;
+    }
+    m_carried = ReadWholeRecords(m_listBytes, loaded.LoadedBytes().size());
+    m_rows = keep;
+    for (const MailEntry& record : m_carried) m_rows.push_back(&record);
+    if (!m_mails.CanReadBack(m_rows)) m_result = {kCannotOpenMailFile};
+  }
+  CheckedDrawer(const CheckedDrawer&) = delete;
+  CheckedDrawer& operator=(const CheckedDrawer&) = delete;
+
+  const StoreResult& Result() const { return m_result; }
+  const std::vector<const MailEntry*>& Rows() const { return m_rows; }
+  MailSource& Mails() { return m_mails; }
+
+ private:
+  std::string m_listBytes;          // the carried records refer to these bytes
+  std::vector<MailEntry> m_carried;
+  std::vector<const MailEntry*> m_rows;
+  MailSource m_mails;
+  StoreResult m_result;
 };
 
 // Rows from `first` on whose texts lie back to back in the mail file, so that
@@ -71,7 +110,8 @@ class ScratchPair {
         m_mailFile(platform::OpenFile(m_names.mailPath, "wb")),
         m_listFile(platform::OpenFile(m_names.listPath, "wb")) {}
   ~ScratchPair() {
-    if (m_committed) return;
+    // Once the marker stands the scratch files are the drawer's new pair.
+    if (m_commit != Commit::Failed) return;
     m_mailFile.reset();
     m_listFile.reset();
     platform::DeleteFile(m_names.mailPath);
@@ -88,11 +128,11 @@ class ScratchPair {
     return m_mailBuffer.size() < kWriteBytes || WriteBuffers();
   }
 
-  bool Commit() {
-    if (!WriteBuffers() || !m_mailFile->Sync() || !m_listFile->Sync()) return false;
-    if (!m_mailFile->Close() || !m_listFile->Close()) return false;
-    m_committed = CommitScratchFiles(m_drawer);
-    return m_committed;
+  ::Commit Commit() {
+    if (!WriteBuffers() || !m_mailFile->Sync() || !m_listFile->Sync()) return Commit::Failed;
+    if (!m_mailFile->Close() || !m_listFile->Close()) return Commit::Failed;
+    m_commit = CommitScratchFiles(m_drawer);
+    return m_commit;
   }
 
  private:
@@ -110,16 +150,8 @@ class ScratchPair {
   std::string m_mailBuffer;
   std::string m_listBuffer;
   uint64_t m_mailLength = 0;
-  bool m_committed = false;
+  ::Commit m_commit = Commit::Failed;
 };
-
-// Everything the new pair holds, in order: the kept rows, then the carried records.
-std::vector<const MailEntry*> RowsToWrite(const std::vector<const MailEntry*>& keep,
-                                          const std::vector<MailEntry>& carried) {
-  std::vector<const MailEntry*> rows(keep);
-  for (const MailEntry& record : carried) rows.push_back(&record);
-  return rows;
-}
 
 StoreResult CopyMails(const std::vector<const MailEntry*>& rows, MailSource& source,
                       ScratchPair& scratch) {
@@ -139,77 +171,153 @@ StoreResult CopyMails(const std::vector<const MailEntry*>& rows, MailSource& sou
   return {};
 }
 
-StoreResult WriteNewPair(const DrawerFiles& drawer, const std::vector<const MailEntry*>& rows) {
-  MailSource source(drawer.mailPath);
-  for (const MailEntry* row : rows)
-    if (!source.CanReadBack(*row)) return {kCannotOpenMailFile};
+StoreResult WriteNewPair(const DrawerFiles& drawer, CheckedDrawer& checked) {
   ScratchPair scratch(drawer);
   if (!scratch.Opened()) return {kCannotCreateScratch};
-  const StoreResult copied = CopyMails(rows, source, scratch);
+  const StoreResult copied = CopyMails(checked.Rows(), checked.Mails(), scratch);
   if (!copied.Ok()) return copied;
-  if (!scratch.Commit()) return {kCannotWriteMail};
+  if (scratch.Commit() != Commit::Done) return {kCannotWriteMail};
   return {};
 }
 
-StoreResult RewriteLocked(const DrawerFiles& drawer, const DrawerListing& loaded,
-                          const std::vector<const MailEntry*>& keep) {
-  std::string listBytes;
-  platform::ReadFileContents(drawer.listPath, listBytes);  // a missing file is empty
-  if (!LoadedPartUnchanged(listBytes, loaded)) return {kDrawerChanged};
-  // A record cut short may be another program's append in progress.
-  const std::optional<std::vector<MailEntry>> carried =
-      ReadRecordsToEnd(listBytes, loaded.LoadedBytes().size());
-  if (!carried) return {kDrawerChanged};
-  return WriteNewPair(drawer, RowsToWrite(keep, *carried));
+StoreResult AppendMails(DrawerAppender& target, MailSource& source,
+                        const std::vector<const MailEntry*>& moved) {
+  for (const MailEntry* row : moved) {
+    const std::optional<std::string> text = source.Read(row->mailStart, source.ExistingLength(*row));
+    if (!text) return {kCannotOpenMailFile};
+    if (!target.Append(*row, *text)) return {kCannotWriteMail};
+  }
+  return {};
 }
+
+StoreResult MoveLocked(const DrawerFiles& source, const DrawerListing& loaded,
+                       const std::vector<const MailEntry*>& moved,
+                       const std::vector<const MailEntry*>& keep, const DrawerFiles& target) {
+  if (!RecoverDrawer(source)) return {kCannotWriteMail};
+  CheckedDrawer checked(source, loaded, keep);
+  if (!checked.Result().Ok()) return checked.Result();
+  if (!checked.Mails().CanReadBack(moved)) return {kCannotOpenMailFile};
+  {
+    DrawerAppender appender(target, DrawerAppender::LockHeld{});
+    if (!appender.OpenResult().Ok()) return appender.OpenResult();
+    const StoreResult appended = AppendMails(appender, checked.Mails(), moved);
+    if (!appended.Ok()) return appended;
+  }  // the target's files are closed and its note cleared before the source changes
+  return WriteNewPair(source, checked);
+}
+
+StoreResult DeleteLocked(const DrawerFiles& drawer) {
+  platform::DeleteFile(drawer.listPath);
+  platform::DeleteFile(drawer.mailPath);
+  platform::DeleteFile(ScratchFilesOf(drawer).appendNotePath);
+  if (platform::FileExists(drawer.listPath) || platform::FileExists(drawer.mailPath))
+    return {kCannotWriteMail};
+  return {};
+}
+
+// The locks of one or two book folders, always taken in the order of their
+// paths; one folder reached by two paths is locked once.
+class BookLocks {
+ public:
+  BookLocks(const std::string& one, const std::string& other) {
+    const auto [first, second] = std::minmax(one, other);
+    m_first.emplace(first);
+    if (!platform::SameFile(first, second)) m_second.emplace(second);
+  }
+  bool Held() const { return m_first->Held() && (!m_second || m_second->Held()); }
+
+ private:
+  std::optional<platform::FileLock> m_first;
+  std::optional<platform::FileLock> m_second;
+};
 
 }  // namespace
 
-DrawerAppender::DrawerAppender(const DrawerFiles& drawer) : m_lock(drawer.folder) {
-  if (!m_lock.Held() || !RecoverDrawer(drawer)) {
-    m_failure = OpenFailure::MailFile;
-    return;
-  }
-  m_mailFile = platform::OpenFile(drawer.mailPath, "ab");
+DrawerAppender::DrawerAppender(const DrawerFiles& drawer) : m_drawer(drawer) {
+  m_lock.emplace(drawer.folder);
+  if (m_lock->Held()) Open();
+  else m_failure = OpenFailure::MailFile;
+}
+
+DrawerAppender::DrawerAppender(const DrawerFiles& drawer, LockHeld) : m_drawer(drawer) { Open(); }
+
+DrawerAppender::~DrawerAppender() = default;
+
+void DrawerAppender::Open() {
+  m_whole = RecoverDrawer(m_drawer);
+  m_note = std::make_unique<AppendNote>(m_drawer);
+  m_mailFile = platform::OpenFile(m_drawer.mailPath, "ab");
   if (!m_mailFile) {
     m_failure = OpenFailure::MailFile;
     return;
   }
-  m_listFile = platform::OpenFile(drawer.listPath, "ab");
+  m_listFile = platform::OpenFile(m_drawer.listPath, "ab");
   if (!m_listFile) m_failure = OpenFailure::ListFile;
 }
 
+StoreResult DrawerAppender::OpenResult() const {
+  switch (m_failure) {
+    case OpenFailure::MailFile: return {kCannotOpenMailFile};
+    case OpenFailure::ListFile: return {kCannotOpenListFile};
+    case OpenFailure::None: break;
+  }
+  return {};
+}
+
 bool DrawerAppender::Append(const MailEntry& entry, std::string_view text) {
-  return m_failure == OpenFailure::None && WriteMail(*m_mailFile, *m_listFile, entry, text);
+  if (m_failure != OpenFailure::None || !m_whole) return false;
+  const int64_t mailLength = m_mailFile->Length();
+  const int64_t listLength = m_listFile->Length();
+  if (mailLength < 0 || listLength < 0) return false;
+  if (!m_note->Begin(mailLength, listLength)) return false;
+  const Appended appended = WriteMail(*m_mailFile, *m_listFile, entry, text);
+  // What could not be cut back now is cut back by the next recovery, from the note.
+  if (appended == Appended::Partly) m_whole = false;
+  else (void)m_note->End();  // a note left standing only makes the next recovery look
+  return appended == Appended::Whole;
 }
 
-CopyFailure CopyDrawerFiles(const DrawerFiles& from, const DrawerFiles& to) {
-  platform::FileLock lock(from.folder);
-  std::optional<platform::FileLock> targetLock;
-  if (to.folder != from.folder) targetLock.emplace(to.folder);
-  RecoverDrawer(from);
-  RecoverDrawer(to);
-  if (!platform::CopyFile(from.mailPath, to.mailPath, false)) return CopyFailure::MailFile;
-  if (platform::CopyFile(from.listPath, to.listPath, false)) return CopyFailure::None;
-  platform::DeleteFile(to.mailPath);
-  return CopyFailure::ListFile;
-}
-
-void DeleteDrawerFiles(const DrawerFiles& drawer) {
-  platform::FileLock lock(drawer.folder);
-  // A committed rewrite left unfinished would bring the files back later.
-  RecoverDrawer(drawer);
-  platform::DeleteFile(drawer.listPath);
-  platform::DeleteFile(drawer.mailPath);
+StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
+                      const std::vector<const MailEntry*>& moved,
+                      const std::vector<const MailEntry*>& keep, const DrawerFiles& target) {
+  BookLocks locks(source.folder, target.folder);
+  if (!locks.Held()) return {kCannotOpenMailFile};
+  try {
+    return MoveLocked(source, loaded, moved, keep, target);
+  } catch (const std::bad_alloc&) {
+    return {kOutOfMemory};
+  }
 }
 
 StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
                           const std::vector<const MailEntry*>& keep) {
   platform::FileLock lock(drawer.folder);
-  if (!lock.Held() || !RecoverDrawer(drawer)) return {kCannotCreateScratch};
+  if (!lock.Held()) return {kCannotCreateScratch};
+  if (!RecoverDrawer(drawer)) return {kCannotWriteMail};
   try {
-    return RewriteLocked(drawer, loaded, keep);
+    CheckedDrawer checked(drawer, loaded, keep);
+    if (!checked.Result().Ok()) return checked.Result();
+    return WriteNewPair(drawer, checked);
   } catch (const std::bad_alloc&) {
     return {kOutOfMemory};
   }
 }
+
+StoreResult RenameDrawerFiles(const DrawerFiles& from, const DrawerFiles& to) {
+  BookLocks locks(from.folder, to.folder);
+  if (!locks.Held() || !RecoverDrawer(from) || !RecoverDrawer(to)) return {kCopyFailed};
+  if (!platform::CopyFile(from.mailPath, to.mailPath, false)) return {kCopyFailed};
+  if (!platform::CopyFile(from.listPath, to.listPath, false)) {
+    platform::DeleteFile(to.mailPath);
+    return {kCopyFailed};
+  }
+  return DeleteLocked(from);
+}
+
+StoreResult DeleteDrawerFiles(const DrawerFiles& drawer) {
+  platform::FileLock lock(drawer.folder);
+  if (!lock.Held() || !RecoverDrawer(drawer)) return {kCannotWriteMail};
+  return DeleteLocked(drawer);
+}
+
+bool DrawerHoldsMails(const DrawerFiles& drawer) { return platform::FileSize(drawer.listPath) > 0; }

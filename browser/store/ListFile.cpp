@@ -107,7 +107,15 @@ DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile) {
 
 DrawerListing ReadDrawer(const DrawerFiles& drawer) {
   platform::FileLock lock(drawer.folder);
-  if (lock.Held()) RecoverDrawer(drawer);
+  // A drawer whose append cannot be cut back is still listed (its whole
+  // records are, and the appends and rewrites that would build on it refuse);
+  // one whose replacement cannot be finished holds a mail file and a list
+  // file that do not belong together.
+  if (lock.Held() && !RecoverDrawer(drawer) && ReplacementPending(drawer)) {
+    DrawerListing listing;
+    listing.message = kCannotOpenListFile;
+    return listing;
+  }
   std::unique_ptr<platform::Stream> listFile = platform::OpenFile(drawer.listPath, "rb");
   if (!listFile || listFile->Length() <= 0) return {};
   std::string listBytes;
@@ -128,5 +136,12 @@ std::optional<std::vector<MailEntry>> ReadRecordsToEnd(std::string_view listByte
   while (pos < listBytes.size()) {
     if (!ParseListRecord(listBytes, pos, records.emplace_back())) return std::nullopt;
   }
+  return records;
+}
+
+std::vector<MailEntry> ReadWholeRecords(std::string_view listBytes, size_t pos) {
+  std::vector<MailEntry> records;
+  MailEntry record;
+  while (pos < listBytes.size() && ParseListRecord(listBytes, pos, record)) records.push_back(std::move(record));
   return records;
 }

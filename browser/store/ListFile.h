@@ -49,9 +49,12 @@ DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile);
 
 // Opens a drawer: takes its book folder's lock, finishes an interrupted
 // rewrite, and reads its ListFile. A missing or empty ListFile gives an empty
-// drawer without a message.
+// drawer without a message; a replacement that cannot be finished gives no
+// rows and kCannotOpenListFile.
 DrawerListing ReadDrawer(const DrawerFiles& drawer);
 
 // The records from pos to the end of listBytes, as read (no corrections),
 // referring to listBytes; none when the bytes end inside a record.
 std::optional<std::vector<MailEntry>> ReadRecordsToEnd(std::string_view listBytes, size_t pos);
+// The same, but a last record cut short is left out, as the reader leaves it.
+std::vector<MailEntry> ReadWholeRecords(std::string_view listBytes, size_t pos);

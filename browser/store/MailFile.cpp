@@ -6,8 +6,10 @@
 
 namespace {
 
-// Drops whatever a failed append left behind; false when some of it stays.
-bool CutBack(platform::Stream& file, int64_t length) { return file.Truncate(length) && file.Flush(); }
+// Drops whatever a failed append left behind.
+bool CutBack(platform::Stream& file, int64_t length) {
+  return file.Truncate(length) && file.Flush();
+}
 
 }  // namespace
 
@@ -39,22 +41,20 @@ MailText ReadMailText(std::string_view path, uint64_t start, uint64_t count) {
   return text;
 }
 
-bool WriteMail(platform::Stream& mailFile, platform::Stream& listFile, const MailEntry& entry,
-               std::string_view text) {
-  if (!mailFile.Flush() || !listFile.Flush()) return false;
+Appended WriteMail(platform::Stream& mailFile, platform::Stream& listFile, const MailEntry& entry,
+                   std::string_view text) {
+  if (!mailFile.Flush() || !listFile.Flush()) return Appended::Nothing;
   const int64_t mailLength = mailFile.Length();
   const int64_t listLength = listFile.Length();
-  if (mailLength < 0 || listLength < 0) return false;
-  if (static_cast<uint64_t>(mailLength) + text.size() > kMaxMailFileLength) return false;
+  if (mailLength < 0 || listLength < 0) return Appended::Nothing;
+  if (static_cast<uint64_t>(mailLength) + text.size() > kMaxMailFileLength) return Appended::Nothing;
   const std::string record =
       EncodeListRecord(entry, static_cast<uint32_t>(mailLength), text.size());
   // The text reaches the file before its record, so no record ever points
   // at bytes that are not there.
   if (mailFile.Write(text) && mailFile.Flush() && listFile.Write(record) && listFile.Flush())
-    return true;
-  // The append has failed either way. What a failed cut leaves lies past
-  // the last whole record, where every reader stops.
-  static_cast<void>(CutBack(mailFile, mailLength));
-  static_cast<void>(CutBack(listFile, listLength));
-  return false;
+    return Appended::Whole;
+  const bool mailCut = CutBack(mailFile, mailLength);
+  const bool listCut = CutBack(listFile, listLength);
+  return mailCut && listCut ? Appended::Nothing : Appended::Partly;
 }

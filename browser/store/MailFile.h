@@ -32,10 +32,17 @@ MailText ReadMailText(std::string_view path, uint64_t start, uint64_t count);
 // The same on an open file (a MailFile, or a ListFile read whole).
 std::string ReadFileRange(platform::Stream& mailFile, uint64_t start, uint64_t count);
 
+// How an append came out.
+enum class Appended {
+  Whole,    // the text and its record are in both files
+  Nothing,  // refused or failed, and both files are cut back as they were
+  Partly,   // failed, and cutting back failed too: bytes of it may remain
+};
+
 // Appends text to mailFile and the full-form record of entry, placed at the
 // mail file's end, to listFile; both are open for appending ("ab"). Every
-// write and both flushes are checked. False when the mail would take the mail
-// file past the 32-bit offsets of the format or a write fails: both files are
-// then cut back to their lengths before the call (kCannotWriteMail).
-bool WriteMail(platform::Stream& mailFile, platform::Stream& listFile, const MailEntry& entry,
-               std::string_view text);
+// write and both flushes are checked. Refused when the mail would take the
+// mail file past the 32-bit offsets of the format; on a failed write both
+// files are cut back to their lengths before the call.
+Appended WriteMail(platform::Stream& mailFile, platform::Stream& listFile, const MailEntry& entry,
+                   std::string_view text);

@@ -29,6 +29,13 @@ WriteFault NextWriteFault(uint64_t generation) {
 
 bool SyncMustFail(uint64_t generation) { return Watched(generation) && Faults().failSync; }
 
+bool TruncateMustFail(uint64_t generation) { return Watched(generation) && Faults().failTruncate; }
+
+bool RenameMustFail() {
+  FaultState& state = Faults();
+  return state.armed && ++state.renameCount == state.failRename;
+}
+
 }  // namespace detail
 
 FaultInjection::FaultInjection() {
@@ -49,6 +56,10 @@ FaultInjection::~FaultInjection() {
 
 void FaultInjection::FailWritesFrom(int n) { detail::Faults().failFrom = n; }
 void FaultInjection::FailSync(bool fail) { detail::Faults().failSync = fail; }
+void FaultInjection::FailRename(int n) {
+  detail::Faults().failRename = detail::Faults().renameCount + n;
+}
+void FaultInjection::FailTruncate(bool fail) { detail::Faults().failTruncate = fail; }
 int FaultInjection::WriteCount() const { return detail::Faults().writeCount; }
 
 }  // namespace platform

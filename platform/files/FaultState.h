@@ -11,6 +11,9 @@ struct FaultState {
   int failFrom = 0;  // 0: no write fails
   bool failSync = false;
   int writeCount = 0;
+  int failRename = 0;  // 0: no rename fails
+  int renameCount = 0;
+  bool failTruncate = false;
 };
 
 FaultState& Faults();
@@ -23,5 +26,8 @@ enum class WriteFault { None, HalfWritten, NothingWritten };
 // failing write puts half its bytes through, later ones nothing.
 WriteFault NextWriteFault(uint64_t generation);
 bool SyncMustFail(uint64_t generation);
+bool TruncateMustFail(uint64_t generation);
+// Counts a rename while armed; true for the one that must fail.
+bool RenameMustFail();
 
 }  // namespace platform::detail

@@ -17,6 +17,7 @@ std::string NativePath(std::string_view path);
 std::string ProgramPath(std::string_view nativePath);
 
 bool FileExists(std::string_view path);       // a regular file (links followed)
+bool PathExists(std::string_view path);       // anything at all at path (a link not followed)
 bool DirectoryExists(std::string_view path);
 bool CreateDir(std::string_view path);        // one level; false when it fails or exists
 bool DeleteFile(std::string_view path);       // false when nothing was removed
@@ -25,6 +26,8 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
 [[nodiscard]] bool RenameFile(std::string_view from, std::string_view to);  // replaces the target
 int64_t FileSize(std::string_view path);      // -1 when missing
 bool SyncFolder(std::string_view folder);     // fsync of a folder after renames
+// Both paths name one file or folder (links followed); false when either is missing.
+bool SameFile(std::string_view a, std::string_view b);
 
 // The folder named by TEMP; when unset, TMPDIR, then /tmp. No trailing separator.
 std::string TempFolder();

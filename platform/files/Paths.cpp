@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/files/FaultState.h"
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
 
@@ -46,6 +47,11 @@ std::string ProgramPath(std::string_view nativePath) { return SjisFromUtf8(nativ
 bool FileExists(std::string_view path) { return StatIs(path, S_IFREG); }
 bool DirectoryExists(std::string_view path) { return StatIs(path, S_IFDIR); }
 
+bool PathExists(std::string_view path) {
+  struct stat info;
+  return ::lstat(NativePath(path).c_str(), &info) == 0;
+}
+
 bool CreateDir(std::string_view path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
 
 bool DeleteFile(std::string_view path) {
@@ -57,6 +63,7 @@ bool DeleteFile(std::string_view path) {
 }
 
 bool RenameFile(std::string_view from, std::string_view to) {
+  if (detail::RenameMustFail()) return false;
   return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 
@@ -64,6 +71,12 @@ int64_t FileSize(std::string_view path) {
   struct stat info;
   if (::stat(NativePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
   return info.st_size;
+}
+
+bool SameFile(std::string_view a, std::string_view b) {
+  struct stat first, second;
+  return ::stat(NativePath(a).c_str(), &first) == 0 && ::stat(NativePath(b).c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 bool SyncFolder(std::string_view folder) {

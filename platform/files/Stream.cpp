@@ -110,7 +110,7 @@ class FileStream final : public Stream {
   // Cuts the file back after a failed append too: what a failed write left
   // in the buffer is dropped, not written later, and the stream goes on.
   bool Truncate(int64_t length) override {
-    if (!m_file) return false;
+    if (!m_file || detail::TruncateMustFail(m_generation)) return false;
     std::fflush(m_file);
     __fpurge(m_file);
     clearerr(m_file);

@@ -1,12 +1,15 @@
 // Own drawers: new, rename, delete and sort with the name dialog, and what
 // the drawer-name file holds afterwards.
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "browser/Dname.h"
 #include "platform/files/Files.h"
 #include "platform/forms/StdCtrls.h"
 #include "tests/browser/MainFormFixture.h"
+#include "tests/support/NoAccessOverride.h"
 
 namespace {
 
@@ -308,4 +311,100 @@ TEST_F(DrawerCommandsTest, TheSendBooksFirstOwnDrawerCanBeDeleted) {
   form->DwMenuDel->Click();
   EXPECT_EQ(DrawerRows().size(), 4u);
   EXPECT_EQ(ReadBytes(Program() + "\\dorvnsdl.cfg"), "");
+}
+
+// A right press leaves the row under it selected without opening it, and
+// the pop-up's 削除 deletes that row: the question is about its mails,
+// whichever drawer is open.
+TEST_F(DrawerCommandsTest, ThePopUpsDeleteAsksAboutTheMailsOfTheDrawerItDeletes) {
+  struct Case {
+    const char* open;
+    const char* deleted;
+    const char* question;
+  };
+  const Case cases[] = {
+      {"空", "仕事", "引出し\"仕事\"に含まれるメールも削除されます。\nよろしいですか"},
+      {"仕事", "空", "引出し\"空\"を削除します。\nよろしいですか"},
+  };
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事", "空"});
+  WriteNumbered(true, "仕事", 1, 2);
+  for (const Case& c : cases) {
+    form.reset();
+    Start();
+    OpenDrawer(c.open);
+    form->DrawerList->SetItemIndex(RowOf(c.deleted));
+    form->DwMenu->OnPopup(form->DwMenu);
+    ASSERT_TRUE(form->DwMenuDel->Enabled());
+    driver->MessageBoxes.clear();
+    driver->MessageBoxAnswers.push_back(IDCANCEL);
+    form->DwMenuDel->Click();
+    EXPECT_EQ(LastMessages(), std::vector<std::string>{c.question}) << c.deleted;
+    EXPECT_EQ(SubjectsIn(true, "仕事").size(), 2u);
+  }
+}
+
+class UnreadableNameFileTest : public DrawerCommandsTest {
+ protected:
+  std::string Message(const char* file) const {
+    return "ファイル " + Program() + "\\" + file + " は開けません";
+  }
+  void MakeUnreadable(const char* file) const {
+    ASSERT_EQ(chmod((ExeDir() + "/" + file).c_str(), 0), 0);
+  }
+};
+
+// The file is readable while the window loads it and not when the commands
+// run: each command that would rewrite it refuses with its message.
+TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteForByte) {
+  WriteDrawerNameFile("dorvndwl.cfg", {"仕事", "趣味"});
+  WriteNumbered(true, "仕事", 1, 2);
+  Start();
+  OpenDrawer("仕事");
+  const std::string before = NameFile();
+  MakeUnreadable("dorvndwl.cfg");
+  const std::vector<std::function<void()>> commands = {
+      [&] { form->NewDrawer->Click(); },
+      [&] { form->DwMenuRnm->Click(); },
+      [&] { form->DsUp->Click(); },
+      [&] { form->DsDown->Click(); },
+      [&] { form->DwMenuDel->Click(); },
+  };
+  {
+    NoAccessOverride noOverride;
+    for (size_t i = 0; i < commands.size(); ++i) {
+      driver->MessageBoxes.clear();
+      driver->FormAnswers = {TypeName("新しい名前")};
+      commands[i]();
+      EXPECT_EQ(LastMessages(), std::vector<std::string>{Message("dorvndwl.cfg")}) << i;
+      EXPECT_TRUE(driver->ModalForms.empty()) << i;
+    }
+  }
+  EXPECT_EQ(NameFile(), before);
+  EXPECT_EQ(DrawerRows().size(), 12u);
+  EXPECT_EQ(SubjectsIn(true, "仕事").size(), 2u);
+  EXPECT_EQ(form->DrawerList->ItemIndex(), RowOf("仕事"));
+}
+
+// Switching to a book whose file cannot be read shows its fixed rows alone,
+// none of the other book's mail, and the message; the rows come back once
+// the file can be read again.
+TEST_F(UnreadableNameFileTest, ABookSwitchShowsTheFixedRowsAndNoMailOfTheOtherBook) {
+  WriteNumbered(true, "", 1, 3);
+  WriteDrawerNameFile("dorvnsdl.cfg", {"控え"});
+  MakeUnreadable("dorvnsdl.cfg");
+  Start();
+  ASSERT_EQ(form->MailSubject->Caption(), "mail 3");
+  {
+    NoAccessOverride noOverride;
+    form->MBoxChange->Click();
+    EXPECT_EQ(LastMessages(), std::vector<std::string>{Message("dorvnsdl.cfg")});
+    EXPECT_EQ(DrawerRows(), FixedDrawerNames(false));
+    EXPECT_EQ(form->MailList->Items->Count(), 0);
+    EXPECT_EQ(form->MailSubject->Caption(), "");
+    EXPECT_EQ(form->FromAdd->Caption(), "");
+    form->DsUp->Click();
+  }
+  EXPECT_EQ(ReadBytes(Program() + "\\dorvnsdl.cfg"), "控え\r\n");
+  form->DsUp->Click();  // readable again
+  EXPECT_EQ(DrawerRows().back(), "控え");
 }

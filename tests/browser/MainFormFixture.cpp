@@ -60,13 +60,17 @@ void MainFormTest::WriteNumbered(bool receiveBook, const std::string& drawer, in
   WriteDrawer(receiveBook, drawer, mails);
 }
 
-std::vector<std::string> MainFormTest::SubjectsIn(bool receiveBook, const std::string& drawer) const {
+std::vector<MainFormTest::StoredMail> MainFormTest::MailsIn(bool receiveBook,
+                                                           const std::string& drawer) const {
   // Each record: head, five words, then From, To, Cc, Subject as NUL-ended strings.
   const std::string bytes = ReadBytes(ListPath(receiveBook, drawer));
-  std::vector<std::string> subjects;
+  const std::string mail = ReadBytes(MailPath(receiveBook, drawer));
+  std::vector<StoredMail> mails;
   size_t pos = 0;
   while (pos + 24 <= bytes.size()) {
     const bool shortForm = bytes.compare(pos, 4, "SsS0") == 0;
+    const uint32_t mailStart = GetLe32(bytes, pos + 8);
+    const uint32_t bodyEnd = GetLe32(bytes, pos + 12) + GetLe32(bytes, pos + 16);
     size_t field = pos + 24;
     std::string texts[5];
     for (std::string& text : texts) {
@@ -74,7 +78,7 @@ std::vector<std::string> MainFormTest::SubjectsIn(bool receiveBook, const std::s
       text = bytes.substr(field, end - field);
       field = end + 1;
     }
-    subjects.push_back(texts[3]);
+    mails.push_back({texts[3], mailStart < mail.size() ? mail.substr(mailStart, bodyEnd - mailStart) : ""});
     size_t next = field + 1;  // status
     if (!shortForm) {
       next += 1 + static_cast<unsigned char>(bytes[next]);  // id
@@ -83,6 +87,12 @@ std::vector<std::string> MainFormTest::SubjectsIn(bool receiveBook, const std::s
     }
     pos = next + 4;  // trailer
   }
+  return mails;
+}
+
+std::vector<std::string> MainFormTest::SubjectsIn(bool receiveBook, const std::string& drawer) const {
+  std::vector<std::string> subjects;
+  for (const StoredMail& mail : MailsIn(receiveBook, drawer)) subjects.push_back(mail.subject);
   return subjects;
 }
 

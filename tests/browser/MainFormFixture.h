@@ -28,6 +28,13 @@ class MainFormTest : public SandboxTest {
   void WriteDrawer(bool receiveBook, const std::string& drawer, const DrawerBuilder& mails) const;
   // A drawer of count numbered mails (subjects "mail 1" ...).
   void WriteNumbered(bool receiveBook, const std::string& drawer, int first, int count) const;
+  // A mail as a drawer's files hold it: its record's Subject and the bytes
+  // from its mailStart to the end of its body.
+  struct StoredMail {
+    std::string subject;
+    std::string text;
+  };
+  std::vector<StoredMail> MailsIn(bool receiveBook, const std::string& drawer) const;
   // The Subjects listed in a drawer's ListFile, read from its bytes.
   std::vector<std::string> SubjectsIn(bool receiveBook, const std::string& drawer) const;
   void WriteDrawerNameFile(const std::string& file, const std::vector<std::string>& names) const;

@@ -2,7 +2,12 @@
 // hold afterwards and what the window shows.
 
 #include <QImage>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <map>
+
+#include "browser/store/DrawerRewrite.h"
 #include "browser/store/StoreMessages.h"
 #include "platform/files/Files.h"
 #include "platform/forms/Memo.h"
@@ -122,7 +127,8 @@ TEST_F(MoveMailTest, AMailWhoseTextIsGoneIsNotAppendedAndTheSourceStays) {
   EXPECT_EQ(form->MailList->Items->Count(), 5);
 }
 
-TEST_F(MoveMailTest, AMoveStoppedHalfwayKeepsWhatWasAppendedAndShowsTheSourceWhole) {
+// Every mail is checked before the first one is appended.
+TEST_F(MoveMailTest, AMoveWithOneUnreadableMailAppendsNothingAndShowsTheSourceWhole) {
   DrawerBuilder mails;
   for (int n = 1; n <= 5; ++n) mails.AddNumberedMail(n);
   RecordFields& lost = mails.Records().back();
@@ -134,10 +140,10 @@ TEST_F(MoveMailTest, AMoveStoppedHalfwayKeepsWhatWasAppendedAndShowsTheSourceWho
   SelectMails({0, 4});
   DragMail(0, Yellow());
   EXPECT_EQ(LastMessages(), Subjects{"メールファイルが開けません"});
-  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), (Subjects{"mail 10", "mail 1"}));
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), Subjects{"mail 10"});
   EXPECT_EQ(ReadBytes(ListPath(true, "")), sourceList);
   EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
-  // The row of the appended mail is read again, not left an empty slot.
+  // The rows emptied for the move are read again, not left empty slots.
   form->MailList->SetItemIndex(0);
   form->MailListClick(form->MailList);
   EXPECT_EQ(form->MailSubject->Caption(), "mail 1");
@@ -279,4 +285,57 @@ TEST_F(DeleteMailTest, ADrawerChangedMeanwhileIsReloadedAndNothingIsWritten) {
   EXPECT_EQ(ReadBytes(ListPath(true, "")), list);
   EXPECT_EQ(form->MailList->Items->Count(), 5);
   EXPECT_EQ(form->MailSubject->Caption(), "changed 5");
+}
+
+// Two Dorvane windows on one PostPet folder: another process moves mails
+// while this window's list of the book is stale.
+class TwoProcessTest : public MoveMailTest {
+ protected:
+  // The other process moves the first mail it lists in the book to 紫の引出し.
+  void MoveFirstMailInAnotherProcess() {
+    const BookPlace book{PostPet(), Program(), true, FixedDrawerCount(true)};
+    const DrawerFiles source = *GetDrawerFiles(book, 0, "受信簿");
+    const DrawerFiles target = *GetDrawerFiles(book, RowOf("紫の引出し"), "紫の引出し");
+    const pid_t child = fork();
+    if (child == 0) {
+      const DrawerListing listing = ReadDrawer(source);
+      const std::vector<const MailEntry*> keep(listing.entries.begin() + 1, listing.entries.end());
+      _exit(MoveMails(source, listing, {listing.entries[0]}, keep, target).Ok() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  // Mails 1 to 5 and 10, each exactly once in the book's drawers and with its text.
+  void ExpectEveryMailOnce() {
+    std::map<std::string, int> seen;
+    for (const char* drawer : {"", "黄色の引出し", "紫の引出し"}) {
+      for (const StoredMail& mail : MailsIn(true, drawer)) {
+        const int n = std::stoi(mail.subject.substr(5));
+        EXPECT_TRUE(mail.text == NumberedHeader(n) + NumberedBody(n, 64)) << n;
+        ++seen[mail.subject];
+      }
+    }
+    const std::map<std::string, int> once{{"mail 1", 1}, {"mail 2", 1}, {"mail 3", 1},
+                                          {"mail 4", 1}, {"mail 5", 1}, {"mail 10", 1}};
+    EXPECT_EQ(seen, once);
+  }
+};
+
+TEST_F(TwoProcessTest, AStaleMoveAndAStaleDeleteAreRefusedAndEveryMailStaysOnce) {
+  MoveFirstMailInAnotherProcess();
+  SelectMails({2});
+  DragMail(2, Yellow());
+  EXPECT_EQ(LastMessages(), Subjects{kDrawerChanged});
+  EXPECT_EQ(SubjectsIn(true, "黄色の引出し"), Subjects{"mail 10"});
+  ExpectEveryMailOnce();
+  // The refusal read the book again; the other process makes it stale once more.
+  ASSERT_EQ(form->MailList->Items->Count(), 4);
+  MoveFirstMailInAnotherProcess();
+  driver->MessageBoxes.clear();
+  SelectMails({1});
+  form->MlMenuDel->Click();
+  EXPECT_EQ(LastMessages().back(), kDrawerChanged);
+  EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 3", "mail 4", "mail 5"}));
+  ExpectEveryMailOnce();
 }

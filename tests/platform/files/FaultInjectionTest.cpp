@@ -73,3 +73,25 @@ TEST_F(FaultInjectionTest, DisarmingRestoresNormalWrites) {
   EXPECT_TRUE(stream->Close());
   EXPECT_EQ(again.WriteCount(), 1);
 }
+
+TEST_F(FaultInjectionTest, OnlyTheNthRenameFailsAndMovesNothing) {
+  for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(OpenFile(Program(name), "wb")->Close());
+  FaultInjection faults;
+  faults.FailRename(2);
+  EXPECT_TRUE(RenameFile(Program("a"), Program("a2")));
+  EXPECT_FALSE(RenameFile(Program("b"), Program("b2")));
+  EXPECT_TRUE(RenameFile(Program("c"), Program("c2")));
+  EXPECT_TRUE(FileExists(Program("b")));
+  EXPECT_FALSE(FileExists(Program("b2")));
+}
+
+TEST_F(FaultInjectionTest, FailedTruncateLeavesTheFileAsItWas) {
+  FaultInjection faults;
+  auto stream = OpenFile(Program("f"), "wb");
+  ASSERT_TRUE(stream->Write("whole"));
+  ASSERT_TRUE(stream->Flush());
+  faults.FailTruncate();
+  EXPECT_FALSE(stream->Truncate(2));
+  EXPECT_TRUE(stream->Close());
+  EXPECT_EQ(Contents("f"), "whole");
+}

@@ -1,0 +1,130 @@
+// Moving mails of a loaded drawer to another drawer: everything is checked
+// before the first mail is appended, a kill never loses a mail, and two
+// programs moving between two book folders in opposite directions never
+// wait on each other.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include "tests/browser/store/NumberedDrawerTest.h"
+
+namespace {
+
+class DrawerMoveTest : public NumberedDrawerTest {
+ protected:
+  DrawerFiles Book() const { return Drawer(0, "受信簿"); }
+  DrawerFiles Yellow() const { return Drawer(1, "黄色の引出し"); }
+  DrawerFiles Own() const { return Drawer(10, "仕事"); }
+  // Moves the first count rows of source as it is now to target.
+  static StoreResult MoveFirst(const DrawerFiles& source, size_t count, const DrawerFiles& target) {
+    const DrawerListing listing = ReadDrawer(source);
+    count = std::min(count, listing.entries.size());
+    const std::vector<const MailEntry*> moved(listing.entries.begin(), listing.entries.begin() + count);
+    const std::vector<const MailEntry*> keep(listing.entries.begin() + count, listing.entries.end());
+    return MoveMails(source, listing, moved, keep, target);
+  }
+  static StoreResult DeleteFirst(const DrawerFiles& drawer) {
+    const DrawerListing listing = ReadDrawer(drawer);
+    const std::vector<const MailEntry*> keep(listing.entries.begin() + 1, listing.entries.end());
+    return RewriteDrawer(drawer, listing, keep);
+  }
+  std::multiset<int> AllMails() {
+    std::multiset<int> all;
+    for (const DrawerFiles& drawer : {Book(), Yellow(), Own()})
+      for (int n : MailNumbers(drawer)) all.insert(n);
+    return all;
+  }
+};
+
+// A drawer whose last record is cut short moves and deletes as the reader
+// lists it; one holding a record past its mail file's end refuses both
+// before anything is written.
+TEST_F(DrawerMoveTest, DamagedSourceDrawersMoveAndDeleteOrRefuseUntouched) {
+  struct Case {
+    const char* damage;
+    const char* message;  // "" when the move and the delete work
+  };
+  for (const Case& c : {Case{"cut-short record", ""}, Case{"record past the end", kCannotOpenMailFile}}) {
+    DrawerBuilder source;
+    for (int n = 0; n < 4; ++n) source.AddNumberedMail(n);
+    std::string list = source.ListBytes();
+    if (c.message[0] == '\0') {
+      list += EncodeRecord(source.Records()[0]).substr(0, 40);
+    } else {
+      RecordFields& past = source.AddNumberedMail(4);
+      past.mailStart = past.bodyStart = 1000000;
+      list = source.ListBytes();
+    }
+    source.Write(Book().listPath, Book().mailPath);
+    WriteBytes(Book().listPath, list);
+    const DrawerBuilder target = Numbered(Yellow(), 10, 1);
+    const StoreResult moved = MoveFirst(Book(), 1, Yellow());
+    const StoreResult deleted = DeleteFirst(Book());
+    EXPECT_EQ(moved.message, c.message) << c.damage;
+    EXPECT_EQ(deleted.message, c.message) << c.damage;
+    if (moved.Ok()) {
+      EXPECT_EQ(MailNumbers(Book()), (std::vector<int>{2, 3})) << c.damage;
+      EXPECT_EQ(MailNumbers(Yellow()), (std::vector<int>{10, 0})) << c.damage;
+    } else {
+      EXPECT_EQ(ReadBytes(Book().listPath), list) << c.damage;
+      ExpectUntouched(target, Yellow());
+    }
+  }
+}
+
+// Killed at random moments of moving 50 mails: each mail of both drawers is
+// there at least once, with its text.
+TEST_F(DrawerMoveTest, AKilledMoveLosesNoMail) {
+  Numbered(Book(), 0, 300, 4000);
+  Numbered(Yellow(), 1000, 10, 4000);
+  std::multiset<int> everyMail;
+  for (int n : Range(0, 300)) everyMail.insert(n);
+  for (int n : Range(1000, 1010)) everyMail.insert(n);
+  std::mt19937 random(3);
+  int killed = 0;
+  for (int round = 0; round < 12; ++round) {
+    const pid_t child = fork();
+    if (child == 0) _exit(MoveFirst(Book(), 50, Yellow()).Ok() ? 0 : 1);
+    usleep(std::uniform_int_distribution<int>(0, 20000)(random));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    killed += WIFSIGNALED(status);
+    const std::multiset<int> all = AllMails();
+    const std::set<int> distinct(all.begin(), all.end());
+    EXPECT_EQ(distinct, std::set<int>(everyMail.begin(), everyMail.end())) << round;
+  }
+  EXPECT_GT(killed, 0);
+}
+
+// Each child moves between the PostPet folder's book and an own drawer, in
+// opposite directions: both finish, and every mail is there once.
+TEST_F(DrawerMoveTest, OppositeMovesBetweenTwoBookFoldersBothFinish) {
+  Numbered(Book(), 0, 100, 2000);
+  Numbered(Own(), 500, 100, 2000);
+  for (int round = 0; round < 6; ++round) {
+    const pid_t toOwn = fork();
+    if (toOwn == 0) _exit(MoveFirst(Book(), 20, Own()).Ok() ? 0 : 1);
+    const pid_t toBook = fork();
+    if (toBook == 0) _exit(MoveFirst(Own(), 20, Book()).Ok() ? 0 : 1);
+    for (pid_t child : {toOwn, toBook}) {
+      int status = 0, waited = 0;
+      while (waitpid(child, &status, WNOHANG) == 0 && waited++ < 3000) usleep(10000);
+      if (waited > 3000) kill(child, SIGKILL);
+      ASSERT_LE(waited, 3000) << "round " << round << ": the moves wait on each other";
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << round;
+    }
+  }
+  std::multiset<int> every;
+  for (int n : Range(0, 100)) every.insert(n);
+  for (int n : Range(500, 600)) every.insert(n);
+  EXPECT_EQ(AllMails(), every);
+}
+
+}  // namespace

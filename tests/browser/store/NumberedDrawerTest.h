@@ -1,0 +1,96 @@
+#pragma once
+// A store test on one drawer of numbered mails (PostPetBuilder's
+// AddNumberedMail), with the checks the drawer-changing tests share: which
+// mails the drawer holds, each with exactly the text it was given.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <numeric>
+#include <vector>
+
+#include "browser/store/DrawerRewrite.h"
+#include "browser/store/MailFile.h"
+#include "tests/support/PostPetBuilder.h"
+#include "tests/support/StoreSandbox.h"
+
+class NumberedDrawerTest : public StoreSandboxTest {
+ protected:
+  DrawerFiles Drawer(int row = 1, const char* name = "黄色の引出し") const {
+    return DrawerOf(true, row, name);
+  }
+  // Writes mails 0 to count - 1 into drawer.
+  DrawerBuilder Numbered(int count, size_t bodyBytes = 64) { return Numbered(Drawer(), 0, count, bodyBytes); }
+  DrawerBuilder Numbered(const DrawerFiles& drawer, int first, int count, size_t bodyBytes = 64) {
+    m_bodyBytes = bodyBytes;
+    DrawerBuilder builder;
+    for (int i = first; i < first + count; ++i) builder.AddNumberedMail(i, bodyBytes);
+    builder.Write(drawer.listPath, drawer.mailPath);
+    return builder;
+  }
+  bool AppendNumbered(int n) { return AppendNumbered(Drawer(), n); }
+  bool AppendNumbered(const DrawerFiles& drawer, int n) {
+    DrawerBuilder one;
+    one.AddNumberedMail(n, m_bodyBytes);
+    const std::string record = one.ListBytes();
+    MailEntry entry;
+    size_t pos = 0;
+    return ParseListRecord(record, pos, entry) && DrawerAppender(drawer).Append(entry, one.MailBytes());
+  }
+  // The numbers of every mail of the drawer, in order, after opening it; each
+  // mail's text must be the one AddNumberedMail made for its number.
+  std::vector<int> MailNumbers() { return MailNumbers(Drawer()); }
+  std::vector<int> MailNumbers(const DrawerFiles& drawer) {
+    ReadDrawer(drawer);  // finishes an interrupted rewrite or append
+    const std::string list = ReadBytes(drawer.listPath);
+    const std::optional<std::vector<MailEntry>> records = ReadRecordsToEnd(list, 0);
+    EXPECT_TRUE(records);
+    std::vector<int> numbers;
+    if (!records) return numbers;
+    for (const MailEntry& entry : *records) {
+      numbers.push_back(NumberOf(entry));
+      ExpectText(drawer, entry);
+    }
+    return numbers;
+  }
+  // The same as the reader lists them, with the body lengths it corrects.
+  std::vector<int> ListedNumbers(const DrawerFiles& drawer) {
+    const DrawerListing listing = ReadDrawer(drawer);
+    std::vector<int> numbers;
+    for (const MailEntry* entry : listing.entries) {
+      numbers.push_back(NumberOf(*entry));
+      ExpectText(drawer, *entry);
+    }
+    return numbers;
+  }
+  size_t FilesInFolder() const {
+    const auto entries = std::filesystem::directory_iterator(platform::NativePath(Drawer().folder));
+    return std::distance(begin(entries), end(entries));
+  }
+  void ExpectUntouched(const DrawerBuilder& builder, const DrawerFiles& drawer) {
+    EXPECT_TRUE(ReadBytes(drawer.listPath) == builder.ListBytes());
+    EXPECT_TRUE(ReadBytes(drawer.mailPath) == builder.MailBytes());
+  }
+  void ExpectUntouched(const DrawerBuilder& builder) {
+    ExpectUntouched(builder, Drawer());
+    EXPECT_EQ(FilesInFolder(), 2u);
+  }
+
+  size_t m_bodyBytes = 64;
+
+ private:
+  static int NumberOf(const MailEntry& entry) {
+    return std::stoi(std::string(entry.Text(MailField::Subject).substr(5)));
+  }
+  void ExpectText(const DrawerFiles& drawer, const MailEntry& entry) {
+    const int n = NumberOf(entry);
+    const MailText text = ReadMailText(drawer.mailPath, entry.mailStart, entry.MailLength());
+    EXPECT_TRUE(text.bytes == NumberedHeader(n) + NumberedBody(n, m_bodyBytes)) << n;
+  }
+};
+
+inline std::vector<int> Range(int from, int to) {
+  std::vector<int> numbers(to - from);
+  std::iota(numbers.begin(), numbers.end(), from);
+  return numbers;
+}

@@ -39,6 +39,7 @@ constexpr const char* kOpenDrawerPicture = "DOImage";
 constexpr const char* kDrawerPicture = "DSImage";
 constexpr const char* kSecretDiary = "ひみつ日記";
 constexpr const char* kPetMail = "ペットメール";
+constexpr const char* kBackupStamp = "mmddhhnnss";  // month, day, hour, minute, second
 constexpr size_t kItemFieldBytes = 25;
 constexpr int kColumnWidth = 150;
 constexpr int kColumnStep = 152;
@@ -276,11 +277,11 @@ void TMainForm::MLBoxBkupClick(TObject*) {
 }
 
 void TMainForm::BackupReceiveBook() {
-  ShowIfFailed(BackupBook(ppPath, true, FormatDateTime("mmddhhnnss", Now())));
+  ShowIfFailed(BackupBook(ppPath, true, FormatDateTime(kBackupStamp, Now())));
 }
 
 void TMainForm::BackupSendBook() {
-  ShowIfFailed(BackupBook(ppPath, false, FormatDateTime("mmddhhnnss", Now())));
+  ShowIfFailed(BackupBook(ppPath, false, FormatDateTime(kBackupStamp, Now())));
 }
 
 void TMainForm::MlSortDateUpClick(TObject*) {

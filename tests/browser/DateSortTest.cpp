@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,7 @@ class DateSortTest : public ::testing::Test {
   }
 
  private:
-  std::vector<MailEntry> m_rows;
+  std::deque<MailEntry> m_rows;  // rows stay where they are as more are added
 };
 
 TEST_F(DateSortTest, BlankDatesComeLastInBothDirections) {

@@ -1,19 +1,23 @@
 #include "browser/Main.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "browser/Dname.h"
+#include "browser/Selpp.h"
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
 #include "browser/common/FontSetting.h"
 #include "browser/common/Heading.h"
+#include "browser/store/BookBackup.h"
 #include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/SettingsKey.h"
 #include "browser/store/ShownBody.h"
 #include "browser/store/StoreMessages.h"
 #include "platform/base/Format.h"
+#include "platform/base/SysUtils.h"
 #include "platform/files/Files.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
@@ -35,6 +39,7 @@ constexpr const char* kOpenDrawerPicture = "DOImage";
 constexpr const char* kDrawerPicture = "DSImage";
 constexpr const char* kSecretDiary = "ひみつ日記";
 constexpr const char* kPetMail = "ペットメール";
+constexpr const char* kBackupStamp = "mmddhhnnss";  // month, day, hour, minute, second
 constexpr size_t kItemFieldBytes = 25;
 constexpr int kColumnWidth = 150;
 constexpr int kColumnStep = 152;
@@ -252,6 +257,42 @@ void TMainForm::MBoxChangeClick(TObject*) {
 }
 
 void TMainForm::DwSpCfgClick(TObject*) { SubjectCfg->SetEnabled(isReceiveBook); }
+
+void TMainForm::PPFolderSetClick(TObject*) {
+  auto dialog = std::make_unique<TSelPPDlg>(this);
+  SelPPDlg = dialog.get();
+  SelPPDlg->CurrentPPF->SetCaption(ppPath);
+  SelPPDlg->exeDir = exeDir;
+  if (SelPPDlg->ShowModal() == mrOk) ReadRegSettings();
+  dialog.reset();
+  SelPPDlg = nullptr;
+  DrawerList->SetItemIndex(0);
+  openDrawer = -1;
+  DrawerListClick(this);
+}
+
+void TMainForm::MLBoxBkupClick(TObject*) {
+  if (isReceiveBook) BackupReceiveBook();
+  else BackupSendBook();
+}
+
+void TMainForm::BackupReceiveBook() {
+  ShowIfFailed(BackupBook(ppPath, true, FormatDateTime(kBackupStamp, Now())));
+}
+
+void TMainForm::BackupSendBook() {
+  ShowIfFailed(BackupBook(ppPath, false, FormatDateTime(kBackupStamp, Now())));
+}
+
+void TMainForm::MlSortDateUpClick(TObject*) {
+  sortDirection = kDateUp;
+  SortOpenDrawerByDate();
+}
+
+void TMainForm::MlSortDateDownClick(TObject*) {
+  sortDirection = kDateDown;
+  SortOpenDrawerByDate();
+}
 
 // ---------------------------------------------------------------------------
 // Menus, copy and find
@@ -522,8 +563,8 @@ void TMainForm::BuildMenus() {
       {&F::MlMenuReply, nullptr, "MlMenuReply", "返事を書く"},
       {nullptr, nullptr, "N13", "-"},
       {&F::MlSort, nullptr, "MlSort", "ｿｰﾄ"},
-      {&F::MlSortDateUp, &F::MlSort, "MlSortDateUp", "日付昇順"},
-      {&F::MlSortDateDown, &F::MlSort, "MlSortDateDown", "日付降順"},
+      {&F::MlSortDateUp, &F::MlSort, "MlSortDateUp", "日付昇順", 0, &F::MlSortDateUpClick},
+      {&F::MlSortDateDown, &F::MlSort, "MlSortDateDown", "日付降順", 0, &F::MlSortDateDownClick},
   });
   MtMenu = BuildPopupMenu("MtMenu", &TMainForm::MtMenuPopup, MailText);
   FillMenu(*this, *MtMenu, {
@@ -543,7 +584,7 @@ void TMainForm::BuildMainMenu() {
       {&F::File, nullptr, "File", "ﾌｧｲﾙ(&F)", 0, &F::FileClick},
       {&F::MBoxChange, &F::File, "MBoxChange", "受信簿<->送信簿(&M)", Ctrl('M'), &F::MBoxChangeClick},
       {nullptr, &F::File, "N1", "-"},
-      {&F::MLBoxBkup, &F::File, "MLBoxBkup", "ﾊﾞｯｸｱｯﾌﾟ(&B)", Ctrl('B')},
+      {&F::MLBoxBkup, &F::File, "MLBoxBkup", "ﾊﾞｯｸｱｯﾌﾟ(&B)", Ctrl('B'), &F::MLBoxBkupClick},
       {nullptr, &F::File, "N2", "-"},
       {&F::NewDrawer, &F::File, "NewDrawer", "引出し新規作成(&N)", Ctrl('N'), &F::NewDrawerClick},
       {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S')},
@@ -564,7 +605,7 @@ void TMainForm::BuildMainMenu() {
       {nullptr, &F::Edit, "N7", "-"},
       {&F::Reply, &F::Edit, "Reply", "返事を書く(&R)", Ctrl('R')},
       {&F::Option, nullptr, "Option", "設定(&O)"},
-      {&F::PPFolderSet, &F::Option, "PPFolderSet", "PostPetﾌｫﾙﾀﾞ(&P)"},
+      {&F::PPFolderSet, &F::Option, "PPFolderSet", "PostPetﾌｫﾙﾀﾞ(&P)", 0, &F::PPFolderSetClick},
       {&F::ViewerSet, &F::Option, "ViewerSet", "ﾋﾞｭｰﾜ(&V)"},
       {&F::FontSet, &F::Option, "FontSet", "ﾌｫﾝﾄ(&F)", 0, &F::FontSetClick},
       {nullptr, &F::Option, "N8", "-"},
@@ -840,6 +881,21 @@ void TMainForm::ReopenAfterFailedMove() {
   dragMail = -1;
   openDrawer = -1;
   DrawerListClick(this);
+}
+
+// The rows are sorted in memory and written in their new order by one
+// rewrite; the drawer is then read again, showing what its files hold.
+void TMainForm::SortOpenDrawerByDate() {
+  SortMailsByDate(entries, sortDirection);
+  dropTarget = openDrawer;
+  dragMail = -1;
+  currentEntry = nullptr;
+  const StoreResult result = RewriteOpenDrawer();
+  DrawerList->SetItemIndex(dropTarget);
+  dropTarget = -1;
+  openDrawer = -1;
+  DrawerListClick(this);
+  ShowIfFailed(result);
 }
 
 // Asks for each selected mail in row order until Cancel; true when at least

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/DateSort.h"
 #include "browser/store/DrawerPaths.h"
 #include "browser/store/ListFile.h"
 #include "browser/store/MailFile.h"
@@ -98,6 +99,20 @@ class TMainForm : public TForm {
   void MBoxChangeClick(TObject* Sender);
   void DwSpCfgClick(TObject* Sender);
 
+  // The PostPet folder dialog; afterwards the open book's own row is read
+  // again, from the folder now current.
+  void PPFolderSetClick(TObject* Sender);
+  // Backs the open book's PostPet files up into a new R or S folder of the
+  // PostPet folder; only a failure is shown.
+  void MLBoxBkupClick(TObject* Sender);
+  void BackupReceiveBook();
+  void BackupSendBook();
+
+  // Sort the open drawer's mails by date, write them in that order and read
+  // the drawer again.
+  void MlSortDateUpClick(TObject* Sender);
+  void MlSortDateDownClick(TObject* Sender);
+
   // Menus, copy and find.
   void FileClick(TObject* Sender);
   void EditClick(TObject* Sender);
@@ -170,6 +185,7 @@ class TMainForm : public TForm {
   std::vector<const MailEntry*> KeptEntries() const;
   void ReopenAfterFailedMove();
   bool ConfirmMailDeletes();
+  void SortOpenDrawerByDate();
 
   std::string drawerCfgPath;  // the open book's DrawerNameFile
   std::string viewerPath;     // VIEWER
@@ -183,6 +199,7 @@ class TMainForm : public TForm {
   int fixedDrawerCount = 10;  // 10 in the receive book, 4 in the send book
   bool hasMails = false;      // the open drawer's ListFile exists and is not empty
   bool isReceiveBook = true;
+  SortDirection sortDirection = kDateUp;
   DrawerListing m_listing;            // owns the rows of the open drawer
   std::vector<MailEntry*> entries;    // its rows; an empty slot is a removed row
   MailEntry* currentEntry = nullptr;  // the row being shown, moved or written

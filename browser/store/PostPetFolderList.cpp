@@ -22,7 +22,13 @@ TStringList PostPetFolderList::LoadRows() const {
   return rows;
 }
 
-void PostPetFolderList::SaveRows(const TStringList& rows) const { rows.SaveToFile(listFilePath); }
+void PostPetFolderList::SaveRows(const TStringList& rows) const {
+  const platform::FileLock lock(platform::ParentFolder(listFilePath));
+  TStringList merged = rows;
+  const TStringList stored = LoadRows();
+  for (int i = 0; i < stored.Count(); ++i) AddFolderIfNew(merged, stored[i]);
+  merged.SaveToFile(listFilePath);
+}
 
 bool AddFolderIfNew(TStringList& rows, std::string_view folder) {
   if (rows.IndexOf(folder) >= 0) return false;

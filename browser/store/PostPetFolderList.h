@@ -24,8 +24,12 @@ struct PostPetFolderList {
   // The rows of the list file; none when the file does not exist. EFOpenError
   // when it exists but cannot be read.
   TStringList LoadRows() const;
-  // Writes every row, replacing or creating the file crash-safely.
-  // EFCreateError when it cannot be written; the old file then stays.
+  // Writes every row, followed by the rows another program added to the file
+  // since it was loaded (those no row equals, as AddFolderIfNew judges), so
+  // that no program's folder is lost; under the lock of the file's folder,
+  // replacing or creating the file crash-safely. EFCreateError when it cannot
+  // be written, EFOpenError when it exists but cannot be read; the old file
+  // then stays.
   void SaveRows(const TStringList& rows) const;
 };
 

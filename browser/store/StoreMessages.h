@@ -10,6 +10,7 @@ inline constexpr const char* kCannotOpenListFile = "リストファイルが開�
 inline constexpr const char* kCannotCreateScratch = "テンポラリファイル作成失敗";
 inline constexpr const char* kCannotWriteMail = "メールファイルに書き込めません";
 inline constexpr const char* kCopyFailed = "コピー失敗";
+inline constexpr const char* kBackupFailed = "バックアップ失敗";
 inline constexpr const char* kDrawerChanged =
     "引出しが他のプログラムで変更されました。もう一度操作してください";
 

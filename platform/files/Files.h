@@ -15,6 +15,9 @@ namespace platform {
 std::string NativePath(std::string_view path);
 // A path from the system (UTF-8, "/") -> Shift-JIS as the programs hold it.
 std::string ProgramPath(std::string_view nativePath);
+// The folder that holds path (found after conversion, so a 0x5C trail byte
+// never counts as a separator); "." when path names no folder.
+std::string ParentFolder(std::string_view path);
 
 bool FileExists(std::string_view path);       // a regular file (links followed)
 bool PathExists(std::string_view path);       // anything at all at path (a link not followed)

@@ -44,6 +44,13 @@ std::string NativePath(std::string_view path) {
 
 std::string ProgramPath(std::string_view nativePath) { return SjisFromUtf8(nativePath); }
 
+std::string ParentFolder(std::string_view path) {
+  const std::string native = NativePath(path);
+  const size_t slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return ProgramPath(slash == 0 ? "/" : native.substr(0, slash));
+}
+
 bool FileExists(std::string_view path) { return StatIs(path, S_IFREG); }
 bool DirectoryExists(std::string_view path) { return StatIs(path, S_IFDIR); }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontComboBox>
 #include <QGroupBox>
@@ -12,12 +13,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "platform/files/Files.h"
 #include "platform/forms/Bridge.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ModalDriver.h"
+#include "platform/text/ShiftJis.h"
 
 using namespace platform::forms;
 
@@ -33,6 +36,11 @@ QString QtFilter(const std::string& filter) {
 }
 
 std::string ProgramPathOf(const QString& native) { return platform::ProgramPath(native.toStdString()); }
+
+QString DesktopOrHome() {
+  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  return QDir(desktop).exists() ? desktop : QDir::homePath();
+}
 
 }  // namespace
 
@@ -203,9 +211,11 @@ TDirectoryChooser::TDirectoryChooser(TComponent* owner) : TComponent(owner) {}
 bool TDirectoryChooser::Execute() { return CurrentModalDriver().ExecuteDirectoryChooser(*this); }
 
 bool TDirectoryChooser::RunQtDialog() {
-  QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), Q(Title),
-                                                     QString::fromStdString(platform::NativePath(Directory)));
+  const QString start = Directory.empty() ? DesktopOrHome() : QString::fromStdString(platform::NativePath(Directory));
+  const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), Q(Title), start,
+                                                           QFileDialog::ShowDirsOnly);
   if (chosen.isEmpty()) return false;
   Directory = ProgramPathOf(chosen);
+  Representable = platform::Utf8FromSjis(Directory) == chosen.toStdString();
   return true;
 }

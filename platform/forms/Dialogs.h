@@ -118,7 +118,12 @@ class TDirectoryChooser : public TComponent {
   bool Execute();  // true for OK, with Directory set to the chosen folder
 
   std::string Title;
-  std::string Directory;  // where it opens; the chosen folder after OK
+  // Where it opens (empty: the desktop folder, or home when there is none);
+  // the chosen folder after OK.
+  std::string Directory;
+  // After OK: false when the chosen folder's path has a character Shift-JIS
+  // lacks, so that Directory (holding "?" for it) names another folder.
+  bool Representable = true;
 
   bool RunQtDialog();  // for the ModalDriver
 };

@@ -163,7 +163,15 @@ void TListBox::SetColor(TColor color) {
   ListOf(this)->viewport()->update();
 }
 
-int TListBox::ItemIndex() const { return ListOf(this)->currentRow(); }
+// A single-selection list's index is its selected row, as the class
+// library's: Qt may make a row current without selecting it (when the list
+// takes the focus), and that row was never chosen.
+int TListBox::ItemIndex() const {
+  const QListWidget* list = ListOf(this);
+  const int row = list->currentRow();
+  if (m_multiSelect || row < 0 || list->item(row)->isSelected()) return row;
+  return -1;
+}
 
 void TListBox::SetItemIndex(int index) {
   QListWidget* list = ListOf(this);

@@ -62,6 +62,13 @@ INSTANTIATE_TEST_SUITE_P(TrailBytes, NativePathTest,
                                            PathCase{"\\tmp\\" + kSo + kHyo + "\\x.ppl", "/tmp/ソ表/x.ppl"},
                                            PathCase{"/mixed\\" + kHyo, "/mixed/表"}, PathCase{kSo, "ソ"}));
 
+TEST(ParentFolderTest, TrailBytesAreNoSeparators) {
+  EXPECT_EQ(ParentFolder("\\tmp\\" + kSo + "\\" + kHyo), ProgramPath("/tmp/ソ"));
+  EXPECT_EQ(ParentFolder("\\tmp\\" + kHyo), ProgramPath("/tmp"));
+  EXPECT_EQ(ParentFolder("\\x"), "/");
+  EXPECT_EQ(ParentFolder(kSo), ".");
+}
+
 class FilesTest : public SandboxTest {
  protected:
   // The sandbox root as the programs hold it.

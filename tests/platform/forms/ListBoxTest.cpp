@@ -128,6 +128,16 @@ TEST_F(ListBoxTest, SettingItemIndexKeepsASelectionItBelongsTo) {
   EXPECT_TRUE(form.Mails->Selected(4));
 }
 
+TEST_F(ListBoxTest, ASingleSelectionListTakingTheFocusHasNoIndexUntilARowIsChosen) {
+  form.Drawers->SetFocus();
+  form.Drawers->Items->Add("added");
+  EXPECT_EQ(form.Drawers->ItemIndex(), -1);
+  form.Drawers->SetItemIndex(2);
+  EXPECT_EQ(form.Drawers->ItemIndex(), 2);
+  form.Drawers->SetItemIndex(-1);
+  EXPECT_EQ(form.Drawers->ItemIndex(), -1);
+}
+
 TEST_F(ListBoxTest, TopIndexScrollsRowsUp) {
   std::vector<std::string> many(100, "mail");
   form.Mails->Items->AddStrings(many);

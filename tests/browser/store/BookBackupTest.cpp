@@ -1,0 +1,54 @@
+// Backing a book's PostPet files up into an R or S folder of the PostPet folder.
+
+#include "browser/store/BookBackup.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/files/Files.h"
+#include "tests/support/NoAccessOverride.h"
+#include "tests/support/PostPetBuilder.h"
+#include "tests/support/Sandbox.h"
+
+namespace {
+
+class BookBackupTest : public SandboxTest {
+ protected:
+  std::string PostPet() const { return platform::ProgramPath(PostPetDir()); }
+  std::string Source(const std::string& name) const { return PostPet() + "\\受信フォルダ\\" + name; }
+  std::string Copy(const std::string& name) const { return PostPet() + "\\R1207173005\\" + name; }
+  void WriteSources(const std::vector<std::string>& names) const {
+    for (const std::string& name : names) WriteBytes(Source(name), "bytes of " + name);
+  }
+  StoreResult Backup() const { return BackupBook(PostPet(), true, "1207173005"); }
+};
+
+TEST_F(BookBackupTest, PostPetsFilesAreCopiedWholeAndMissingOrOwnFilesLeftOut) {
+  const std::vector<std::string> copied = {"受信メール.ppm", "受信リスト.ppl", "茶色の引出し.ppm"};
+  WriteSources(copied);
+  WriteSources({"ひみつ日記.ppm"});
+  ASSERT_TRUE(Backup().Ok());
+  for (const std::string& name : copied) EXPECT_EQ(ReadBytes(Copy(name)), ReadBytes(Source(name))) << name;
+  EXPECT_FALSE(PathExists(Copy("ひみつ日記.ppm")));
+  EXPECT_FALSE(PathExists(Copy("黄色の引出し.ppm")));
+}
+
+TEST_F(BookBackupTest, ASecondBackupInTheSameSecondFailsAndLeavesTheFirst) {
+  WriteSources({"受信メール.ppm"});
+  ASSERT_TRUE(Backup().Ok());
+  WriteBytes(Source("受信メール.ppm"), "changed since");
+  EXPECT_EQ(Backup().message, kBackupFailed);
+  EXPECT_EQ(ReadBytes(Copy("受信メール.ppm")), "bytes of 受信メール.ppm");
+  EXPECT_TRUE(BackupBook(PostPet(), false, "1207173005").Ok());  // the send book's S folder
+}
+
+TEST_F(BookBackupTest, AnUnreadableFileIsReportedAfterTheOthersAreCopied) {
+  WriteSources({"受信リスト.ppl", "茶色の引出しリスト.ppl"});
+  ASSERT_EQ(chmod(platform::NativePath(Source("受信リスト.ppl")).c_str(), 0), 0);
+  NoAccessOverride noOverride;
+  EXPECT_EQ(Backup().message, kBackupFailed);
+  EXPECT_FALSE(PathExists(Copy("受信リスト.ppl")));
+  EXPECT_TRUE(PathExists(Copy("茶色の引出しリスト.ppl")));
+}
+
+}  // namespace

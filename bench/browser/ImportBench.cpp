@@ -191,12 +191,3 @@ void BM_CatOneMailFiles(benchmark::State& state) {
 BENCHMARK(BM_CatOneMailFiles)->UseRealTime()->Arg(kOneMailFiles)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  Application->Initialize(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -15,6 +15,9 @@ namespace platform {
 std::string NativePath(std::string_view path);
 // A path from the system (UTF-8, "/") -> Shift-JIS as the programs hold it.
 std::string ProgramPath(std::string_view nativePath);
+// ProgramPath leads back to nativePath: no character of it lacks a Shift-JIS
+// form (which would come out as "?" and name another file).
+bool HasProgramPath(std::string_view nativePath);
 
 bool FileExists(std::string_view path);       // a regular file (links followed)
 bool PathExists(std::string_view path);       // anything at all at path (a link not followed)

@@ -44,6 +44,8 @@ std::string NativePath(std::string_view path) {
 
 std::string ProgramPath(std::string_view nativePath) { return SjisFromUtf8(nativePath); }
 
+bool HasProgramPath(std::string_view nativePath) { return NativePath(ProgramPath(nativePath)) == nativePath; }
+
 bool FileExists(std::string_view path) { return StatIs(path, S_IFREG); }
 bool DirectoryExists(std::string_view path) { return StatIs(path, S_IFDIR); }
 

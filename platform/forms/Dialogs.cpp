@@ -14,10 +14,13 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "platform/base/Exception.h"
+#include "platform/base/Format.h"
 #include "platform/files/Files.h"
 #include "platform/forms/Bridge.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ModalDriver.h"
+#include "platform/text/ShiftJis.h"
 
 using namespace platform::forms;
 
@@ -34,6 +37,15 @@ QString QtFilter(const std::string& filter) {
 
 std::string ProgramPathOf(const QString& native) { return platform::ProgramPath(native.toStdString()); }
 
+// A chosen file whose name Shift-JIS cannot write would reach the program
+// as the path of another file: it is refused as a file that cannot be opened.
+std::string OpenableProgramPathOf(const QString& native) {
+  const std::string path = ProgramPathOf(native);
+  if (!platform::HasProgramPath(native.toStdString()))
+    throw EFOpenError(Format(platform::SjisFromUtf8("ファイル %s は開けません").c_str(), path.c_str()));
+  return path;
+}
+
 }  // namespace
 
 TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
@@ -49,7 +61,7 @@ bool TOpenDialog::RunQtDialog() {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted) return false;
   Files.clear();
-  for (const QString& file : dialog.selectedFiles()) Files.push_back(ProgramPathOf(file));
+  for (const QString& file : dialog.selectedFiles()) Files.push_back(OpenableProgramPathOf(file));
   FileName = Files.empty() ? std::string() : Files.front();
   return !Files.empty();
 }

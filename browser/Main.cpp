@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <utility>
 
 #include "browser/Dname.h"
+#include "browser/Headend.h"
+#include "browser/Progress.h"
 #include "browser/Selpp.h"
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
@@ -19,6 +22,7 @@
 #include "platform/base/Format.h"
 #include "platform/base/SysUtils.h"
 #include "platform/files/Files.h"
+#include "platform/forms/ComboBox.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/ListBox.h"
@@ -40,6 +44,9 @@ constexpr const char* kDrawerPicture = "DSImage";
 constexpr const char* kSecretDiary = "ひみつ日記";
 constexpr const char* kPetMail = "ペットメール";
 constexpr const char* kBackupStamp = "mmddhhnnss";  // month, day, hour, minute, second
+constexpr const char* kCannotOpenFiles = "ファイルが開けません";
+constexpr const char* kNoMemory = "メモリ不足";
+constexpr const char* kNoHeaderEnd = "ヘッダ終了行がありません";
 constexpr size_t kItemFieldBytes = 25;
 constexpr int kColumnWidth = 150;
 constexpr int kColumnStep = 152;
@@ -68,6 +75,20 @@ void SetFont(TControl* control, int pixels, bool bold) {
   control->Font->SetSize(pixels);
   control->Font->SetBold(bold);
 }
+
+bool StopImport(const char* message) {
+  ErrorBox(message);
+  return false;
+}
+
+// The global HeadEndDlg names the dialog while it is shown.
+class ShownHeadEndDlg {
+ public:
+  explicit ShownHeadEndDlg(THeadEndDlg& dialog) { HeadEndDlg = &dialog; }
+  ~ShownHeadEndDlg() { HeadEndDlg = nullptr; }
+  ShownHeadEndDlg(const ShownHeadEndDlg&) = delete;
+  ShownHeadEndDlg& operator=(const ShownHeadEndDlg&) = delete;
+};
 
 }  // namespace
 
@@ -420,6 +441,41 @@ void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
 }
 
 // ---------------------------------------------------------------------------
+// Importing mails
+
+void TMainForm::PPtxtFileClick(TObject*) {
+  if (!OpenDialog->Execute()) return;
+  ImportFiles(OpenDialog->Files, [](const ImportLines& lines) -> std::optional<ImportedMail> {
+    return CutPostPetExport(lines);
+  });
+}
+
+void TMainForm::SMailFileClick(TObject*) {
+  const std::optional<std::string> headerEndText = AskHeaderEndText();
+  if (!headerEndText || !OpenDialog->Execute()) return;
+  ImportFiles(OpenDialog->Files, [&headerEndText](const ImportLines& lines) {
+    std::optional<ImportedMail> mail = CutSingleMail(lines, *headerEndText);
+    if (!mail) ErrorBox(kNoHeaderEnd);
+    return mail;
+  });
+}
+
+void TMainForm::DwMenuPPMClick(TObject*) {
+  ReloadAfter([this] { ImportMultiMailFile(); });
+}
+
+void TMainForm::ImportMultiMailFile() {
+  if (!OpenDialog->Execute()) return;
+  WithProgress([this] {
+    const std::string bytes = LoadFileBytes(OpenDialog->FileName);
+    const ImportLines lines = TextLines(bytes);
+    MultiMailCutter cutter(lines);
+    while (!cutter.AtEnd())
+      if (!AppendImported([&cutter] { return std::optional(cutter.Next()); })) return;
+  });
+}
+
+// ---------------------------------------------------------------------------
 // The mail store
 
 std::string TMainForm::GetListFileName(int row) const {
@@ -547,10 +603,10 @@ void TMainForm::BuildMenus() {
       {nullptr, nullptr, "N9", "-"},
       {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け"},
       {&F::DwMenuIn, nullptr, "DwMenuIn", "ｲﾝﾎﾟｰﾄ"},
-      {&F::DwMenuPPF, &F::DwMenuIn, "DwMenuPPF", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ"},
-      {&F::DwMenuSF, &F::DwMenuIn, "DwMenuSF", "1ﾒｰﾙ1ﾌｧｲﾙ形式"},
+      {&F::DwMenuPPF, &F::DwMenuIn, "DwMenuPPF", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ", 0, &F::PPtxtFileClick},
+      {&F::DwMenuSF, &F::DwMenuIn, "DwMenuSF", "1ﾒｰﾙ1ﾌｧｲﾙ形式", 0, &F::SMailFileClick},
       {nullptr, &F::DwMenuIn, "N10", "-"},
-      {&F::DwMenuPPM, &F::DwMenuIn, "DwMenuPPM", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）"},
+      {&F::DwMenuPPM, &F::DwMenuIn, "DwMenuPPM", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）", 0, &F::DwMenuPPMClick},
       {nullptr, nullptr, "N11", "-"},
       {&F::DwSort, nullptr, "DwSort", "ｿｰﾄ"},
       {&F::DsUp, &F::DwSort, "DsUp", "昇順", 0, &F::DsUpClick},
@@ -589,10 +645,10 @@ void TMainForm::BuildMainMenu() {
       {&F::NewDrawer, &F::File, "NewDrawer", "引出し新規作成(&N)", Ctrl('N'), &F::NewDrawerClick},
       {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S')},
       {&F::MailInport, &F::File, "MailInport", "ｲﾝﾎﾟｰﾄ(&I)"},
-      {&F::PPtxtFile, &F::MailInport, "PPtxtFile", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ(&P)", ShortCut(VK_INSERT, 0)},
-      {&F::SMailFile, &F::MailInport, "SMailFile", "1ﾒｰﾙ1ﾌｧｲﾙ形式(&S)", ShortCut(VK_INSERT, ssShift)},
+      {&F::PPtxtFile, &F::MailInport, "PPtxtFile", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ(&P)", ShortCut(VK_INSERT, 0), &F::PPtxtFileClick},
+      {&F::SMailFile, &F::MailInport, "SMailFile", "1ﾒｰﾙ1ﾌｧｲﾙ形式(&S)", ShortCut(VK_INSERT, ssShift), &F::SMailFileClick},
       {nullptr, &F::MailInport, "N3", "-"},
-      {&F::MMailFile, &F::MailInport, "MMailFile", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）", ShortCut(VK_INSERT, ssCtrl)},
+      {&F::MMailFile, &F::MailInport, "MMailFile", "複数ﾒｰﾙ１ﾌｧｲﾙ形式（ppmﾌｧｲﾙ）", ShortCut(VK_INSERT, ssCtrl), &F::DwMenuPPMClick},
       {nullptr, &F::File, "N4", "-"},
       {&F::Exit, &F::File, "Exit", "終了(&X)", 0, &F::ExitClick},
       {&F::Edit, nullptr, "Edit", "編集(&E)", 0, &F::EditClick},
@@ -896,6 +952,79 @@ void TMainForm::SortOpenDrawerByDate() {
   openDrawer = -1;
   DrawerListClick(this);
   ShowIfFailed(result);
+}
+
+// Shows the header-end dialog with the history of dorvnhe.cfg; the text
+// given, or none after Cancel. Every OK rewrites the history file.
+std::optional<std::string> TMainForm::AskHeaderEndText() {
+  const std::string historyPath = Format("%s\\dorvnhe.cfg", exeDir.c_str());
+  THeadEndDlg dialog(this);
+  const ShownHeadEndDlg shown(dialog);
+  if (platform::FileExists(historyPath)) dialog.HEString->Items->LoadFromFile(historyPath);
+  if (dialog.ShowModal() != mrOk) return std::nullopt;
+  dialog.HEString->Items->SaveToFile(historyPath);
+  return dialog.HEString->Caption();
+}
+
+// Each file gives one mail; the first that cannot be read or cut stops the import.
+void TMainForm::ImportFiles(const std::vector<std::string>& files,
+                            const std::function<std::optional<ImportedMail>(const ImportLines&)>& cut) {
+  ReloadAfter([&] {
+    WithProgress([&] {
+      for (const std::string& file : files) {
+        const std::string bytes = LoadFileBytes(file);
+        const ImportLines lines = TextLines(bytes);
+        if (!AppendImported([&] { return cut(lines); })) return;
+      }
+    });
+  });
+}
+
+// The progress window is gone however the import ends.
+void TMainForm::WithProgress(const std::function<void()>& import) {
+  ProgressWindow progress(this);
+  progress.Show();
+  try {
+    import();
+  } catch (const std::bad_alloc&) {
+    ErrorBox(kNoMemory);
+  }
+}
+
+// The open drawer is read again also when command throws, before the
+// exception goes on to be shown.
+void TMainForm::ReloadAfter(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (...) {
+    ReloadOpenDrawer();
+    throw;
+  }
+  ReloadOpenDrawer();
+}
+
+void TMainForm::ReloadOpenDrawer() {
+  DrawerList->SetItemIndex(openDrawer);
+  openDrawer = -1;
+  DrawerListClick(this);
+}
+
+// Appends the mail cut to the open drawer under its book folder's lock,
+// taken for this mail alone, the drawer's files opened before the mail is
+// cut. False, the message shown, when the import must stop.
+bool TMainForm::AppendImported(const std::function<std::optional<ImportedMail>()>& cut) {
+  const std::optional<DrawerFiles> drawer = DrawerFilesOf(openDrawer);
+  if (!drawer) return StopImport(kCannotOpenFiles);
+  DrawerAppender appender(*drawer);
+  if (appender.Failure() != DrawerAppender::OpenFailure::None) return StopImport(kCannotOpenFiles);
+  const std::optional<ImportedMail> mail = cut();
+  if (!mail) return false;
+  // No record may point past what the list format's 32-bit offsets reach.
+  const int64_t mailFileLength = platform::FileSize(drawer->mailPath);
+  if (mailFileLength < 0 || static_cast<uint64_t>(mailFileLength) + mail->text.size() > kMaxMailFileLength)
+    return StopImport(kCannotOpenFiles);
+  if (!appender.Append(ImportRecord(*mail), mail->text)) return StopImport(kCannotWriteMail);
+  return true;
 }
 
 // Asks for each selected mail in row order until Cancel; true when at least

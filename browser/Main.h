@@ -4,12 +4,14 @@
 // the rows of the open drawer; every file it reads or writes goes through the
 // mail store.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "browser/DateSort.h"
+#include "browser/Import.h"
 #include "browser/store/DrawerPaths.h"
 #include "browser/store/ListFile.h"
 #include "browser/store/MailFile.h"
@@ -135,6 +137,15 @@ class TMainForm : public TForm {
   // target; after a refused move, reads the open drawer again.
   void MailListEndDrag(TObject* Sender, TObject* Target, int X, int Y);
 
+  // Importing mails into the open drawer; each reads the drawer again at its
+  // end, however it ends (but for Cancel in a dialog of the first two).
+  void PPtxtFileClick(TObject* Sender);
+  void SMailFileClick(TObject* Sender);
+  void DwMenuPPMClick(TObject* Sender);
+  // Cuts the first chosen file into mails and appends them; a stop leaves
+  // the mails appended before it.
+  void ImportMultiMailFile();
+
   // The mail store, as the window uses it. A row without files (no PostPet
   // folder, a name the path rule refuses) gives an empty path.
   std::string GetListFileName(int row) const;
@@ -186,6 +197,13 @@ class TMainForm : public TForm {
   void ReopenAfterFailedMove();
   bool ConfirmMailDeletes();
   void SortOpenDrawerByDate();
+  std::optional<std::string> AskHeaderEndText();
+  void ImportFiles(const std::vector<std::string>& files,
+                   const std::function<std::optional<ImportedMail>(const ImportLines&)>& cut);
+  void WithProgress(const std::function<void()>& import);
+  void ReloadAfter(const std::function<void()>& command);
+  void ReloadOpenDrawer();
+  bool AppendImported(const std::function<std::optional<ImportedMail>()>& cut);
 
   std::string drawerCfgPath;  // the open book's DrawerNameFile
   std::string viewerPath;     // VIEWER

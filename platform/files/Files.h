@@ -18,6 +18,9 @@ std::string ProgramPath(std::string_view nativePath);
 // The folder that holds path (found after conversion, so a 0x5C trail byte
 // never counts as a separator); "." when path names no folder.
 std::string ParentFolder(std::string_view path);
+// ProgramPath leads back to nativePath: no character of it lacks a Shift-JIS
+// form (which would come out as "?" and name another file).
+bool HasProgramPath(std::string_view nativePath);
 
 bool FileExists(std::string_view path);       // a regular file (links followed)
 bool PathExists(std::string_view path);       // anything at all at path (a link not followed)

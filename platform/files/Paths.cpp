@@ -51,6 +51,8 @@ std::string ParentFolder(std::string_view path) {
   return ProgramPath(slash == 0 ? "/" : native.substr(0, slash));
 }
 
+bool HasProgramPath(std::string_view nativePath) { return NativePath(ProgramPath(nativePath)) == nativePath; }
+
 bool FileExists(std::string_view path) { return StatIs(path, S_IFREG); }
 bool DirectoryExists(std::string_view path) { return StatIs(path, S_IFDIR); }
 

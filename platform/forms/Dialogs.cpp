@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "platform/base/Exception.h"
+#include "platform/base/Format.h"
 #include "platform/files/Files.h"
 #include "platform/forms/Bridge.h"
 #include "platform/forms/Forms.h"
@@ -42,6 +44,15 @@ QString DesktopOrHome() {
   return QDir(desktop).exists() ? desktop : QDir::homePath();
 }
 
+// A chosen file whose name Shift-JIS cannot write would reach the program
+// as the path of another file: it is refused as a file that cannot be opened.
+std::string OpenableProgramPathOf(const QString& native) {
+  const std::string path = ProgramPathOf(native);
+  if (!platform::HasProgramPath(native.toStdString()))
+    throw EFOpenError(Format(platform::SjisFromUtf8("ファイル %s は開けません").c_str(), path.c_str()));
+  return path;
+}
+
 }  // namespace
 
 TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
@@ -57,7 +68,7 @@ bool TOpenDialog::RunQtDialog() {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted) return false;
   Files.clear();
-  for (const QString& file : dialog.selectedFiles()) Files.push_back(ProgramPathOf(file));
+  for (const QString& file : dialog.selectedFiles()) Files.push_back(OpenableProgramPathOf(file));
   FileName = Files.empty() ? std::string() : Files.front();
   return !Files.empty();
 }

@@ -26,7 +26,8 @@ class TOpenDialog : public TComponent {
   explicit TOpenDialog(TComponent* owner);
   std::string ClassName() const override { return "TOpenDialog"; }
 
-  // Asks for files; true for OK with FileName and Files filled.
+  // Asks for files; true for OK with FileName and Files filled. EFOpenError
+  // "ファイル %s は開けません" when a chosen file's name has no Shift-JIS form.
   bool Execute();
 
   // "Description|*.txt;*.ppm|Description|*.*", as the class library writes it.

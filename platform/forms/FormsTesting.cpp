@@ -65,6 +65,12 @@ TPoint ScreenWorkAreaCentre() {
   return TPoint{centre.x(), centre.y()};
 }
 
+int VisibleWindowCount() {
+  int count = 0;
+  for (const QWidget* widget : QApplication::topLevelWidgets()) count += widget->isVisible();
+  return count;
+}
+
 void PaintNow(const TControl& control) { control.Widget()->grab(); }
 
 namespace {

@@ -59,6 +59,9 @@ bool SaveScreenshot(const TControl& control, const std::string& nativePath);
 // placed poScreenCenter is centred.
 TPoint ScreenWorkAreaCentre();
 
+// The windows of the process shown on the screen now (modeless ones included).
+int VisibleWindowCount();
+
 // Paints the control now, running its drawing events (owner-drawn rows).
 void PaintNow(const TControl& control);
 

@@ -23,6 +23,32 @@ bool OrderedBefore(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::vector<std::string_view> TextLines(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start;
+    while (end < text.size() && !IsLineEnd(text[end])) ++end;
+    lines.push_back(text.substr(start, end - start));
+    start = end < text.size() ? SkipLineEnd(text, end) : end;
+  }
+  return lines;
+}
+
+std::string LoadFileBytes(std::string_view path) {
+  std::string bytes;
+  if (!platform::ReadFileContents(path, bytes))
+    throw EFOpenError(Format(platform::SjisFromUtf8("ファイル %s は開けません").c_str(),
+                             std::string(path).c_str()));
+  return bytes;
+}
+
+EStringListError ListIndexError(int index) {
+  return EStringListError(
+      Format(platform::SjisFromUtf8("リストのインデックスが範囲を超えています (%d)").c_str(), index));
+}
+
 const std::string& TStringList::Strings(int index) const {
   CheckIndex(index, Count() - 1);
   return m_items[index];
@@ -75,35 +101,20 @@ std::string TStringList::Text() const {
 }
 
 void TStringList::SetText(std::string_view text) {
-  text = text.substr(0, text.find('\0'));
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = start;
-    while (end < text.size() && !IsLineEnd(text[end])) ++end;
-    lines.emplace_back(text.substr(start, end - start));
-    start = end < text.size() ? SkipLineEnd(text, end) : end;
-  }
+  for (std::string_view line : TextLines(text)) lines.emplace_back(line);
   m_items = std::move(lines);
   if (m_sorted) Sort();
 }
 
-void TStringList::LoadFromFile(std::string_view path) {
-  std::string bytes;
-  if (!platform::ReadFileContents(path, bytes))
-    throw EFOpenError(Format(platform::SjisFromUtf8("ファイル %s は開けません").c_str(),
-                             std::string(path).c_str()));
-  SetText(bytes);
-}
+void TStringList::LoadFromFile(std::string_view path) { SetText(LoadFileBytes(path)); }
 
 void TStringList::SaveToFile(std::string_view path) const {
   platform::ReplaceFileContents(path, Text());
 }
 
 void TStringList::CheckIndex(int index, int highest) const {
-  if (index < 0 || index > highest)
-    throw EStringListError(
-        Format(platform::SjisFromUtf8("リストのインデックスが範囲を超えています (%d)").c_str(), index));
+  if (index < 0 || index > highest) throw ListIndexError(index);
 }
 
 // The class library refuses to place an item by index in a sorted list.

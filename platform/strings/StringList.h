@@ -7,6 +7,19 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/Exception.h"
+
+// The lines SetText makes of text, as views into it: the bytes up to the
+// first NUL, split at CR LF, a lone LF or a lone CR; a last line needs no
+// line end.
+std::vector<std::string_view> TextLines(std::string_view text);
+// The bytes of the file at path, as LoadFromFile reads them. EFOpenError
+// "ファイル %s は開けません" with the path as given when it cannot be read.
+std::string LoadFileBytes(std::string_view path);
+// The string list's range error for index:
+// "リストのインデックスが範囲を超えています (%d)".
+EStringListError ListIndexError(int index);
+
 class TStringList {
  public:
   TStringList() = default;

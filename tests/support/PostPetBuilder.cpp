@@ -52,6 +52,52 @@ uint32_t GetLe32(std::string_view bytes, size_t pos) {
   return value;
 }
 
+namespace {
+
+// Reads a NUL-ended string at pos; false when no NUL follows.
+bool TakeString(std::string_view bytes, size_t& pos, std::string& text) {
+  const size_t end = bytes.find('\0', pos);
+  if (end == std::string_view::npos) return false;
+  text = std::string(bytes.substr(pos, end - pos));
+  pos = end + 1;
+  return true;
+}
+
+bool TakeRecord(std::string_view bytes, size_t& pos, RecordFields& record) {
+  if (pos + 24 > bytes.size()) return false;
+  record.head = std::string(bytes.substr(pos, 4));
+  uint32_t* words[] = {nullptr, &record.mailStart, &record.bodyStart, &record.bodyLength, &record.reserved};
+  record.recordSize = GetLe32(bytes, pos + 4);
+  for (size_t i = 1; i < 5; ++i) *words[i] = GetLe32(bytes, pos + 4 + 4 * i);
+  pos += 24;
+  for (std::string* text : {&record.from, &record.to, &record.cc, &record.subject, &record.date})
+    if (!TakeString(bytes, pos, *text)) return false;
+  if (pos + 2 > bytes.size()) return false;
+  record.status = static_cast<uint8_t>(bytes[pos++]);
+  record.idLength = static_cast<uint8_t>(bytes[pos++]);
+  if (pos + *record.idLength + 1 > bytes.size()) return false;
+  record.id = std::string(bytes.substr(pos, *record.idLength));
+  pos += *record.idLength;
+  record.attachCount = static_cast<uint8_t>(bytes[pos++]);
+  record.attachNames.resize(*record.attachCount);
+  for (std::string& name : record.attachNames)
+    if (!TakeString(bytes, pos, name)) return false;
+  if (pos + 4 > bytes.size()) return false;
+  record.trailer = std::string(bytes.substr(pos, 4));
+  pos += 4;
+  return true;
+}
+
+}  // namespace
+
+std::vector<RecordFields> DecodeRecords(std::string_view listBytes) {
+  std::vector<RecordFields> records;
+  size_t pos = 0;
+  RecordFields record;
+  while (TakeRecord(listBytes, pos, record)) records.push_back(record);
+  return records;
+}
+
 RecordFields& DrawerBuilder::AddMail(std::string_view header, std::string_view body,
                                    RecordFields fields) {
   fields.mailStart = static_cast<uint32_t>(m_mail.size());

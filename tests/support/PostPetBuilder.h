@@ -29,6 +29,9 @@ struct RecordFields {
 
 std::string EncodeRecord(const RecordFields& record);
 uint32_t GetLe32(std::string_view bytes, size_t pos);
+// The full-form records of a ListFile, read field by field from the format;
+// recordSize as stored. Stops at the first record the bytes do not hold whole.
+std::vector<RecordFields> DecodeRecords(std::string_view listBytes);
 
 // A drawer's two files in memory; mails are placed back to back.
 class DrawerBuilder {

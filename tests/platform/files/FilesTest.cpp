@@ -56,6 +56,12 @@ TEST_P(NativePathTest, ProgramPathIsTheWayBack) {
   EXPECT_EQ(NativePath(ProgramPath(GetParam().native)), GetParam().native);
 }
 
+TEST(HasProgramPathTest, OnlyANameShiftJisCannotWriteHasNone) {
+  EXPECT_TRUE(HasProgramPath("/tmp/受信フォルダ/ソ表.txt"));
+  EXPECT_FALSE(HasProgramPath("/tmp/café.txt"));
+  EXPECT_TRUE(HasProgramPath("/tmp/a?b"));  // a "?" of the name itself comes back as it is
+}
+
 INSTANTIATE_TEST_SUITE_P(TrailBytes, NativePathTest,
                          ::testing::Values(PathCase{"C:\\data\\file", "C:/data/file"},
                                            PathCase{kSo + "\\" + kHyo, "ソ/表"},

@@ -1,0 +1,193 @@
+// Dorvane's importers on large inputs, each beside a floor: a multi-mail
+// file of 20,000 mails against Python's mailbox module copying the same
+// mails between two mbox files and against cp, and 1,000 one-mail files
+// against cat. The import's peak memory is reported beside the file's size.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "browser/Headend.h"
+#include "browser/Main.h"
+#include "browser/store/SettingsKey.h"
+#include "platform/files/Files.h"
+#include "platform/forms/ComboBox.h"
+#include "platform/forms/FormsTesting.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+#include "tests/support/ScratchFolder.h"
+
+namespace {
+
+constexpr int kMultiMails = 20000;
+constexpr int kOneMailFiles = 1000;
+constexpr size_t kBodyLines = 60;  // about 4 KB of mail each
+
+std::string MailHeader(int n) {
+  const std::string id = std::to_string(n);
+  return "Received: from mx" + id + ".example.jp by mail.example.jp\r\n  id " + id +
+         "; Tue, 7 Dec 1999 17:01:02 +0900\r\nFrom: sender" + id + "@example.jp\r\nTo: you@example.jp\r\n"
+         "Subject: mail " + id + "\r\nDate: Tue, 7 Dec 1999 17:01:02 +0900\r\nMessage-Id: <" + id +
+         "@example.jp>\r\nX-Mailer: bench\r\n";
+}
+
+std::string MailBody(int n) {
+  std::string body = "\r\n";
+  for (size_t line = 0; line < kBodyLines; ++line)
+    body += "line " + std::to_string(line) + " of mail " + std::to_string(n) + ": " + std::string(44, 'a' + n % 26) + "\r\n";
+  return body;
+}
+
+long PeakResidentKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// The scratch folder: the program's folder with one own drawer, TEMP, the
+// registry, and the inputs, all written once before anything is timed.
+class Inputs {
+ public:
+  Inputs() {
+    for (const char* dir : {"/exe", "/temp", "/registry", "/in"}) std::filesystem::create_directories(m_folder.Root() + dir);
+    setenv("TEMP", (m_folder.Root() + "/temp").c_str(), 1);
+    setenv("MARROWKIT_REGISTRY_DIR", (m_folder.Root() + "/registry").c_str(), 1);
+    platform::SetExeDirForTesting(platform::ProgramPath(m_folder.Root() + "/exe"));
+    SettingsKey().Write(Setting::PostPetFolder, platform::ProgramPath(m_folder.Root()));
+    std::ofstream(m_folder.Root() + "/exe/dorvndwl.cfg") << "import\r\n";
+    WriteMultiMailFiles();
+    WriteOneMailFiles();
+  }
+
+  std::string Native(const std::string& name) const { return m_folder.Path(name); }
+  std::string Program(const std::string& name) const { return platform::ProgramPath(Native(name)); }
+  void ClearDrawer() const {
+    std::filesystem::remove(Native("exe/受信フォルダ/import.ppm"));
+    std::filesystem::remove(Native("exe/受信フォルダ/importリスト.ppl"));
+  }
+  const std::vector<std::string>& OneMailFiles() const { return m_oneMailFiles; }
+
+ private:
+  // The same mails as a multi-mail file and as an mbox ("From " lines, LF).
+  void WriteMultiMailFiles() const {
+    std::ofstream multi(Native("in/many.ppm"), std::ios::binary);
+    std::ofstream mbox(Native("in/many.mbox"), std::ios::binary);
+    for (int n = 0; n < kMultiMails; ++n) {
+      const std::string mail = MailHeader(n) + MailBody(n);
+      multi << mail;
+      std::string unix = mail;
+      std::erase(unix, '\r');
+      mbox << "From sender" << n << "@example.jp Tue Dec  7 17:01:02 1999\n" << unix << "\n";
+    }
+  }
+  void WriteOneMailFiles() {
+    std::filesystem::create_directories(Native("in/one"));
+    for (int n = 0; n < kOneMailFiles; ++n) {
+      const std::string name = "in/one/" + std::to_string(100000 + n) + ".txt";
+      std::ofstream(Native(name), std::ios::binary) << MailHeader(n) << "--------" << MailBody(n) << MailBody(n);
+      m_oneMailFiles.push_back(Program(name));
+    }
+  }
+
+  ScratchFolder m_folder;
+  std::vector<std::string> m_oneMailFiles;
+};
+
+const Inputs& TheInputs() {
+  static Inputs inputs;
+  return inputs;
+}
+
+struct ImportWindow {
+  ImportWindow() {
+    form.DrawerList->SetItemIndex(form.DrawerList->Items->IndexOf("import"));
+    form.DrawerListClick(form.DrawerList);
+  }
+  TestModalDriver driver;
+  TMainForm form{nullptr};
+};
+
+void ChooseFiles(TestModalDriver& driver, const std::vector<std::string>& files) {
+  driver.OpenDialogAnswers.push_back([files](TOpenDialog& dialog) {
+    dialog.Files = files;
+    dialog.FileName = files.front();
+    return true;
+  });
+}
+
+// Timed in real time: the work is the child's.
+void RunCommand(benchmark::State& state, const std::string& command) {
+  for (auto _ : state)
+    if (std::system(command.c_str()) != 0) state.SkipWithError(command.c_str());
+}
+
+// The import, its reload of the drawer included.
+void BM_ImportMultiMailFile(benchmark::State& state) {
+  const Inputs& inputs = TheInputs();
+  ImportWindow window;
+  for (auto _ : state) {
+    state.PauseTiming();
+    inputs.ClearDrawer();
+    ChooseFiles(window.driver, {inputs.Program("in/many.ppm")});
+    state.ResumeTiming();
+    window.form.MMailFile->Click();
+  }
+  if (!window.driver.MessageBoxes.empty()) state.SkipWithError(window.driver.MessageBoxes.front().Text.c_str());
+  const auto fileBytes = std::filesystem::file_size(inputs.Native("in/many.ppm"));
+  state.counters["file_MB"] = static_cast<double>(fileBytes) / 1e6;
+  state.counters["peak_MB"] = static_cast<double>(PeakResidentKilobytes()) / 1e3;
+  state.SetItemsProcessed(state.iterations() * kMultiMails);
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fileBytes));
+}
+BENCHMARK(BM_ImportMultiMailFile)->Arg(kMultiMails)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PythonMailboxCopy(benchmark::State& state) {
+  const Inputs& inputs = TheInputs();
+  const std::string target = inputs.Native("temp/copy.mbox");
+  RunCommand(state, "rm -f '" + target + "' && /usr/bin/python3 '" MARROWKIT_BENCH_DIR "/mbox_copy.py' '" +
+                        inputs.Native("in/many.mbox") + "' '" + target + "'");
+  std::filesystem::remove(target);
+  state.SetItemsProcessed(state.iterations() * kMultiMails);
+}
+BENCHMARK(BM_PythonMailboxCopy)->UseRealTime()->Arg(kMultiMails)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CpMultiMailFile(benchmark::State& state) {
+  const Inputs& inputs = TheInputs();
+  RunCommand(state, "cp '" + inputs.Native("in/many.ppm") + "' '" + inputs.Native("temp/copy.ppm") + "'");
+  std::filesystem::remove(inputs.Native("temp/copy.ppm"));
+}
+BENCHMARK(BM_CpMultiMailFile)->UseRealTime()->Arg(kMultiMails)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ImportOneMailFiles(benchmark::State& state) {
+  const Inputs& inputs = TheInputs();
+  ImportWindow window;
+  for (auto _ : state) {
+    state.PauseTiming();
+    inputs.ClearDrawer();
+    window.driver.FormAnswers.push_back([](TForm& f) {
+      auto& dialog = dynamic_cast<THeadEndDlg&>(f);
+      dialog.HEString->SetCaption("--------");
+      dialog.OkBtn->Click();
+    });
+    ChooseFiles(window.driver, inputs.OneMailFiles());
+    state.ResumeTiming();
+    window.form.SMailFile->Click();
+  }
+  if (!window.driver.MessageBoxes.empty()) state.SkipWithError(window.driver.MessageBoxes.front().Text.c_str());
+  state.SetItemsProcessed(state.iterations() * kOneMailFiles);
+}
+BENCHMARK(BM_ImportOneMailFiles)->Arg(kOneMailFiles)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_CatOneMailFiles(benchmark::State& state) {
+  const Inputs& inputs = TheInputs();
+  RunCommand(state, "cat '" + inputs.Native("in/one") + "'/*.txt > '" + inputs.Native("temp/all.txt") + "'");
+  std::filesystem::remove(inputs.Native("temp/all.txt"));
+  state.SetItemsProcessed(state.iterations() * kOneMailFiles);
+}
+BENCHMARK(BM_CatOneMailFiles)->UseRealTime()->Arg(kOneMailFiles)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace

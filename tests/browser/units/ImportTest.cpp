@@ -1,0 +1,158 @@
+// Cutting mails out of the three import formats, on bytes.
+
+#include "browser/Import.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/base/Exception.h"
+#include "platform/strings/StringList.h"
+
+namespace {
+
+// The mails a multi-mail file gives, cut to the end.
+std::vector<ImportedMail> CutAll(std::string_view bytes) {
+  const ImportLines lines = TextLines(bytes);
+  MultiMailCutter cutter(lines);
+  std::vector<ImportedMail> mails;
+  while (!cutter.AtEnd()) mails.push_back(cutter.Next());
+  return mails;
+}
+
+std::string Header(const ImportedMail& mail) { return mail.text.substr(0, mail.headerLength); }
+std::string Body(const ImportedMail& mail) { return mail.text.substr(mail.headerLength); }
+
+}  // namespace
+
+TEST(PostPetExportTest, TakesValuesByPositionAndSkipsTheTwoLinesAfterThem) {
+  const ImportLines lines = TextLines("To:xa@b\nFrom: f@g\rSubject: s\r\nDate: d\nCc: c\nskip5\nskip6\nbody\n");
+  const ImportedMail mail = CutPostPetExport(lines);
+  EXPECT_EQ(mail.to, "a@b");  // the byte after the label is skipped whatever it is
+  EXPECT_EQ(mail.from, "f@g");
+  EXPECT_EQ(mail.subject, "s");
+  EXPECT_EQ(mail.date, "d");
+  EXPECT_EQ(mail.cc, "c");
+  EXPECT_EQ(Header(mail), "To:xa@b\r\nFrom: f@g\r\nSubject: s\r\nDate: d\r\nCc: c\r\n");
+  EXPECT_EQ(Body(mail), "body\r\n");
+}
+
+TEST(PostPetExportTest, FiveLinesGiveAnEmptyBodyAndFourTheRangeError) {
+  EXPECT_EQ(Body(CutPostPetExport(TextLines("a\nb\nc\nd\ne\nf\n"))), "");
+  try {
+    CutPostPetExport(TextLines("To: a\nFrom: b\nSubject: c\nDate: d\n"));
+    FAIL();
+  } catch (const EStringListError& e) {
+    EXPECT_EQ(e.Message, "リストのインデックスが範囲を超えています (4)");
+  }
+}
+
+TEST(SingleMailTest, TheFirstLineEqualToTheHeaderEndIgnoringCaseEndsTheHeader) {
+  const ImportLines lines =
+      TextLines("TO: upper\nSubject: one\nSubject: two\nEND \nend\nbody\nend\n");
+  const std::optional<ImportedMail> mail = CutSingleMail(lines, "END");
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(Header(*mail), "TO: upper\r\nSubject: one\r\nSubject: two\r\nEND \r\nend\r\n");
+  EXPECT_EQ(Body(*mail), "body\r\nend\r\n");
+  EXPECT_EQ(mail->to, "");  // labels compare case-sensitively
+  EXPECT_EQ(mail->subject, "two");
+  EXPECT_FALSE(CutSingleMail(lines, "none"));
+}
+
+TEST(SingleMailTest, AHeaderEndOnTheFirstLineLeavesTheRestAsBody) {
+  const std::optional<ImportedMail> mail = CutSingleMail(TextLines("--------\nFrom: x\n"), "--------");
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(Header(*mail), "--------\r\n");
+  EXPECT_EQ(Body(*mail), "From: x\r\n");
+}
+
+TEST(SingleMailTest, ShortLabelLinesGiveEmptyValuesAndLongLinesStayWhole) {
+  const std::string longLine = "Subject: " + std::string(100000, 's');
+  const std::optional<ImportedMail> mail =
+      CutSingleMail(TextLines("Cc:\nTo:\nFrom:\n" + longLine + "\n--\n" + std::string(70000, 'b')), "--");
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(mail->cc, "");
+  EXPECT_EQ(mail->to, "");
+  EXPECT_EQ(mail->from, "");
+  EXPECT_EQ(mail->subject, std::string(100000, 's'));
+  EXPECT_EQ(Body(*mail), std::string(70000, 'b') + "\r\n");
+}
+
+// One case of the multi-mail format: the file, and each mail's header and body.
+struct MultiCase {
+  const char* name;
+  const char* file;
+  std::vector<std::pair<std::string, std::string>> mails;
+};
+
+class MultiMailTest : public testing::TestWithParam<MultiCase> {};
+
+TEST_P(MultiMailTest, CutsAtHeaderLines) {
+  const std::vector<ImportedMail> mails = CutAll(GetParam().file);
+  ASSERT_EQ(mails.size(), GetParam().mails.size());
+  for (size_t i = 0; i < mails.size(); ++i) {
+    EXPECT_EQ(Header(mails[i]), GetParam().mails[i].first) << i;
+    EXPECT_EQ(Body(mails[i]), GetParam().mails[i].second) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MultiMailTest,
+    testing::Values(
+        MultiCase{"TwoMails", "Received: a\nFrom: f\n\nbody1\nReceived: b\nSubject: s\n\nbody2\n",
+                  {{"Received: a\r\nFrom: f\r\n", "\r\nbody1\r\n"},
+                   {"Received: b\r\nSubject: s\r\n", "\r\nbody2\r\n"}}},
+        MultiCase{"ReceivedKeepsOneTwoBlankLine", "Received: a\n  by x\n  by y\nbody\n",
+                  {{"Received: a\r\n  by x\r\n", "  by y\r\nbody\r\n"}}},
+        MultiCase{"TwoBlanksAfterSubjectEndTheHeader", "Subject: s\n  more\n    four\n",
+                  {{"Subject: s\r\n", "  more\r\n    four\r\n"}}},
+        MultiCase{"StatusOnlyWithU", "Status: U\nStatus: RO\nx\n",
+                  {{"Status: U\r\n", "Status: RO\r\nx\r\n"}}},
+        MultiCase{"QuotedHeaderInBodyStartsAMail", "From: a\n\nX-Q: 1\n\nTo: b\n\n",
+                  {{"From: a\r\n", "\r\n"}, {"X-Q: 1\r\n", "\r\n"}, {"To: b\r\n", "\r\n"}}},
+        MultiCase{"MessageIDUpperCaseStaysInBody", "Message-ID: 1\n\nMessage-ID: 2\nFrom x\n",
+                  {{"Message-ID: 1\r\n", "\r\nMessage-ID: 2\r\nFrom x\r\n"}}},
+        MultiCase{"TextBeforeAnyHeader", "plain\nFrom: a\n\n",
+                  {{"", "plain\r\n"}, {"From: a\r\n", "\r\n"}}},
+        MultiCase{"EmptyFile", "", {}}),
+    [](const testing::TestParamInfo<MultiCase>& info) { return info.param.name; });
+
+TEST(MultiMailValuesTest, BothCcLabelsFillCcAndTheLaterWins) {
+  const std::vector<ImportedMail> mails = CutAll("Cc: one\nCC: two\nDate: d\nCc:\n\n");
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_EQ(mails[0].cc, "");
+  EXPECT_EQ(mails[0].date, "d");
+}
+
+TEST(MultiMailValuesTest, AFileEndingInsideAHeaderGivesTheRangeErrorAfterTheMailsBefore) {
+  for (const char* file : {"From: a\n\nbody\nFrom: b\nSubject: c\n", "From: a\n\nReceived: r\n"}) {
+    const ImportLines lines = TextLines(file);
+    MultiMailCutter cutter(lines);
+    EXPECT_EQ(cutter.Next().from, "a");
+    try {
+      cutter.Next();
+      FAIL() << file;
+    } catch (const EStringListError& e) {
+      EXPECT_EQ(e.Message, "リストのインデックスが範囲を超えています (" + std::to_string(lines.size()) + ")");
+    }
+  }
+}
+
+TEST(ImportRecordTest, ValuesAreCutToWhatTheReaderGivesBackAtACharacterBoundary) {
+  ImportedMail mail;
+  mail.text = "H\r\nbody\r\n";
+  mail.headerLength = 3;
+  mail.from = std::string(125, 'f') + "漢";   // 127 bytes: the character does not fit in 126
+  mail.date = std::string(200, 'd');
+  mail.subject = std::string(510, 's') + "字";
+  mail.to = std::string(5000, 't');
+  mail.cc = "c";
+  const MailEntry entry = ImportRecord(mail);
+  EXPECT_EQ(entry.Text(MailField::From), std::string(125, 'f'));
+  EXPECT_EQ(entry.Text(MailField::Date), std::string(126, 'd'));
+  EXPECT_EQ(entry.Text(MailField::Subject), std::string(510, 's'));
+  EXPECT_EQ(entry.Text(MailField::To).size(), 4095u);
+  EXPECT_EQ(entry.recordSize, 125u + 126 + 510 + 4095 + 1 + 42);
+  EXPECT_EQ(entry.bodyStart - entry.mailStart, 3u);
+  EXPECT_EQ(entry.bodyLength, 6u);
+  EXPECT_EQ(entry.reserved, 65u);
+  EXPECT_EQ(entry.Text(MailField::Id), "4535625330.3333333");
+}

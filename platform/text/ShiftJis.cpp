@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QLocale>
 #include <QString>
+#include <cctype>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -247,6 +248,17 @@ std::string SjisFromUtf8(std::string_view utf8) {
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
   if (IsAscii(a) && IsAscii(b)) return SameAsciiIgnoreCase(a, b);
   return ToQString(a).compare(ToQString(b), Qt::CaseInsensitive) == 0;
+}
+
+// Case folding is what the case-insensitive compare does character by
+// character; ASCII folds to its lower case alone.
+std::string CaseFoldedKey(std::string_view sjis) {
+  if (IsAscii(sjis)) {
+    std::string key(sjis);
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+  }
+  return ToQString(sjis).toCaseFolded().toStdString();
 }
 
 // The collator also ties texts that differ only in kana kind or width (あ, ア,

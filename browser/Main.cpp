@@ -4,12 +4,14 @@
 #include <utility>
 
 #include "browser/Dname.h"
+#include "browser/Drwset.h"
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
 #include "browser/common/FontSetting.h"
 #include "browser/common/Heading.h"
 #include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
+#include "browser/store/FriendBook.h"
 #include "browser/store/SettingsKey.h"
 #include "browser/store/ShownBody.h"
 #include "browser/store/StoreMessages.h"
@@ -252,6 +254,25 @@ void TMainForm::MBoxChangeClick(TObject*) {
 }
 
 void TMainForm::DwSpCfgClick(TObject*) { SubjectCfg->SetEnabled(isReceiveBook); }
+
+void TMainForm::AddressCfgClick(TObject*) {
+  ShowRuleEditor(isReceiveBook ? kAddressRuleFileName : kSendRuleFileName, false);
+}
+
+void TMainForm::SubjectCfgClick(TObject*) { ShowRuleEditor(kSubjectRuleFileName, true); }
+
+// The editor offers every row of the drawer list as a drawer name.
+void TMainForm::ShowRuleEditor(const char* ruleFileName, bool subjectMode) {
+  auto names = std::make_unique<TStringList>(DrawerList->Items->ToStringList());
+  auto dialog = std::make_unique<TDrwSetDlg>(this);
+  dialog->cfgPath = Format("%s\\%s", exeDir.c_str(), ruleFileName);
+  dialog->addrBookPath = FriendBookPath(ppPath);
+  dialog->drawerNames = names.get();
+  dialog->subjectMode = subjectMode;
+  DrwSetDlg = dialog.get();
+  dialog->ShowModal();
+  DrwSetDlg = nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Menus, copy and find
@@ -569,8 +590,8 @@ void TMainForm::BuildMainMenu() {
       {&F::FontSet, &F::Option, "FontSet", "ﾌｫﾝﾄ(&F)", 0, &F::FontSetClick},
       {nullptr, &F::Option, "N8", "-"},
       {&F::DwSpCfg, &F::Option, "DwSpCfg", "仕分け設定'(&C)", 0, &F::DwSpCfgClick},
-      {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A')},
-      {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T')},
+      {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A'), &F::AddressCfgClick},
+      {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T'), &F::SubjectCfgClick},
       {&F::Help, nullptr, "Help", "ﾍﾙﾌﾟ(&H)"},
       {&F::Contents, &F::Help, "Contents", "目次(&C)", ShortCut(VK_F1, 0)},
       {&F::About, &F::Help, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", 0, &F::AboutClick},

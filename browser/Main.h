@@ -97,6 +97,10 @@ class TMainForm : public TForm {
   void DsDownClick(TObject* Sender);
   void MBoxChangeClick(TObject* Sender);
   void DwSpCfgClick(TObject* Sender);
+  // The rule editor on the open book's address rules, or on the receive
+  // book's Subject rules.
+  void AddressCfgClick(TObject* Sender);
+  void SubjectCfgClick(TObject* Sender);
 
   // Menus, copy and find.
   void FileClick(TObject* Sender);
@@ -169,6 +173,7 @@ class TMainForm : public TForm {
   StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;
   void ReopenAfterFailedMove();
+  void ShowRuleEditor(const char* ruleFileName, bool subjectMode);
   bool ConfirmMailDeletes();
 
   std::string drawerCfgPath;  // the open book's DrawerNameFile

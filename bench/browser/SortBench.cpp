@@ -14,6 +14,8 @@
 #include <unordered_map>
 
 #include "browser/SortRun.h"
+#include "tests/browser/units/NoQuestions.h"
+#include "bench/browser/CpDrawerFiles.h"
 #include "browser/store/ListFile.h"
 #include "platform/files/Files.h"
 #include "tests/support/PostPetBuilder.h"
@@ -29,14 +31,6 @@ constexpr size_t kBodyBytes = 5000;
 
 std::string Sender(int n) { return "sender" + std::to_string(n) + "@example.jp"; }
 std::string DrawerName(int n) { return "d" + std::to_string(n); }
-
-class NoQuestions : public SortQuestions {
- public:
-  bool PreferSubjectRule(const MailEntry&, const SortRule&, const SortRule&) override { return false; }
-  LearnedRule AskForRule(const MailEntry&, std::string_view) override { return {}; }
-  void DrawerAdded(std::string_view) override {}
-  void BetweenMails() override {}
-};
 
 // The receive book holding one full drawer, kept pristine beside it, and
 // the rule files: the senders' rules last, after rules that match no mail.
@@ -190,15 +184,7 @@ void BM_CopiesAside(benchmark::State& state) {
 }
 BENCHMARK(BM_CopiesAside)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_CpDrawerFiles(benchmark::State& state) {
-  const DrawerFiles& drawer = TheBook().Drawer();
-  const std::string mail = platform::NativePath(drawer.mailPath);
-  const std::string list = platform::NativePath(drawer.listPath);
-  const std::string command = "cp '" + mail + "' '" + mail + ".copy' && cp '" + list + "' '" + list + ".copy'";
-  for (auto _ : state) benchmark::DoNotOptimize(std::system(command.c_str()));
-  std::filesystem::remove(mail + ".copy");
-  std::filesystem::remove(list + ".copy");
-}
+void BM_CpDrawerFiles(benchmark::State& state) { TimeCpOfDrawerFiles(state, TheBook().Drawer()); }
 BENCHMARK(BM_CpDrawerFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

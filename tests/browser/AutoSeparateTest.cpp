@@ -65,10 +65,13 @@ class AutoSeparateTest : public MainFormTest {
       if (!drawer.empty()) dialog.OkBtn->Click();
     });
   }
-  std::vector<std::string> ListedSubjects() const {
-    std::vector<std::string> subjects;
-    for (const std::string& item : form->MailList->Items->ToVector()) subjects.push_back(item);
-    return subjects;
+  // The receive book holding mails of these From fields and Subjects, sorted by 仕分け(&S).
+  void SortReceiveBook(const std::vector<std::pair<std::string, std::string>>& fromAndSubject) {
+    DrawerBuilder mails;
+    for (const auto& [from, subject] : fromAndSubject) AddMail(mails, from, subject);
+    WriteDrawer(true, "", mails);
+    Start();
+    form->AutoSeparate->Click();
   }
 
   Texts conflictShown;
@@ -151,14 +154,9 @@ TEST_F(AutoSeparateTest, TheSendBookAsksByTheToFieldWithoutAChoice) {
 }
 
 TEST_F(AutoSeparateTest, TheCloseBoxWithoutANameLeavesTheMailAndLearnsNothing) {
-  DrawerBuilder mails;
-  AddMail(mails, "a@x", "one");
-  AddMail(mails, "b@x", "two");
-  WriteDrawer(true, "", mails);
   AnswerRule("");
   AnswerRule("友達");
-  Start();
-  form->AutoSeparate->Click();
+  SortReceiveBook({{"a@x", "one"}, {"b@x", "two"}});
   EXPECT_EQ(SubjectsIn(true, ""), Texts{"one"});
   EXPECT_EQ(SubjectsIn(true, "友達"), Texts{"two"});
   EXPECT_TRUE(RuleFile("dorvnadw.cfg") == "b@x 友達\r\n");
@@ -167,25 +165,15 @@ TEST_F(AutoSeparateTest, TheCloseBoxWithoutANameLeavesTheMailAndLearnsNothing) {
 TEST_F(AutoSeparateTest, ARuleNamingADrawerInAnotherCaseFilesIntoThatDrawer) {
   WriteDrawerNameFile("dorvndwl.cfg", {"ひみつ日記", "ペットメール", "Friends"});
   Rules("dorvnadw.cfg", "a@x FRIENDS\r\n");
-  DrawerBuilder mails;
-  AddMail(mails, "a@x", "one");
-  WriteDrawer(true, "", mails);
-  Start();
-  form->AutoSeparate->Click();
+  SortReceiveBook({{"a@x", "one"}});
   EXPECT_EQ(SubjectsIn(true, "Friends"), Texts{"one"});
   EXPECT_EQ(DrawerRows().size(), 13u);
 }
 
 TEST_F(AutoSeparateTest, ATargetThatCannotBeOpenedStopsWithTheRestInTheOpenDrawer) {
   Rules("dorvnadw.cfg", "a@x 友達\r\nb@x 会議\r\n");
-  DrawerBuilder mails;
-  AddMail(mails, "a@x", "one");
-  AddMail(mails, "b@x", "two");
-  AddMail(mails, "a@x", "three");
-  WriteDrawer(true, "", mails);
   std::filesystem::create_directories(platform::NativePath(MailPath(true, "会議")));
-  Start();
-  form->AutoSeparate->Click();
+  SortReceiveBook({{"a@x", "one"}, {"b@x", "two"}, {"a@x", "three"}});
   EXPECT_EQ(LastMessages(), Texts{"メールファイルが開けません"});
   EXPECT_EQ(SubjectsIn(true, "友達"), Texts{"one"});
   EXPECT_EQ(SubjectsIn(true, ""), (Texts{"two", "three"}));
@@ -195,11 +183,7 @@ TEST_F(AutoSeparateTest, ATargetThatCannotBeOpenedStopsWithTheRestInTheOpenDrawe
 TEST_F(AutoSeparateTest, ACopyOverAnotherDrawersFileStopsBeforeAnythingMoves) {
   WriteDrawerNameFile("dorvndwl.cfg", {"ひみつ日記", "ペットメール", "copy受信"});
   Rules("dorvnadw.cfg", "a@x ひみつ日記\r\n");
-  DrawerBuilder mails;
-  AddMail(mails, "a@x", "one");
-  WriteDrawer(true, "", mails);
-  Start();
-  form->AutoSeparate->Click();
+  SortReceiveBook({{"a@x", "one"}});
   EXPECT_EQ(LastMessages(), Texts{"バックアップ失敗"});
   EXPECT_EQ(SubjectsIn(true, ""), Texts{"one"});
   EXPECT_FALSE(PathExists(ListPath(true, "copy受信")));

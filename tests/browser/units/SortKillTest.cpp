@@ -10,6 +10,7 @@
 #include <set>
 
 #include "browser/SortRun.h"
+#include "tests/browser/units/NoQuestions.h"
 #include "browser/store/ListFile.h"
 #include "tests/browser/store/NumberedDrawerTest.h"
 
@@ -17,14 +18,6 @@ namespace {
 
 constexpr int kMails = 2000;
 constexpr int kTargets = 10;
-
-class NoQuestions : public SortQuestions {
- public:
-  bool PreferSubjectRule(const MailEntry&, const SortRule&, const SortRule&) override { return false; }
-  LearnedRule AskForRule(const MailEntry&, std::string_view) override { return {}; }
-  void DrawerAdded(std::string_view) override {}
-  void BetweenMails() override {}
-};
 
 class SortKillTest : public NumberedDrawerTest {
  protected:

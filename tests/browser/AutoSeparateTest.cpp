@@ -170,15 +170,25 @@ TEST_F(AutoSeparateTest, ARuleNamingADrawerInAnotherCaseFilesIntoThatDrawer) {
   EXPECT_EQ(DrawerRows().size(), 13u);
 }
 
-TEST_F(AutoSeparateTest, ATargetThatCannotBeOpenedStopsWithTheRestInTheOpenDrawer) {
+// A folder where the target's file should be: which file, and the message.
+class AutoSeparateTargetFailureTest : public AutoSeparateTest,
+                                      public ::testing::WithParamInterface<std::pair<bool, std::string>> {};
+
+TEST_P(AutoSeparateTargetFailureTest, StopsWithTheRestInTheOpenDrawer) {
+  const auto& [listFile, message] = GetParam();
   Rules("dorvnadw.cfg", "a@x 友達\r\nb@x 会議\r\n");
-  std::filesystem::create_directories(platform::NativePath(MailPath(true, "会議")));
+  const std::string blocked = listFile ? ListPath(true, "会議") : MailPath(true, "会議");
+  std::filesystem::create_directories(platform::NativePath(blocked));
   SortReceiveBook({{"a@x", "one"}, {"b@x", "two"}, {"a@x", "three"}});
-  EXPECT_EQ(LastMessages(), Texts{"メールファイルが開けません"});
+  EXPECT_EQ(LastMessages(), Texts{message});
   EXPECT_EQ(SubjectsIn(true, "友達"), Texts{"one"});
   EXPECT_EQ(SubjectsIn(true, ""), (Texts{"two", "three"}));
   EXPECT_EQ(form->MailList->Items->Count(), 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(TargetFiles, AutoSeparateTargetFailureTest,
+                         ::testing::Values(std::pair<bool, std::string>{false, "メールファイルが開けません"},
+                                           std::pair<bool, std::string>{true, "リストファイルが開けません"}));
 
 TEST_F(AutoSeparateTest, ACopyOverAnotherDrawersFileStopsBeforeAnythingMoves) {
   WriteDrawerNameFile("dorvndwl.cfg", {"ひみつ日記", "ペットメール", "copy受信"});

@@ -28,6 +28,21 @@ function(marrowkit_program_code target)
   target_compile_options(${target} PRIVATE -fexec-charset=CP932 ${MARROWKIT_WARNINGS})
 endfunction()
 
+# marrowkit_drawn_pictures(TARGET TOOL PREFIX FOLDER PICTURES...)
+# Pictures that TOOL draws at build time into FOLDER (its one argument),
+# compiled into TARGET as resources under PREFIX, so that no binary picture
+# lives in the source tree.
+function(marrowkit_drawn_pictures target tool prefix folder)
+  set(pictures ${ARGN})
+  add_custom_command(OUTPUT ${pictures}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND ${tool} ${folder}
+    DEPENDS ${tool}
+    COMMENT "Drawing the pictures of ${target}")
+  set_source_files_properties(${pictures} PROPERTIES GENERATED TRUE)
+  qt_add_resources(${target} ${target}_drawn_pictures PREFIX ${prefix} BASE ${folder} FILES ${pictures})
+endfunction()
+
 function(marrowkit_platform_code target)
   target_compile_options(${target} PRIVATE ${MARROWKIT_WARNINGS})
 endfunction()

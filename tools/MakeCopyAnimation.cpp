@@ -1,7 +1,7 @@
 // Draws the copy-file animation of the animation control (a sheet of paper
 // flying from one folder to another) into one PNG film strip at build time:
 // the frames side by side, each kFrameWidth by kFrameHeight, transparent
-// where nothing is drawn. Usage: make_copy_animation <output file>
+// where nothing is drawn. Usage: make_copy_animation <output folder>
 
 #include <QColor>
 #include <QImage>
@@ -101,5 +101,5 @@ QImage FilmStrip() {
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  return FilmStrip().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+  return FilmStrip().save(QString::fromLocal8Bit(argv[1]) + "/CopyFile.png") ? 0 : 1;
 }

@@ -283,10 +283,13 @@ size_t SjisPrefixLength(std::string_view text, size_t maxBytes) {
 }
 
 bool SjisContains(std::string_view text, std::string_view part) {
-  if (part.empty() || part.size() > text.size()) return false;
-  const size_t lastStart = text.size() - part.size();
-  for (size_t at = 0; at <= lastStart; at += SjisCharLength(text, at)) {
-    if (text.compare(at, part.size(), part) == 0) return true;
+  if (part.empty()) return false;
+  // Byte matches are found fast; only they are checked against the
+  // character boundaries, walked once from the start.
+  size_t boundary = 0;
+  for (size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+    while (boundary < at) boundary += SjisCharLength(text, boundary);
+    if (boundary == at) return true;
   }
   return false;
 }

@@ -5,12 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 #include "browser/Drwset.h"
 #include "browser/Setdname.h"
-#include "browser/SortRules.h"
 #include "platform/files/FaultInjection.h"
+#include "platform/files/Files.h"
 #include "platform/forms/ComboBox.h"
 #include "platform/forms/Grids.h"
 #include "platform/forms/StdCtrls.h"
@@ -75,6 +76,15 @@ TEST_F(DrwSetDlgTest, AFileOfManyRulesComesBackByteIdenticalFromOk) {
 }
 
 TEST_F(DrwSetDlgTest, BlanksAndEmptyKeysComeBackAndASortingRunMatchesThem) {
+  std::filesystem::create_directories(platform::NativePath(Program() + "\\受信フォルダ"));
+  DrawerBuilder mails;
+  for (const char* subject : {"[news] 今週の予定", ""}) {
+    RecordFields fields;
+    fields.from = "a@example.jp";
+    fields.subject = subject;
+    mails.AddMail("From: a@example.jp\r\nSubject: " + std::string(subject) + "\r\n\r\n", "body\r\n", fields);
+  }
+  WriteDrawer(true, "", mails);
   Start();
   AnswerRule("[news] 今週*", "ニュース");
   AnswerRule("", "件名なし");
@@ -89,11 +99,11 @@ TEST_F(DrwSetDlgTest, BlanksAndEmptyKeysComeBackAndASortingRunMatchesThem) {
   RunEditor(form->SubjectCfg, [&](TDrwSetDlg& d) { reopened = Shown(d); });
   const std::vector<SortRule> expected{{"[news] 今週*", "ニュース"}, {"", "件名なし"}};
   EXPECT_EQ(reopened, expected);
-  const std::vector<SortRule> run = ReadSortRuleFile(RulePath("dorvnsdw.cfg"));
-  ASSERT_NE(FindSubjectRule(run, "[news] 今週の予定"), nullptr);
-  EXPECT_EQ(FindSubjectRule(run, "[news] 今週の予定")->drawer, "ニュース");
-  ASSERT_NE(FindSubjectRule(run, ""), nullptr);
-  EXPECT_EQ(FindSubjectRule(run, "")->drawer, "件名なし");
+  driver->ModalForms.clear();
+  form->AutoSeparate->Click();
+  EXPECT_EQ(driver->ModalForms, std::vector<std::string>{});
+  EXPECT_EQ(SubjectsIn(true, "ニュース"), std::vector<std::string>{"[news] 今週の予定"});
+  EXPECT_EQ(SubjectsIn(true, "件名なし"), std::vector<std::string>{""});
 }
 
 TEST_F(DrwSetDlgTest, NewWithAKnownKeyInAnotherCaseUpdatesThatRowAndATitleTextIsNoKey) {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -64,14 +63,6 @@ TEST_F(SaveEditedRulesTest, WritesOnlyRowsThatNameADrawerAndNoRowsAsAnEmptyFile)
             (std::vector<SortRule>{{"a@example.jp", "A"}, {"", "空"}, {"b c", "B D"}}));
   ASSERT_TRUE(SaveEditedRules(Path(), {{"", ""}}));
   EXPECT_EQ(Bytes(), "");
-}
-
-TEST_F(SaveEditedRulesTest, ReadsEveryRuleBeyondTheSortingRunsLimit) {
-  std::vector<SortRule> rules;
-  for (size_t n = 0; n < kMaxStoredRules + 5; ++n) rules.push_back({"k" + std::to_string(n), "d"});
-  ASSERT_TRUE(SaveEditedRules(Path(), rules));
-  EXPECT_EQ(ReadEditedRules(Path()).size(), kMaxStoredRules + 5);
-  EXPECT_EQ(ReadSortRuleFile(Path()).size(), kMaxStoredRules);
 }
 
 TEST(CaseInsensitiveSetTest, MatchesAsTheStringListsSearchDoes) {

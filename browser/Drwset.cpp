@@ -48,6 +48,9 @@ void TDrwSetDlg::InportFileClick(TObject*) {
   const FriendBook book = ReadFriendBookForRules(addrBookPath);
   if (!book.opened) return ErrorBox("おともだち帳が開けません");
   CaseInsensitiveSet keys = RuleKeys();
+  // The rows are added at once: a grid that grows one row at a time
+  // measures all its rows again for each.
+  DataList->SetRowCount(rowsUsed + static_cast<int>(CountNewAddresses(book.records, keys)));
   for (const FriendRecord& record : book.records) {
     if (keys.Contains(record.address)) continue;
     const int row = AddRuleRow();
@@ -57,6 +60,8 @@ void TDrwSetDlg::InportFileClick(TObject*) {
     EditRow(row);
     keys.Insert(DataList->Cells(kKeyCol, row));
   }
+  // A key changed to a later friend's address leaves rows unused.
+  DataList->SetRowCount(std::max(2, rowsUsed));
 }
 
 void TDrwSetDlg::EditDataClick(TObject*) {
@@ -157,10 +162,11 @@ std::vector<SortRule> TDrwSetDlg::GridRows() const {
   return rows;
 }
 
-// The row a new rule goes into: the empty row 1 of a grid without rules,
-// else a row added at the end. It counts as used from here.
+// The row a new rule goes into: the first row after the rules (the empty
+// row 1 of a grid without rules), added when the grid has none. It counts as
+// used from here.
 int TDrwSetDlg::AddRuleRow() {
-  if (rowsUsed > 1) DataList->SetRowCount(DataList->RowCount() + 1);
+  if (rowsUsed >= DataList->RowCount()) DataList->SetRowCount(rowsUsed + 1);
   return rowsUsed++;
 }
 

@@ -26,6 +26,12 @@ std::string FriendRuleDrawer(const FriendRecord& record) {
   return UsableDrawerName(Format("%sと%s", record.ownerName.c_str(), record.petName.c_str()));
 }
 
+size_t CountNewAddresses(const std::vector<FriendRecord>& friends, CaseInsensitiveSet keys) {
+  size_t count = 0;
+  for (const FriendRecord& record : friends) count += keys.Insert(record.address);
+  return count;
+}
+
 bool CaseInsensitiveSet::Contains(std::string_view text) const {
   return m_keys.count(platform::CaseFoldedKey(text)) > 0;
 }

@@ -36,3 +36,7 @@ class CaseInsensitiveSet {
  private:
   std::unordered_set<std::string> m_keys;
 };
+
+// How many rules an import of the friends would add: the addresses, each
+// once, that keys does not hold.
+size_t CountNewAddresses(const std::vector<FriendRecord>& friends, CaseInsensitiveSet keys);

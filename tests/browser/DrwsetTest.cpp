@@ -147,6 +147,8 @@ TEST_F(DrwSetDlgTest, TheFriendBookProposesOneRuleForEachNewAddressWithAUsableDr
   AnswerRule("", "", &proposed);
   RunEditor(form->AddressCfg, [](TDrwSetDlg& d) {
     d.InportFile->Click();
+    EXPECT_EQ(d.DataList->RowCount(), 5);
+    EXPECT_EQ(d.rowsUsed, 5);
     d.OkBtn->Click();
   });
   const std::vector<SortRule> expected{{"yamada@example.jp", "山田とモモ"},

@@ -6,9 +6,12 @@
 #include <utility>
 
 #include "browser/Dname.h"
+#include "browser/Drwset.h"
 #include "browser/Headend.h"
 #include "browser/Progress.h"
 #include "browser/Selpp.h"
+#include "browser/SortDialogs.h"
+#include "browser/SortRun.h"
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
 #include "browser/common/FontSetting.h"
@@ -16,6 +19,7 @@
 #include "browser/store/BookBackup.h"
 #include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
+#include "browser/store/FriendBook.h"
 #include "browser/store/SettingsKey.h"
 #include "browser/store/ShownBody.h"
 #include "browser/store/StoreMessages.h"
@@ -315,6 +319,25 @@ void TMainForm::MlSortDateDownClick(TObject*) {
   SortOpenDrawerByDate();
 }
 
+void TMainForm::AddressCfgClick(TObject*) {
+  ShowRuleEditor(isReceiveBook ? kAddressRuleFileName : kSendRuleFileName, false);
+}
+
+void TMainForm::SubjectCfgClick(TObject*) { ShowRuleEditor(kSubjectRuleFileName, true); }
+
+// The editor offers every row of the drawer list as a drawer name.
+void TMainForm::ShowRuleEditor(const char* ruleFileName, bool subjectMode) {
+  auto names = std::make_unique<TStringList>(DrawerList->Items->ToStringList());
+  auto dialog = std::make_unique<TDrwSetDlg>(this);
+  dialog->cfgPath = Format("%s\\%s", exeDir.c_str(), ruleFileName);
+  dialog->addrBookPath = FriendBookPath(ppPath);
+  dialog->drawerNames = names.get();
+  dialog->subjectMode = subjectMode;
+  DrwSetDlg = dialog.get();
+  dialog->ShowModal();
+  DrwSetDlg = nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // Menus, copy and find
 
@@ -601,7 +624,7 @@ void TMainForm::BuildMenus() {
       {&F::DwMenuDel, nullptr, "DwMenuDel", "削除", 0, &F::DeleteClick},
       {&F::DwMenuRnm, nullptr, "DwMenuRnm", "名称変更", 0, &F::DwMenuRnmClick},
       {nullptr, nullptr, "N9", "-"},
-      {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け"},
+      {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け", 0, &F::AutoSeparateClick},
       {&F::DwMenuIn, nullptr, "DwMenuIn", "ｲﾝﾎﾟｰﾄ"},
       {&F::DwMenuPPF, &F::DwMenuIn, "DwMenuPPF", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ", 0, &F::PPtxtFileClick},
       {&F::DwMenuSF, &F::DwMenuIn, "DwMenuSF", "1ﾒｰﾙ1ﾌｧｲﾙ形式", 0, &F::SMailFileClick},
@@ -643,7 +666,7 @@ void TMainForm::BuildMainMenu() {
       {&F::MLBoxBkup, &F::File, "MLBoxBkup", "ﾊﾞｯｸｱｯﾌﾟ(&B)", Ctrl('B'), &F::MLBoxBkupClick},
       {nullptr, &F::File, "N2", "-"},
       {&F::NewDrawer, &F::File, "NewDrawer", "引出し新規作成(&N)", Ctrl('N'), &F::NewDrawerClick},
-      {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S')},
+      {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S'), &F::AutoSeparateClick},
       {&F::MailInport, &F::File, "MailInport", "ｲﾝﾎﾟｰﾄ(&I)"},
       {&F::PPtxtFile, &F::MailInport, "PPtxtFile", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ(&P)", ShortCut(VK_INSERT, 0), &F::PPtxtFileClick},
       {&F::SMailFile, &F::MailInport, "SMailFile", "1ﾒｰﾙ1ﾌｧｲﾙ形式(&S)", ShortCut(VK_INSERT, ssShift), &F::SMailFileClick},
@@ -666,8 +689,8 @@ void TMainForm::BuildMainMenu() {
       {&F::FontSet, &F::Option, "FontSet", "ﾌｫﾝﾄ(&F)", 0, &F::FontSetClick},
       {nullptr, &F::Option, "N8", "-"},
       {&F::DwSpCfg, &F::Option, "DwSpCfg", "仕分け設定'(&C)", 0, &F::DwSpCfgClick},
-      {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A')},
-      {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T')},
+      {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A'), &F::AddressCfgClick},
+      {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T'), &F::SubjectCfgClick},
       {&F::Help, nullptr, "Help", "ﾍﾙﾌﾟ(&H)"},
       {&F::Contents, &F::Help, "Contents", "目次(&C)", ShortCut(VK_F1, 0)},
       {&F::About, &F::Help, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", 0, &F::AboutClick},
@@ -706,6 +729,39 @@ void TMainForm::RemoveViewerScratchFile() const {
 void TMainForm::CreateOwnBookFolders() {
   platform::CreateDir(Format("%s\\受信フォルダ", exeDir.c_str()));
   platform::CreateDir(Format("%s\\送信フォルダ", exeDir.c_str()));
+}
+
+// ---------------------------------------------------------------------------
+// Automatic sorting
+
+void TMainForm::AutoSeparateClick(TObject*) {
+  if (isReceiveBook) AutoSeparateRecv();
+  else AutoSeparateSend();
+}
+
+void TMainForm::AutoSeparateRecv() {
+  SortDialogs dialogs(*this, SortDialogs::Book::Receive);
+  SeparateOpenDrawer(dialogs);
+}
+
+void TMainForm::AutoSeparateSend() {
+  SortDialogs dialogs(*this, SortDialogs::Book::Send);
+  SeparateOpenDrawer(dialogs);
+}
+
+// The run may add drawer rows, so the DrawerNameFile must be writable first.
+// The open drawer is read anew after the run, or after a stop.
+void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
+  if (!hasMails || openDrawer < 0 || !DrawerNamesWritable()) return;
+  auto progress = std::make_unique<ProgressWindow>(this);
+  progress->Show();
+  SortBook book{BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount},
+                DrawerList->Items->ToVector(), openDrawer, drawerCfgPath};
+  const StoreResult result = SortDrawer(book, m_listing, questions);
+  progress.reset();
+  ShowIfFailed(result);
+  openDrawer = -1;
+  DrawerListClick(this);
 }
 
 // ---------------------------------------------------------------------------

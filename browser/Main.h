@@ -19,6 +19,7 @@
 #include "platform/forms/ListBox.h"
 
 class MailEntry;
+class SortQuestions;
 struct DrawerNames;
 struct StoreResult;
 class TBevel;
@@ -100,6 +101,10 @@ class TMainForm : public TForm {
   void DsDownClick(TObject* Sender);
   void MBoxChangeClick(TObject* Sender);
   void DwSpCfgClick(TObject* Sender);
+  // The rule editor on the open book's address rules, or on the receive
+  // book's Subject rules.
+  void AddressCfgClick(TObject* Sender);
+  void SubjectCfgClick(TObject* Sender);
 
   // The PostPet folder dialog; afterwards the open book's own row is read
   // again, from the folder now current.
@@ -126,6 +131,12 @@ class TMainForm : public TForm {
   void FindDlgFind(TObject* Sender);
   void ExitClick(TObject* Sender);
   void AboutClick(TObject* Sender);
+
+  // Automatic sorting: every mail of the open drawer to the drawer its rule
+  // names, by the receive or the send book's rules.
+  void AutoSeparateClick(TObject* Sender);
+  void AutoSeparateRecv();
+  void AutoSeparateSend();
 
   // Moving mails by drag and drop.
   void MailListMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -195,6 +206,8 @@ class TMainForm : public TForm {
   StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;
   void ReopenAfterFailedMove();
+  void ShowRuleEditor(const char* ruleFileName, bool subjectMode);
+  void SeparateOpenDrawer(SortQuestions& questions);
   bool ConfirmMailDeletes();
   void SortOpenDrawerByDate();
   std::optional<std::string> AskHeaderEndText();

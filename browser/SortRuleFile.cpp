@@ -39,12 +39,12 @@ std::optional<SortRule> ParseRuleLine(std::string_view line) {
 
 }  // namespace
 
-std::vector<SortRule> ReadSortRuleFile(std::string_view path) {
+std::vector<SortRule> ReadSortRuleFile(std::string_view path, size_t maxRules) {
   std::vector<SortRule> rules;
   const std::unique_ptr<platform::Stream> file = platform::OpenFile(path, "rt");
   if (!file) return rules;
   std::string line;
-  while (rules.size() < kMaxStoredRules && file->ReadLine(line)) {
+  while (rules.size() < maxRules && file->ReadLine(line)) {
     if (std::optional<SortRule> rule = ParseRuleLine(line)) rules.push_back(std::move(*rule));
   }
   return rules;

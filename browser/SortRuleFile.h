@@ -29,10 +29,12 @@ inline constexpr const char* kSendRuleFileName = "dorvnsad.cfg";
 // learned once a table holds as many is used but not stored.
 inline constexpr size_t kMaxStoredRules = 2000;
 
-// The first kMaxStoredRules rules, in file order. A missing or unreadable
-// file gives none; a line that holds no drawer name is no rule and is passed
+// The first maxRules rules, in file order. A missing or unreadable file
+// gives none; a line that holds no drawer name is no rule and is passed
 // over. Lines are read whole; a last line without its line end is read too.
-std::vector<SortRule> ReadSortRuleFile(std::string_view path);
+// A sorting run reads kMaxStoredRules; the rule editor reads every rule, so
+// that its save loses none.
+std::vector<SortRule> ReadSortRuleFile(std::string_view path, size_t maxRules = kMaxStoredRules);
 
 // Appends one rule (the file is created when missing). False when the file
 // cannot be opened or written.

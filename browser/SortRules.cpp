@@ -1,6 +1,8 @@
 #include "browser/SortRules.h"
 
 #include <algorithm>
+#include <bitset>
+#include <memory>
 
 #include "browser/store/DrawerPaths.h"
 #include "platform/text/ShiftJis.h"
@@ -16,6 +18,25 @@ const SortRule* FirstUsable(const std::vector<SortRule>& rules, Matches matches)
   });
   return found == rules.end() ? nullptr : &*found;
 }
+
+// The byte pairs a Subject holds: a containment key whose first two inner
+// bytes are not among them cannot be inside, so thousands of keys are
+// passed over without a search.
+class BytePairs {
+ public:
+  explicit BytePairs(std::string_view text) : m_pairs(std::make_unique<std::bitset<1 << 16>>()) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) m_pairs->set(Pair(text[i], text[i + 1]));
+  }
+  bool MayHold(std::string_view part) const { return part.size() < 2 || m_pairs->test(Pair(part[0], part[1])); }
+
+ private:
+  static size_t Pair(char a, char b) {
+    return static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b);
+  }
+  std::unique_ptr<std::bitset<1 << 16>> m_pairs;
+};
+
+bool IsContainmentKey(std::string_view key) { return key.size() > 2 && key.front() == '*' && key.back() == '*'; }
 
 // The marker, one blank and the kind's digit: the digit is the 20th byte.
 constexpr size_t kMarkerDigit = 19;
@@ -34,7 +55,11 @@ const SortRule* FindAddressRule(const std::vector<SortRule>& rules, std::string_
 }
 
 const SortRule* FindSubjectRule(const std::vector<SortRule>& rules, std::string_view subject) {
-  return FirstUsable(rules, [subject](std::string_view key) { return SubjectRuleMatches(key, subject); });
+  const BytePairs pairs(subject);
+  return FirstUsable(rules, [&](std::string_view key) {
+    if (IsContainmentKey(key) && !pairs.MayHold(key.substr(1, key.size() - 2))) return false;
+    return SubjectRuleMatches(key, subject);
+  });
 }
 
 std::optional<std::string> MarkerDrawer(std::string_view header) {

@@ -8,6 +8,7 @@
 #include "browser/common/Heading.h"
 #include "browser/common/FontSetting.h"
 #include "browser/store/SettingsKey.h"
+#include "mailer/Addform.h"
 #include "mailer/Dstppf.h"
 #include "mailer/FormParts.h"
 #include "mailer/MailDate.h"
@@ -111,7 +112,7 @@ void TMainForm::BuildMainMenu() {
   SetMenu(MainMenu);
   FillMenu(*this, *MainMenu, {
       {&F::FileMenu, nullptr, "FileMenu", "ﾌｧｲﾙ(&F)"},
-      {&F::OpenAddBook, &F::FileMenu, "OpenAddBook", "おともだち帳(&F)"},
+      {&F::OpenAddBook, &F::FileMenu, "OpenAddBook", "おともだち帳(&F)", 0, &F::OpenAddBookClick},
       {&F::ExecEdtor, &F::FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E')},
       {&F::N5, &F::FileMenu, "N5", "-"},
       {&F::MailSave, &F::FileMenu, "MailSave", "送信簿へ(&P)", Ctrl('P'), &F::MailSaveClick},
@@ -136,7 +137,7 @@ void TMainForm::BuildPopupMenu() {
   PupMenu = Create<TPopupMenu>(this);
   PupMenu->SetName("PupMenu");
   FillMenu(*this, *PupMenu, {
-      {&F::PupOpenAddBook, nullptr, "PupOpenAddBook", "おともだち帳"},
+      {&F::PupOpenAddBook, nullptr, "PupOpenAddBook", "おともだち帳", 0, &F::OpenAddBookClick},
       {&F::PupExecEdtor, nullptr, "PupExecEdtor", "ｴﾃﾞｨﾀ"},
       {&F::N6, nullptr, "N6", "-"},
       {&F::PupMailSave, nullptr, "PupMailSave", "送信簿へ", 0, &F::MailSaveClick},
@@ -353,6 +354,14 @@ TMainForm::Filing TMainForm::FileMail(const ComposedMail& mail) {
     return Filing::Failed;
   }
   return Filing::Filed;
+}
+
+void TMainForm::OpenAddBookClick(TObject*) {
+  if (!ChooseSendBookFolder()) return;
+  auto dialog = std::make_unique<TAddFormDlg>(this);
+  dialog->ppPath = ppPath;
+  dialog->ShowModal();
+  if (!dialog->pickedAddress.empty()) ToAddress->SetText(dialog->pickedAddress);
 }
 
 bool TMainForm::ChooseSendBookFolder() {

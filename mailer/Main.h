@@ -56,6 +56,9 @@ class TMainForm : public TForm {
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   void MailTextChange(TObject* Sender);
   void SendClick(TObject* Sender);
+  // Asks for the PostPet folder and puts the address picked from its friend
+  // book into To; Cancel or no pick leaves To as it was.
+  void OpenAddBookClick(TObject* Sender);
   void MailSaveClick(TObject* Sender);
   void SMTPOptClick(TObject* Sender);
   void EnvSetClick(TObject* Sender);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "browser/Main.h"
+#include "bench/browser/CpDrawerFiles.h"
 #include "browser/store/ListFile.h"
 #include "browser/store/SettingsKey.h"
 #include "platform/files/Files.h"
@@ -92,15 +93,7 @@ void BM_OpenDrawer(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenDrawer)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
-void BM_CpDrawerFiles(benchmark::State& state) {
-  const DrawerFiles& drawer = TheBook().Drawer();
-  const std::string mail = platform::NativePath(drawer.mailPath);
-  const std::string list = platform::NativePath(drawer.listPath);
-  const std::string command = "cp '" + mail + "' '" + mail + ".copy' && cp '" + list + "' '" + list + ".copy'";
-  for (auto _ : state) benchmark::DoNotOptimize(std::system(command.c_str()));
-  std::filesystem::remove(mail + ".copy");
-  std::filesystem::remove(list + ".copy");
-}
+void BM_CpDrawerFiles(benchmark::State& state) { TimeCpOfDrawerFiles(state, TheBook().Drawer()); }
 BENCHMARK(BM_CpDrawerFiles)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // 100 selected mails dragged from the full drawer onto 黄色の引出し: the

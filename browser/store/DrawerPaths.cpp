@@ -28,6 +28,23 @@ bool HasForbiddenCharacter(const std::string& utf8) {
   return false;
 }
 
+bool IsForbiddenCharacter(std::string_view utf8Char) {
+  return HasForbiddenCharacter(std::string(utf8Char));
+}
+
+std::string ReplaceForbiddenCharacters(std::string_view sjis) {
+  const std::string utf8 = platform::Utf8FromSjis(sjis);
+  std::string mended;
+  for (size_t i = 0; i < utf8.size();) {
+    size_t length = 1;
+    while (i + length < utf8.size() && (static_cast<unsigned char>(utf8[i + length]) & 0xC0) == 0x80) ++length;
+    const std::string_view character(utf8.data() + i, length);
+    mended += IsForbiddenCharacter(character) ? std::string_view("_") : character;
+    i += length;
+  }
+  return platform::SjisFromUtf8(mended);
+}
+
 bool FitsNameLimit(std::string_view name) {
   const std::string longest =
       Format(kListNameFormat, std::string(name).c_str()) + std::string(kCommitMarkerSuffix);
@@ -52,6 +69,14 @@ DrawerNameFault CheckDrawerName(std::string_view name) {
 }
 
 bool IsValidDrawerName(std::string_view name) { return CheckDrawerName(name) == DrawerNameFault::None; }
+
+std::string UsableDrawerName(std::string_view proposed) {
+  std::string name = ReplaceForbiddenCharacters(proposed);
+  if (name == "." || name == "..") name = "_";
+  while (CheckDrawerName(name) == DrawerNameFault::TooLong)
+    name.resize(platform::SjisPrefixLength(name, name.size() - 1));
+  return name;
+}
 
 const char* DrawerNameFaultText(DrawerNameFault fault) {
   switch (fault) {

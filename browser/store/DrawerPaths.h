@@ -49,5 +49,9 @@ std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::s
 enum class DrawerNameFault { None, Unusable, TooLong };
 DrawerNameFault CheckDrawerName(std::string_view name);
 bool IsValidDrawerName(std::string_view name);
+// A name that others chose (a friend book's owner and pet), made usable:
+// each character the rule refuses becomes "_", "." and ".." become "_", and
+// a name too long is cut at a character boundary until it fits.
+std::string UsableDrawerName(std::string_view proposed);
 // What a dialog says of a refused name; nullptr for DrawerNameFault::None.
 const char* DrawerNameFaultText(DrawerNameFault fault);

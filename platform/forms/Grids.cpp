@@ -80,6 +80,8 @@ void TStringGrid::SetOptions(TGridOptions options) {
   QTableWidget* table = TableOf(this);
   table->setShowGrid(options & (goVertLine | goHorzLine));
   table->setSelectionBehavior((options & goRowSelect) ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+  // The current row selected before the option came stays the selection, now whole.
+  if (table->currentRow() >= 0) table->setCurrentCell(table->currentRow(), std::max(table->currentColumn(), 0));
   table->setEditTriggers((options & goEditing) ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                                : QAbstractItemView::NoEditTriggers);
 }
@@ -127,6 +129,13 @@ int TStringGrid::Col() const { return std::max(TableOf(this)->currentColumn(), 0
 void TStringGrid::SetCol(int col) {
   if (col < 0 || col >= ColCount()) return;
   TableOf(this)->setCurrentCell(Row(), col);
+}
+
+TGridRect TStringGrid::Selection() const {
+  const QList<QTableWidgetSelectionRange> ranges = TableOf(this)->selectedRanges();
+  if (ranges.isEmpty()) return {Col(), Row(), Col(), Row()};
+  const QTableWidgetSelectionRange& range = ranges.front();
+  return {range.leftColumn(), range.topRow(), range.rightColumn(), range.bottomRow()};
 }
 
 // Title rows: the fixed colour, centred-left text, never selectable or editable.

@@ -17,6 +17,12 @@ constexpr TGridOptions goHorzLine = 0x8;
 constexpr TGridOptions goEditing = 0x10;
 constexpr TGridOptions goRowSelect = 0x20;
 
+// The selected cells: columns Left to Right of rows Top to Bottom.
+struct TGridRect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool operator==(const TGridRect&) const = default;
+};
+
 class TStringGrid : public TWinControl {
  public:
   explicit TStringGrid(TWinControl* parent);
@@ -52,6 +58,8 @@ class TStringGrid : public TWinControl {
   void SetRow(int row);
   int Col() const;
   void SetCol(int col);
+  // The selected cells: with goRowSelect the whole current row, else the current cell.
+  TGridRect Selection() const;
 
  private:
   void StyleFixedRows();

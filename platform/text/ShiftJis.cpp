@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QLocale>
 #include <QString>
+#include <cctype>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -249,6 +250,17 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
   return ToQString(a).compare(ToQString(b), Qt::CaseInsensitive) == 0;
 }
 
+// Case folding is what the case-insensitive compare does character by
+// character; ASCII folds to its lower case alone.
+std::string CaseFoldedKey(std::string_view sjis) {
+  if (IsAscii(sjis)) {
+    std::string key(sjis);
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+  }
+  return ToQString(sjis).toCaseFolded().toStdString();
+}
+
 // The collator also ties texts that differ only in kana kind or width (あ, ア,
 // ｱ); those are then ordered by code so that 0 means exactly SameTextIgnoreCase.
 int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
@@ -271,10 +283,13 @@ size_t SjisPrefixLength(std::string_view text, size_t maxBytes) {
 }
 
 bool SjisContains(std::string_view text, std::string_view part) {
-  if (part.empty() || part.size() > text.size()) return false;
-  const size_t lastStart = text.size() - part.size();
-  for (size_t at = 0; at <= lastStart; at += SjisCharLength(text, at)) {
-    if (text.compare(at, part.size(), part) == 0) return true;
+  if (part.empty()) return false;
+  // Byte matches are found fast; only they are checked against the
+  // character boundaries, walked once from the start.
+  size_t boundary = 0;
+  for (size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+    while (boundary < at) boundary += SjisCharLength(text, boundary);
+    if (boundary == at) return true;
   }
   return false;
 }

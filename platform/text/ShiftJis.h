@@ -24,6 +24,9 @@ std::string SjisFromUtf8(std::string_view utf8);
 // Whole-text equality ignoring letter case in the user's locale (the list
 // boxes' exact search and the string lists' IndexOf).
 bool SameTextIgnoreCase(std::string_view a, std::string_view b);
+// A key that two texts share exactly when SameTextIgnoreCase holds for
+// them, for hashed look-ups of many texts.
+std::string CaseFoldedKey(std::string_view sjis);
 // Locale order for sorting, case-insensitive: <0, 0 or >0.
 int CompareTextIgnoreCase(std::string_view a, std::string_view b);
 

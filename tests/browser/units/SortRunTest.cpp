@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 
+#include "browser/store/DrawerRewrite.h"
 #include "browser/store/ListFile.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/StoreSandbox.h"
@@ -191,6 +192,26 @@ TEST_F(SortRunTest, RulesPastTheFileLimitServeTheRunButAreNotStored) {
   ASSERT_TRUE(Sort().Ok());
   EXPECT_EQ(SubjectsIn("赤の引出し"), (Subjects{"one", "two"}));
   EXPECT_TRUE(ReadBytes(book.place.exeDir + "\\dorvnadw.cfg") == lines);
+}
+
+TEST_F(SortRunTest, RecordsTheRunDidNotLoadStayInTheOpenDrawer) {
+  Rules("dorvnadw.cfg", "a@x 黄色の引出し\r\n");
+  for (size_t i = 0; i < kMaxRows + 1; ++i) Mail("a@x", std::to_string(i));
+  const DrawerFiles open = Files("受信簿");
+  mails.Write(open.listPath, open.mailPath);
+  const DrawerListing loaded = ReadDrawer(open);
+  DrawerBuilder later;
+  RecordFields fields;
+  fields.from = "a@x";
+  fields.subject = "filed meanwhile";
+  later.AddMail("From: a@x\r\n\r\n", "b", fields);
+  MailEntry entry;
+  size_t pos = 0;
+  const std::string record = later.ListBytes();
+  ASSERT_TRUE(ParseListRecord(record, pos, entry) && DrawerAppender(open).Append(entry, later.MailBytes()));
+  ASSERT_TRUE(SortDrawer(book, loaded, questions).Ok());
+  EXPECT_EQ(SubjectsIn("黄色の引出し").size(), kMaxRows);
+  EXPECT_EQ(SubjectsIn("受信簿"), (Subjects{std::to_string(kMaxRows), "filed meanwhile"}));
 }
 
 TEST_F(SortRunTest, TheSendBookSortsByTheWholeToField) {

@@ -113,9 +113,19 @@ TEST_F(ChoiceControlsTest, GridCellsRowsAndFixedTitleRow) {
   EXPECT_EQ(grid->Row(), 1);
   grid->SetRow(3);
   EXPECT_EQ(grid->Row(), 3);
+  EXPECT_EQ(grid->Selection(), (TGridRect{0, 3, 1, 3}));
   grid->SetRowCount(2);
   EXPECT_EQ(grid->RowCount(), 2);
   EXPECT_EQ(grid->Cells(0, 3), "");
+}
+
+TEST_F(ChoiceControlsTest, GridRowSelectTakesTheWholeCurrentRowEvenWhenSetLater) {
+  TStringGrid* grid = Create<TStringGrid>(&form);
+  grid->SetColCount(3);
+  grid->SetRowCount(3);
+  EXPECT_EQ(grid->Selection(), (TGridRect{0, 1, 0, 1}));
+  grid->SetOptions(goRowSelect);
+  EXPECT_EQ(grid->Selection(), (TGridRect{0, 1, 2, 1}));
 }
 
 TEST_F(ChoiceControlsTest, GridDoubleClickRunsOnDblClick) {

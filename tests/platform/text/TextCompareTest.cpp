@@ -28,6 +28,8 @@ TEST_P(SameTextIgnoreCaseTest, ComparesWholeTextsIgnoringCase) {
   const std::string a = SjisFromUtf8(GetParam().a), b = SjisFromUtf8(GetParam().b);
   EXPECT_EQ(SameTextIgnoreCase(a, b), GetParam().same);
   EXPECT_EQ(SameTextIgnoreCase(b, a), GetParam().same);
+  // The hashed look-ups' key agrees with the compare on every case.
+  EXPECT_EQ(platform::CaseFoldedKey(a) == platform::CaseFoldedKey(b), GetParam().same);
   EXPECT_EQ(CompareTextIgnoreCase(a, b) == 0, GetParam().same);
 }
 

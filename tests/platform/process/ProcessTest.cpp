@@ -1,7 +1,9 @@
 #include "platform/process/Process.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <QTimer>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -10,6 +12,18 @@
 #include "tests/support/Sandbox.h"
 
 using platform::SplitCommandLine;
+
+namespace {
+
+// User and system time of this process so far.
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+}  // namespace
 
 TEST(SplitCommandLineTest, QuotesGroupAndAreRemoved) {
   EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\q.exe\" \"mailto:a@b?subject=Re.x y\""),
@@ -59,4 +73,16 @@ TEST_F(CreateProcessTest, PollSeesRunningThenExited) {
   EXPECT_EQ(platform::PollProcess(process), platform::WaitResult::Running);
   WaitFor(process);
   EXPECT_EQ(platform::PollProcess(process), platform::WaitResult::Exited);
+}
+
+TEST_F(CreateProcessTest, WaitForExitKeepsTheLoopRunningAndCostsNoCpu) {
+  platform::ProcessInformation process;
+  ASSERT_TRUE(platform::CreateProcess("/bin/sleep 0.5", process));
+  bool timerRan = false;
+  QTimer::singleShot(50, [&timerRan] { timerRan = true; });
+  const double cpuBefore = CpuSeconds();
+  platform::WaitForExit(process);
+  EXPECT_LT(CpuSeconds() - cpuBefore, 0.1);
+  EXPECT_TRUE(timerRan);
+  EXPECT_EQ(process.processId, -1);  // reaped
 }

@@ -9,6 +9,7 @@
 #include "browser/common/FontSetting.h"
 #include "browser/store/SettingsKey.h"
 #include "mailer/Dstppf.h"
+#include "mailer/ExternalEditor.h"
 #include "mailer/FormParts.h"
 #include "mailer/MailDate.h"
 #include "mailer/MailtoArgument.h"
@@ -39,6 +40,7 @@ constexpr const char* kSent = "送信完了";
 constexpr const char* kDiscardUnsent = "送信していないメールを破棄して終了しますか";
 constexpr const char* kStopSending = "送信中です。送信を中止しますか";
 constexpr const char* kSendingStatus = "送信中...";
+constexpr const char* kCreateProcessError = "CreateProcess Error";
 // Bounds the connect and the host look-up; the replies have bounds of their own.
 constexpr int kConnectTimeOut = 60 * 1000;
 constexpr const char* kWindowFont = "ＭＳ Ｐゴシック";
@@ -112,7 +114,7 @@ void TMainForm::BuildMainMenu() {
   FillMenu(*this, *MainMenu, {
       {&F::FileMenu, nullptr, "FileMenu", "ﾌｧｲﾙ(&F)"},
       {&F::OpenAddBook, &F::FileMenu, "OpenAddBook", "おともだち帳(&F)"},
-      {&F::ExecEdtor, &F::FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E')},
+      {&F::ExecEdtor, &F::FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E'), &F::ExecEdtorClick},
       {&F::N5, &F::FileMenu, "N5", "-"},
       {&F::MailSave, &F::FileMenu, "MailSave", "送信簿へ(&P)", Ctrl('P'), &F::MailSaveClick},
       {&F::N1, &F::FileMenu, "N1", "-"},
@@ -137,7 +139,7 @@ void TMainForm::BuildPopupMenu() {
   PupMenu->SetName("PupMenu");
   FillMenu(*this, *PupMenu, {
       {&F::PupOpenAddBook, nullptr, "PupOpenAddBook", "おともだち帳"},
-      {&F::PupExecEdtor, nullptr, "PupExecEdtor", "ｴﾃﾞｨﾀ"},
+      {&F::PupExecEdtor, nullptr, "PupExecEdtor", "ｴﾃﾞｨﾀ", 0, &F::ExecEdtorClick},
       {&F::N6, nullptr, "N6", "-"},
       {&F::PupMailSave, nullptr, "PupMailSave", "送信簿へ", 0, &F::MailSaveClick},
       {&F::N7, nullptr, "N7", "-"},
@@ -180,7 +182,7 @@ void TMainForm::FormCreate(TObject*) {
 
 void TMainForm::ApplyReplyQuoteFile(const std::string& path) {
   if (!IsReplyQuoteFilePath(path)) return;  // a link from elsewhere names no file of ours
-  MailText->Lines->SetText(TakeReplyQuoteFile(path));
+  MailText->Lines->SetText(TakeScratchFile(path));
 }
 
 // --- Commands ------------------------------------------------------------
@@ -213,6 +215,23 @@ void TMainForm::SendClick(TObject*) {
 void TMainForm::MailSaveClick(TObject*) {
   if (m_sending) return;
   if (FileMail(TakeComposedMail()) == Filing::Filed) ClearMail();
+}
+
+void TMainForm::ExecEdtorClick(TObject*) {
+  EditorHandOver editor;
+  if (!editor.Start(editorPath, MailText->Lines->Text())) return ShowMessage(kCreateProcessError);
+  WaitForEditor(editor);
+  MailText->Lines->SetText(editor.TakeBack());
+}
+
+// The window stays painted but out of the way and closed to input while the
+// editor holds the text.
+void TMainForm::WaitForEditor(EditorHandOver& editor) {
+  SetWindowState(wsMinimized);
+  SetEnabled(false);
+  editor.WaitForExit();
+  SetEnabled(true);
+  SetWindowState(wsNormal);
 }
 
 void TMainForm::SMTPOptClick(TObject*) {

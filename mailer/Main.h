@@ -10,6 +10,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/strings/StringList.h"
 
+class EditorHandOver;
 class TEdit;
 class TLabel;
 class TMainMenu;
@@ -57,6 +58,9 @@ class TMainForm : public TForm {
   void MailTextChange(TObject* Sender);
   void SendClick(TObject* Sender);
   void MailSaveClick(TObject* Sender);
+  // Hands the body to the EDITOR program and takes it back when that ends;
+  // the window is minimised and takes no input meanwhile.
+  void ExecEdtorClick(TObject* Sender);
   void SMTPOptClick(TObject* Sender);
   void EnvSetClick(TObject* Sender);
   void ExitClick(TObject* Sender);
@@ -79,6 +83,7 @@ class TMainForm : public TForm {
   void LoadSettings();
 
   void ApplyReplyQuoteFile(const std::string& path);
+  void WaitForEditor(EditorHandOver& editor);
   ComposedMail TakeComposedMail() const;
   void ShowSending(bool sending);
   void DeliverMail(const ComposedMail& mail);

@@ -11,6 +11,7 @@
 #include "mailer/Dstppf.h"
 #include "mailer/ExternalEditor.h"
 #include "mailer/FormParts.h"
+#include "mailer/MailClientRegistration.h"
 #include "mailer/MailDate.h"
 #include "mailer/MailtoArgument.h"
 #include "mailer/Optset.h"
@@ -41,6 +42,7 @@ constexpr const char* kDiscardUnsent = "送信していないメールを破棄�
 constexpr const char* kStopSending = "送信中です。送信を中止しますか";
 constexpr const char* kSendingStatus = "送信中...";
 constexpr const char* kCreateProcessError = "CreateProcess Error";
+constexpr const char* kCannotRegister = "メールクライアントとして登録できませんでした";
 // Bounds the connect and the host look-up; the replies have bounds of their own.
 constexpr int kConnectTimeOut = 60 * 1000;
 constexpr const char* kWindowFont = "ＭＳ Ｐゴシック";
@@ -125,7 +127,7 @@ void TMainForm::BuildMainMenu() {
       {&F::EnvSet, &F::OptionMenu, "EnvSet", "環境(&E)", 0, &F::EnvSetClick},
       {&F::SMTPOpt, &F::OptionMenu, "SMTPOpt", "SMTP(&S)", 0, &F::SMTPOptClick},
       {&F::N3, &F::OptionMenu, "N3", "-"},
-      {&F::IESet, &F::OptionMenu, "IESet", "ＩＥのﾒｰﾗに登録(&I)", Ctrl('I')},
+      {&F::IESet, &F::OptionMenu, "IESet", "ＩＥのﾒｰﾗに登録(&I)", Ctrl('I'), &F::IESetClick},
       {&F::HelpMenu, nullptr, "HelpMenu", "ﾍﾙﾌﾟ(&H)"},
       {&F::Contents, &F::HelpMenu, "Contents", "目次(&C)", Ctrl('C'), &F::ContentsClick},
       {&F::N4, &F::HelpMenu, "N4", "-"},
@@ -244,6 +246,10 @@ void TMainForm::SMTPOptClick(TObject*) {
 void TMainForm::EnvSetClick(TObject*) {
   auto dialog = std::make_unique<TOptionSetForm>(this);
   if (dialog->ShowModal() == mrOk) LoadUserSettings();
+}
+
+void TMainForm::IESetClick(TObject*) {
+  if (!RegisterMailClient(Format("%s\\quillet", exeDir.c_str()))) ErrorBox(kCannotRegister);
 }
 
 void TMainForm::ExitClick(TObject*) { Close(); }

@@ -63,6 +63,9 @@ class TMainForm : public TForm {
   void ExecEdtorClick(TObject* Sender);
   void SMTPOptClick(TObject* Sender);
   void EnvSetClick(TObject* Sender);
+  // Registers the program as a mail client for mailto: links; says so when
+  // a registry row or the desktop entry cannot be written.
+  void IESetClick(TObject* Sender);
   void ExitClick(TObject* Sender);
   void ContentsClick(TObject* Sender);
   void AboutClick(TObject* Sender);

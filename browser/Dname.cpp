@@ -20,11 +20,7 @@ void TDNameDlg::OkBtnClick(TObject*) {
   if (name.empty()) return ErrorBox("名前を設定してください");
   if (drawerNames && drawerNames->IndexOf(name) >= 0) return ErrorBox("存在する引出し名です");
   // The name becomes a file name in the program's folders.
-  switch (CheckDrawerName(name)) {
-    case DrawerNameFault::Unusable: return ErrorBox("引出し名に使えない文字が含まれています");
-    case DrawerNameFault::TooLong: return ErrorBox("引出し名が長すぎます");
-    case DrawerNameFault::None: break;
-  }
+  if (const char* fault = DrawerNameFaultText(CheckDrawerName(name))) return ErrorBox(fault);
   SetModalResult(mrOk);
 }
 

@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "browser/Dname.h"
+#include "browser/Progress.h"
+#include "browser/SortDialogs.h"
+#include "browser/SortRun.h"
 #include "browser/common/About.h"
 #include "browser/common/ErrorBox.h"
 #include "browser/common/FontSetting.h"
@@ -504,7 +507,7 @@ void TMainForm::BuildMenus() {
       {&F::DwMenuDel, nullptr, "DwMenuDel", "削除", 0, &F::DeleteClick},
       {&F::DwMenuRnm, nullptr, "DwMenuRnm", "名称変更", 0, &F::DwMenuRnmClick},
       {nullptr, nullptr, "N9", "-"},
-      {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け"},
+      {&F::DwMenuAtS, nullptr, "DwMenuAtS", "仕分け", 0, &F::AutoSeparateClick},
       {&F::DwMenuIn, nullptr, "DwMenuIn", "ｲﾝﾎﾟｰﾄ"},
       {&F::DwMenuPPF, &F::DwMenuIn, "DwMenuPPF", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ"},
       {&F::DwMenuSF, &F::DwMenuIn, "DwMenuSF", "1ﾒｰﾙ1ﾌｧｲﾙ形式"},
@@ -546,7 +549,7 @@ void TMainForm::BuildMainMenu() {
       {&F::MLBoxBkup, &F::File, "MLBoxBkup", "ﾊﾞｯｸｱｯﾌﾟ(&B)", Ctrl('B')},
       {nullptr, &F::File, "N2", "-"},
       {&F::NewDrawer, &F::File, "NewDrawer", "引出し新規作成(&N)", Ctrl('N'), &F::NewDrawerClick},
-      {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S')},
+      {&F::AutoSeparate, &F::File, "AutoSeparate", "仕分け(&S)", Ctrl('S'), &F::AutoSeparateClick},
       {&F::MailInport, &F::File, "MailInport", "ｲﾝﾎﾟｰﾄ(&I)"},
       {&F::PPtxtFile, &F::MailInport, "PPtxtFile", "PostPetﾃｷｽﾄ書き出しﾌｧｲﾙ(&P)", ShortCut(VK_INSERT, 0)},
       {&F::SMailFile, &F::MailInport, "SMailFile", "1ﾒｰﾙ1ﾌｧｲﾙ形式(&S)", ShortCut(VK_INSERT, ssShift)},
@@ -609,6 +612,39 @@ void TMainForm::RemoveViewerScratchFile() const {
 void TMainForm::CreateOwnBookFolders() {
   platform::CreateDir(Format("%s\\受信フォルダ", exeDir.c_str()));
   platform::CreateDir(Format("%s\\送信フォルダ", exeDir.c_str()));
+}
+
+// ---------------------------------------------------------------------------
+// Automatic sorting
+
+void TMainForm::AutoSeparateClick(TObject*) {
+  if (isReceiveBook) AutoSeparateRecv();
+  else AutoSeparateSend();
+}
+
+void TMainForm::AutoSeparateRecv() {
+  SortDialogs dialogs(*this, SortDialogs::Book::Receive);
+  SeparateOpenDrawer(dialogs);
+}
+
+void TMainForm::AutoSeparateSend() {
+  SortDialogs dialogs(*this, SortDialogs::Book::Send);
+  SeparateOpenDrawer(dialogs);
+}
+
+// The run may add drawer rows, so the DrawerNameFile must be writable first.
+// The open drawer is read anew after the run, or after a stop.
+void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
+  if (!hasMails || openDrawer < 0 || !DrawerNamesWritable()) return;
+  auto progress = std::make_unique<ProgressWindow>(this);
+  progress->Show();
+  SortBook book{BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount},
+                DrawerList->Items->ToVector(), openDrawer, drawerCfgPath};
+  const StoreResult result = SortDrawer(book, m_listing, questions);
+  progress.reset();
+  ShowIfFailed(result);
+  openDrawer = -1;
+  DrawerListClick(this);
 }
 
 // ---------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "platform/forms/ListBox.h"
 
 class MailEntry;
+class SortQuestions;
 struct DrawerNames;
 struct StoreResult;
 class TBevel;
@@ -110,6 +111,12 @@ class TMainForm : public TForm {
   void ExitClick(TObject* Sender);
   void AboutClick(TObject* Sender);
 
+  // Automatic sorting: every mail of the open drawer to the drawer its rule
+  // names, by the receive or the send book's rules.
+  void AutoSeparateClick(TObject* Sender);
+  void AutoSeparateRecv();
+  void AutoSeparateSend();
+
   // Moving mails by drag and drop.
   void MailListMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void MailListMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
@@ -169,6 +176,7 @@ class TMainForm : public TForm {
   StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;
   void ReopenAfterFailedMove();
+  void SeparateOpenDrawer(SortQuestions& questions);
   bool ConfirmMailDeletes();
 
   std::string drawerCfgPath;  // the open book's DrawerNameFile

@@ -53,6 +53,15 @@ DrawerNameFault CheckDrawerName(std::string_view name) {
 
 bool IsValidDrawerName(std::string_view name) { return CheckDrawerName(name) == DrawerNameFault::None; }
 
+const char* DrawerNameFaultText(DrawerNameFault fault) {
+  switch (fault) {
+    case DrawerNameFault::Unusable: return "引出し名に使えない文字が含まれています";
+    case DrawerNameFault::TooLong: return "引出し名が長すぎます";
+    case DrawerNameFault::None: break;
+  }
+  return nullptr;
+}
+
 std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::string_view rowText) {
   if (row < 0) return std::nullopt;
   const std::string& base = row < book.fixedDrawerCount ? book.ppPath : book.exeDir;

@@ -49,3 +49,5 @@ std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::s
 enum class DrawerNameFault { None, Unusable, TooLong };
 DrawerNameFault CheckDrawerName(std::string_view name);
 bool IsValidDrawerName(std::string_view name);
+// What a dialog says of a refused name; nullptr for DrawerNameFault::None.
+const char* DrawerNameFaultText(DrawerNameFault fault);

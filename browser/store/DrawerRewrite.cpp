@@ -1,6 +1,7 @@
 #include "browser/store/DrawerRewrite.h"
 
 #include <algorithm>
+#include <map>
 #include <new>
 #include <optional>
 #include <string>
@@ -206,6 +207,60 @@ StoreResult MoveLocked(const DrawerFiles& source, const DrawerListing& loaded,
   return WriteNewPair(source, checked);
 }
 
+// The appenders of one run, one per target drawer, open until the run ends.
+class TargetAppenders {
+ public:
+  DrawerAppender& For(const DrawerFiles& target) {
+    std::unique_ptr<DrawerAppender>& appender = m_byListPath[target.listPath];
+    if (!appender) appender = std::make_unique<DrawerAppender>(target, DrawerAppender::LockHeld{});
+    return *appender;
+  }
+
+ private:
+  std::map<std::string, std::unique_ptr<DrawerAppender>> m_byListPath;
+};
+
+// Places each mail; the rows that stay in source are added to keep. The
+// first message that stops the run, or success.
+StoreResult PlaceMails(const DrawerListing& loaded, MailSource& mails, const ChooseDestination& choose,
+                       std::vector<const MailEntry*>& keep) {
+  TargetAppenders appenders;
+  for (size_t i = 0; i < loaded.entries.size(); ++i) {
+    const MailEntry& mail = *loaded.entries[i];
+    const std::optional<std::string> text = mails.Read(mail.mailStart, mail.MailLength());
+    Destination destination = text ? choose(mail, std::string_view(*text).substr(0, mail.HeaderLength()))
+                                    : Destination::StopWith(kCannotOpenMailFile);
+    if (destination.kind == Destination::Kind::Elsewhere) {
+      DrawerAppender& target = appenders.For(destination.target);
+      if (!target.OpenResult().Ok()) destination = Destination::StopWith(target.OpenResult().message);
+      else if (!target.Append(mail, *text)) destination = Destination::StopWith(kCannotWriteMail);
+      else continue;
+    }
+    if (destination.kind == Destination::Kind::Stop) {
+      keep.insert(keep.end(), loaded.entries.begin() + i, loaded.entries.end());
+      return {destination.message};
+    }
+    keep.push_back(&mail);
+  }
+  return {};
+}
+
+StoreResult DistributeLocked(const DrawerFiles& source, const DrawerListing& loaded,
+                             const ChooseDestination& choose) {
+  if (!RecoverDrawer(source)) return {kCannotWriteMail};
+  std::string listBytes;
+  if (!platform::ReadFileContents(source.listPath, listBytes) && platform::PathExists(source.listPath))
+    return {kCannotOpenListFile};
+  if (!LoadedPartUnchanged(listBytes, loaded)) return {kDrawerChanged};
+  std::vector<const MailEntry*> keep;
+  MailSource mails(source.mailPath);
+  const StoreResult placed = PlaceMails(loaded, mails, choose, keep);
+  if (keep.size() == loaded.entries.size()) return placed;  // nothing left the drawer
+  CheckedDrawer checked(source, loaded, keep);
+  const StoreResult rewritten = checked.Result().Ok() ? WriteNewPair(source, checked) : checked.Result();
+  return placed.Ok() ? rewritten : placed;
+}
+
 StoreResult DeleteLocked(const DrawerFiles& drawer) {
   platform::DeleteFile(drawer.listPath);
   platform::DeleteFile(drawer.mailPath);
@@ -284,6 +339,17 @@ StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
   if (!locks.Held()) return {kCannotOpenMailFile};
   try {
     return MoveLocked(source, loaded, moved, keep, target);
+  } catch (const std::bad_alloc&) {
+    return {kOutOfMemory};
+  }
+}
+
+StoreResult DistributeMails(const DrawerFiles& source, const std::string& otherBookFolder,
+                            const DrawerListing& loaded, const ChooseDestination& choose) {
+  BookLocks locks(source.folder, otherBookFolder);
+  if (!locks.Held()) return {kCannotOpenMailFile};
+  try {
+    return DistributeLocked(source, loaded, choose);
   } catch (const std::bad_alloc&) {
     return {kOutOfMemory};
   }

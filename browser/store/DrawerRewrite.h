@@ -8,6 +8,7 @@
 // interleave, and recovers the drawers before it starts. None shows
 // anything: the caller shows the result once it returns and the locks are gone.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -85,6 +86,31 @@ StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
 // recovery then finishes the replacement.
 StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
                           const std::vector<const MailEntry*>& keep);
+
+// Where one mail of a drawer being distributed goes.
+struct Destination {
+  enum class Kind { Stay, Elsewhere, Stop };
+  Kind kind = Kind::Stay;
+  DrawerFiles target;   // Elsewhere: the drawer it is appended to
+  std::string message;  // Stop: why, to show
+  static Destination Stay() { return {}; }
+  static Destination To(DrawerFiles target) { return {Kind::Elsewhere, std::move(target), {}}; }
+  static Destination StopWith(std::string message) { return {Kind::Stop, {}, std::move(message)}; }
+};
+// Asked once per mail, in list order, with the mail's header bytes.
+using ChooseDestination = std::function<Destination(const MailEntry& mail, std::string_view header)>;
+
+// Distributes the loaded rows of source: each mail that choose sends
+// elsewhere is appended to its target, and once every mail is placed, or at
+// the first stop, source is written anew once, as RewriteDrawer does, without
+// exactly the mails appended elsewhere. The locks of source's book folder and
+// of otherBookFolder (the book's other folder) are held for the whole run,
+// choose included. A mail whose text cannot be read whole stops the run there
+// (kCannotOpenMailFile) and stays. Refused with nothing changed, as
+// RewriteDrawer refuses. A kill leaves every mail in source, the ones
+// appended so far doubled in their targets; none is ever lost.
+StoreResult DistributeMails(const DrawerFiles& source, const std::string& otherBookFolder,
+                            const DrawerListing& loaded, const ChooseDestination& choose);
 
 // Gives an own drawer's files a new name: copies its MailFile, then its
 // ListFile, over those of `to` (kCopyFailed when either copy fails, the copied

@@ -68,6 +68,8 @@ void TApplication::HandleException() {
 
 void TApplication::ProcessMessages() { ::ProcessMessages(); }
 
+void TApplication::ProcessPaintMessages() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
 void TApplication::AddForm(std::unique_ptr<TForm> form) {
   if (!m_mainForm) m_mainForm = form.get();
   m_forms.push_back(std::move(form));

@@ -2,7 +2,7 @@
 
 #include <QEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QImage>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -46,6 +46,9 @@ void TStatusBar::SetSimpleText(const std::string& text) {
   static_cast<QStatusBar*>(Widget())->showMessage(Q(text));
 }
 
+// Plays the film strip of the chosen animation (kFrameCount frames side by
+// side, a picture of the project's resources), centred in the control and
+// scaled down when the control is smaller than a frame.
 class AnimationWidget : public Hooked<QWidget> {
  public:
   AnimationWidget(TAnimate* animate, QWidget* parent) : Hooked<QWidget>(animate, parent), m_animate(animate) {
@@ -56,47 +59,26 @@ class AnimationWidget : public Hooked<QWidget> {
   }
   void Detach() { m_animate = nullptr; }
   QTimer& Timer() { return m_timer; }
+  void SetFilmStrip(const QString& resource) { m_strip = resource.isEmpty() ? QImage() : QImage(resource); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
-    if (!m_animate || m_animate->m_commonAvi != aviCopyFile) return;
+    if (!m_animate || m_strip.isNull()) return;
+    const QSize frameSize(m_strip.width() / TAnimate::kFrameCount, m_strip.height());
+    const QRect source(QPoint(m_animate->m_frame * frameSize.width(), 0), frameSize);
+    const QSize shown = frameSize.boundedTo(size()).expandedTo(QSize(1, 1));
+    const QSize fitted = frameSize.scaled(shown, Qt::KeepAspectRatio);
+    QRect target(QPoint(0, 0), fitted);
+    target.moveCenter(rect().center());
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    DrawFolder(painter, QRectF(4, height() / 2.0 - 8, 30, 22));
-    DrawFolder(painter, QRectF(width() - 34, height() / 2.0 - 8, 30, 22));
-    DrawSheet(painter, m_animate->m_frame / double(TAnimate::kFrameCount));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, m_strip, source);
   }
 
  private:
-  static void DrawFolder(QPainter& painter, const QRectF& r) {
-    painter.setPen(QPen(QColor(0x80, 0x60, 0x10), 1));
-    painter.setBrush(QColor(0xF0, 0xC8, 0x50));
-    QPainterPath path;
-    path.moveTo(r.left(), r.top() + 4);
-    path.lineTo(r.left() + 10, r.top() + 4);
-    path.lineTo(r.left() + 13, r.top());
-    path.lineTo(r.right(), r.top());
-    path.lineTo(r.right(), r.bottom());
-    path.lineTo(r.left(), r.bottom());
-    path.closeSubpath();
-    painter.drawPath(path);
-  }
-  // A sheet on an arc from the left folder to the right one; t runs 0..1.
-  void DrawSheet(QPainter& painter, double t) {
-    double startX = 19, endX = width() - 19.0;
-    double x = startX + (endX - startX) * t;
-    double lift = 4 * t * (1 - t) * (height() / 2.0 - 6);
-    double y = height() / 2.0 - 4 - lift;
-    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
-    painter.setBrush(Qt::white);
-    painter.drawRect(QRectF(x - 6, y - 8, 12, 15));
-    painter.drawLine(QPointF(x - 3, y - 4), QPointF(x + 3, y - 4));
-    painter.drawLine(QPointF(x - 3, y - 1), QPointF(x + 3, y - 1));
-    painter.drawLine(QPointF(x - 3, y + 2), QPointF(x + 3, y + 2));
-  }
-
   TAnimate* m_animate;
   QTimer m_timer;
+  QImage m_strip;
 };
 
 namespace {
@@ -114,6 +96,7 @@ TAnimate::~TAnimate() {
 
 void TAnimate::SetCommonAVI(TCommonAVI avi) {
   m_commonAvi = avi;
+  AnimationOf(this)->SetFilmStrip(avi == aviCopyFile ? QStringLiteral(":/animations/CopyFile.png") : QString());
   Invalidate();
 }
 

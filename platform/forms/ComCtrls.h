@@ -29,8 +29,9 @@ class TStatusBar : public TWinControl {
 
 enum TCommonAVI { aviNone, aviCopyFile };
 
-// Plays a short animation in a loop while Active: for aviCopyFile sheets of
-// paper flying from one folder to another, drawn by the program itself.
+// Plays a short animation in a loop while Active: for aviCopyFile a sheet of
+// paper flying from one folder to another, a film strip of the resources
+// that the build draws (tools/MakeCopyAnimation.cpp).
 class TAnimate : public TWinControl {
  public:
   explicit TAnimate(TWinControl* parent);

@@ -141,6 +141,10 @@ class TApplication : public TComponent {
   // Shows the exception being handled; for catch blocks of the form layer.
   void HandleException();
   void ProcessMessages();
+  // Runs the pending events but the user's input: windows repaint and
+  // animations move while a long command works, and nothing the user does
+  // reaches a window until it ends.
+  void ProcessPaintMessages();
 
   // Creates a form owned by the application; the first becomes MainForm.
   template <class T>

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 
 #include "platform/forms/Bridge.h"
 
@@ -57,6 +58,11 @@ bool TestModalDriver::ExecuteDirectoryChooser(TDirectoryChooser& chooser) {
 
 bool SaveScreenshot(const TControl& control, const std::string& nativePath) {
   return control.Widget()->grab().save(QString::fromStdString(nativePath), "PNG");
+}
+
+TPoint ScreenWorkAreaCentre() {
+  const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+  return TPoint{centre.x(), centre.y()};
 }
 
 void PaintNow(const TControl& control) { control.Widget()->grab(); }

@@ -55,6 +55,10 @@ class TestModalDriver : public ModalDriver {
 // as a PNG file at a native path; false when it cannot be written.
 bool SaveScreenshot(const TControl& control, const std::string& nativePath);
 
+// The centre of the primary screen's area for windows, where a form
+// placed poScreenCenter is centred.
+TPoint ScreenWorkAreaCentre();
+
 // Paints the control now, running its drawing events (owner-drawn rows).
 void PaintNow(const TControl& control);
 

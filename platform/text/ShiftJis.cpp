@@ -270,4 +270,13 @@ size_t SjisPrefixLength(std::string_view text, size_t maxBytes) {
   return length;
 }
 
+bool SjisContains(std::string_view text, std::string_view part) {
+  if (part.empty() || part.size() > text.size()) return false;
+  const size_t lastStart = text.size() - part.size();
+  for (size_t at = 0; at <= lastStart; at += SjisCharLength(text, at)) {
+    if (text.compare(at, part.size(), part) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace platform

@@ -30,6 +30,10 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b);
 // The longest prefix of text of at most maxBytes bytes that does not split a
 // double-byte character.
 size_t SjisPrefixLength(std::string_view text, size_t maxBytes);
+// part occurs in text starting on a character boundary, never on the second
+// byte of a double-byte character; bytes compare exactly. An empty text or
+// part contains nothing.
+bool SjisContains(std::string_view text, std::string_view part);
 // True when byte b starts a double-byte character.
 inline bool IsSjisLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QToolTip>
 #include <filesystem>
 
 #include "platform/files/Files.h"
@@ -11,6 +17,8 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/FormsTesting.h"
 #include "platform/forms/Grids.h"
+#include "platform/forms/GroupBox.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/strings/StringList.h"
 #include "tests/support/Sandbox.h"
 
@@ -43,6 +51,34 @@ TEST_F(ChoiceControlsTest, ComboChangeEventFollowsTheText) {
   combo->SetText("x");
   combo->SetText("x");
   EXPECT_EQ(changes, 1);
+}
+
+TEST_F(ChoiceControlsTest, ComboHintShowsOverItsTextField) {
+  TComboBox* combo = Create<TComboBox>(&form);
+  combo->SetBounds(10, 10, 160, 24);
+  combo->SetHint("a new name makes a drawer");
+  combo->SetShowHint(true);
+  form.Show();
+  QLineEdit* field = static_cast<QComboBox*>(combo->Widget())->lineEdit();
+  QHelpEvent pointed(QEvent::ToolTip, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(field, &pointed);
+  EXPECT_EQ(QToolTip::text(), "a new name makes a drawer");
+  QToolTip::hideText();
+}
+
+TEST_F(ChoiceControlsTest, GroupBoxHoldsItsControlsAtItsOwnCoordinates) {
+  TGroupBox* box = Create<TGroupBox>(&form);
+  box->SetBounds(8, 120, 200, 60);
+  box->SetCaption("Settings");
+  TLabel* inside = Create<TLabel>(box);
+  inside->SetBounds(12, 20, 0, 0);
+  form.Show();
+  const TPoint boxOrigin = box->ClientToScreen(TPoint{0, 0});
+  const TPoint labelOrigin = inside->ClientToScreen(TPoint{0, 0});
+  EXPECT_EQ(labelOrigin.x - boxOrigin.x, 12);
+  EXPECT_EQ(labelOrigin.y - boxOrigin.y, 20);
+  EXPECT_EQ(inside->Parent(), box);
+  EXPECT_EQ(static_cast<QGroupBox*>(box->Widget())->title(), "Settings");
 }
 
 TEST_F(ChoiceControlsTest, RadioGroupRunsOnClickWhenTheChoiceChanges) {

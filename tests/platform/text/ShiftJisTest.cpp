@@ -226,3 +226,39 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+struct ContainsCase {
+  const char* name;
+  std::string text;
+  std::string part;
+  bool contains;
+};
+
+void PrintTo(const ContainsCase& c, std::ostream* out) { *out << c.name; }
+
+class SjisContainsTest : public ::testing::TestWithParam<ContainsCase> {};
+
+TEST_P(SjisContainsTest, MatchesOnlyOnCharacterBoundaries) {
+  EXPECT_EQ(platform::SjisContains(GetParam().text, GetParam().part), GetParam().contains);
+}
+
+// ソ is 0x83 0x5C and ア is 0x83 0x41: their second bytes are "\" and "A".
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SjisContainsTest,
+    ::testing::Values(ContainsCase{"Ascii", "Re: meeting", "meet", true},
+                      ContainsCase{"CaseSensitive", "Re: meeting", "Meet", false},
+                      ContainsCase{"AtTheEnd", "abc", "bc", true},
+                      ContainsCase{"WholeText", "abc", "abc", true},
+                      ContainsCase{"LongerThanText", "ab", "abc", false},
+                      ContainsCase{"EmptyText", "", "a", false},
+                      ContainsCase{"EmptyPart", "abc", "", false},
+                      ContainsCase{"TrailByteIsNoStart", "\x83\x41", "A", false},
+                      ContainsCase{"TrailBackslashIsNoStart", "x\x83\x5Cy", "\\y", false},
+                      ContainsCase{"AfterADoubleByteCharacter", "\x83\x5C" "A", "A", true},
+                      ContainsCase{"DoubleByteCharacter", "ab\x83\x5C", "\x83\x5C", true},
+                      ContainsCase{"LaterBoundaryStillFound", "\x83\x41" "A", "A", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,7 +1,6 @@
 #include "platform/process/Process.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QTimer>
 #include <chrono>
@@ -9,21 +8,10 @@
 #include <thread>
 
 #include "platform/files/Files.h"
+#include "tests/support/CpuTime.h"
 #include "tests/support/Sandbox.h"
 
 using platform::SplitCommandLine;
-
-namespace {
-
-// User and system time of this process so far.
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-}  // namespace
 
 TEST(SplitCommandLineTest, QuotesGroupAndAreRemoved) {
   EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\q.exe\" \"mailto:a@b?subject=Re.x y\""),

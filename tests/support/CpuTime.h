@@ -1,0 +1,4 @@
+#pragma once
+// What a wait cost: the user and system time this process has used so far.
+
+double CpuSeconds();

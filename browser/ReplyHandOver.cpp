@@ -42,9 +42,10 @@ std::optional<std::string> ReplyArgument(const ShownMail& mail, const std::strin
   if (quotePath.find_first_of("&\"") != std::string::npos) return std::nullopt;
   const std::string address = ArgumentAddress(mail.from);
   const std::string subject = ArgumentSubject(mail.subject);
-  const std::string empty = Format("mailto:%s?subject=Re.&file=%s", address.c_str(), quotePath.c_str());
-  if (empty.size() > kMaxArgumentLength) return std::nullopt;
-  const std::string cut = subject.substr(0, platform::SjisPrefixLength(subject, kMaxArgumentLength - empty.size()));
+  const std::string withoutSubject = Format("mailto:%s?subject=Re.&file=%s", address.c_str(), quotePath.c_str());
+  if (withoutSubject.size() > kMaxArgumentLength) return std::nullopt;
+  const size_t room = kMaxArgumentLength - withoutSubject.size();
+  const std::string cut = subject.substr(0, platform::SjisPrefixLength(subject, room));
   return Format("mailto:%s?subject=Re.%s&file=%s", address.c_str(), cut.c_str(), quotePath.c_str());
 }
 
@@ -58,7 +59,8 @@ bool WriteQuotedLines(platform::Stream& file, const std::vector<std::string>& li
 
 HandOver StartReply(const ShownMail& mail, std::string_view exeDir) {
   std::string quotePath;
-  std::unique_ptr<platform::Stream> file = platform::CreateScratchFile(platform::TempFolder(), "qult", ".tmp", quotePath);
+  std::unique_ptr<platform::Stream> file =
+      platform::CreateScratchFile(platform::TempFolder(), "qult", ".tmp", quotePath);
   if (!file) return HandOver::NoScratchFile;
   const bool written = WriteQuotedLines(*file, mail.lines);
   file.reset();
@@ -67,7 +69,8 @@ HandOver StartReply(const ShownMail& mail, std::string_view exeDir) {
     platform::DeleteFile(quotePath);
     return HandOver::NoScratchFile;
   }
-  const std::string commandLine = Format("\"%s\\quillet\" \"%s\"", std::string(exeDir).c_str(), argument->c_str());
+  const std::string commandLine =
+      Format("\"%s\\quillet\" \"%s\"", std::string(exeDir).c_str(), argument->c_str());
   platform::ProcessInformation process;
   if (platform::CreateProcess(commandLine, process)) return HandOver::Started;
   platform::DeleteFile(quotePath);

@@ -13,7 +13,8 @@ EditorHandOver::~EditorHandOver() {
 
 bool EditorHandOver::Start(std::string_view editorPath, std::string_view text) {
   std::string path;
-  std::unique_ptr<platform::Stream> file = platform::CreateScratchFile(platform::TempFolder(), "qult", ".tmp", path);
+  std::unique_ptr<platform::Stream> file =
+      platform::CreateScratchFile(platform::TempFolder(), "qult", ".tmp", path);
   if (!file) return false;
   m_path = path;
   const bool written = file->Write(text) && file->Close();

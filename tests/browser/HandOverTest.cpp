@@ -69,7 +69,7 @@ class HandOverTest : public MainFormTest {
   std::string m_path;
 };
 
-TEST_F(HandOverTest, ReplyArgumentCarriesSenderAndSubjectAndNothingMore) {
+TEST_F(HandOverTest, ReplyCarriesSenderSubjectAndAPrivateQuoteFileAndNothingMore) {
   const struct {
     const char* from;
     std::string subject;
@@ -85,11 +85,15 @@ TEST_F(HandOverTest, ReplyArgumentCarriesSenderAndSubjectAndNothingMore) {
   Start();
   for (const auto& c : cases) {
     fs::remove(Root() + "/noted.arg");
-    ShowMail(c.from, c.subject, "body");
+    ShowMail(c.from, c.subject, "一行目\r\n\r\nthird\r\n");
     form->Reply->Click();
     const std::string argument = NotedArgument();
     EXPECT_EQ(argument.substr(0, argument.rfind("&file=")), c.expected) << c.from;
-    EXPECT_EQ(fs::path(platform::NativePath(QuotePathIn(argument))).parent_path(), TempDir());
+    EXPECT_EQ(NotedFile(), ">一行目\r\n>\r\n>third\r\n");
+    const std::string quote = platform::NativePath(QuotePathIn(argument));
+    struct stat info;
+    EXPECT_TRUE(lstat(quote.c_str(), &info) == 0 && (info.st_mode & 0777) == 0600) << quote;
+    EXPECT_EQ(fs::path(quote).parent_path(), TempDir());
   }
   EXPECT_TRUE(driver->MessageBoxes.empty());
 }
@@ -108,19 +112,6 @@ TEST_F(HandOverTest, LongSubjectIsCutAtACharacterSoTheFileFieldStaysWhole) {
   const std::string sent = argument.substr(start, argument.rfind("&file=") - start);
   EXPECT_EQ(sent.size() % 2, 0u);
   EXPECT_EQ(subject.compare(0, sent.size(), sent), 0);
-  EXPECT_EQ(NotedFile(), ">body\r\n");
-}
-
-TEST_F(HandOverTest, QuoteFileHoldsEachShownLineQuotedAndIsPrivate) {
-  PlaceRecordingQuillet();
-  Start();
-  ShowMail("a@b", "s", "一行目\r\n\r\nthird\r\n");
-  form->MtMenuReply->Click();
-  const std::string quote = platform::NativePath(QuotePathIn(NotedArgument()));
-  EXPECT_EQ(NotedFile(), ">一行目\r\n>\r\n>third\r\n");
-  struct stat info;
-  ASSERT_EQ(lstat(quote.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(HandOverTest, QuoteFileNeverFollowsAPlantedLinkNorReplacesATakenName) {

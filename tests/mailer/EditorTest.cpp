@@ -2,6 +2,7 @@
 // the user's editor, started on the scratch file and waited for.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 
@@ -11,9 +12,15 @@
 #include "platform/forms/Menus.h"
 #include "platform/messages/Messages.h"
 #include "tests/mailer/QuilletFixture.h"
-#include "tests/support/CpuTime.h"
 
 namespace {
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 // A message posted before the wait, answered during it: what the window
 // looked like while the editor ran.

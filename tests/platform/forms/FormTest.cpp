@@ -295,11 +295,3 @@ TEST_F(FormTest, DisabledFormTakesNoKeysAndIgnoresItsCloseBox) {
   dialog.Widget()->close();
   EXPECT_EQ(closeQueries, 1);
 }
-
-TEST_F(FormTest, WindowStateGoesToMinimisedAndBack) {
-  dialog.Show();
-  for (TWindowState state : {wsMinimized, wsNormal, wsMaximized, wsNormal}) {
-    dialog.SetWindowState(state);
-    EXPECT_EQ(dialog.WindowState(), state);
-  }
-}

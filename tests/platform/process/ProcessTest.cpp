@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QTimer>
 #include <chrono>
 #include <fstream>
 #include <thread>
 
 #include "platform/files/Files.h"
-#include "tests/support/CpuTime.h"
 #include "tests/support/Sandbox.h"
 
 using platform::SplitCommandLine;
@@ -61,16 +59,4 @@ TEST_F(CreateProcessTest, PollSeesRunningThenExited) {
   EXPECT_EQ(platform::PollProcess(process), platform::WaitResult::Running);
   WaitFor(process);
   EXPECT_EQ(platform::PollProcess(process), platform::WaitResult::Exited);
-}
-
-TEST_F(CreateProcessTest, WaitForExitKeepsTheLoopRunningAndCostsNoCpu) {
-  platform::ProcessInformation process;
-  ASSERT_TRUE(platform::CreateProcess("/bin/sleep 0.5", process));
-  bool timerRan = false;
-  QTimer::singleShot(50, [&timerRan] { timerRan = true; });
-  const double cpuBefore = CpuSeconds();
-  platform::WaitForExit(process);
-  EXPECT_LT(CpuSeconds() - cpuBefore, 0.1);
-  EXPECT_TRUE(timerRan);
-  EXPECT_EQ(process.processId, -1);  // reaped
 }

@@ -9,7 +9,10 @@
 #include "browser/Drwset.h"
 #include "browser/Headend.h"
 #include "browser/Progress.h"
+#include "browser/ReplyHandOver.h"
 #include "browser/Selpp.h"
+#include "browser/ViewerHandOver.h"
+#include "browser/Viewset.h"
 #include "browser/SortDialogs.h"
 #include "browser/SortRun.h"
 #include "browser/common/About.h"
@@ -33,6 +36,7 @@
 #include "platform/forms/Memo.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/process/Process.h"
 #include "platform/strings/StringList.h"
 #include "platform/text/ShiftJis.h"
 
@@ -393,6 +397,35 @@ void TMainForm::FindDlgFind(TObject*) {
 
 void TMainForm::ExitClick(TObject*) { Close(); }
 
+// ---------------------------------------------------------------------------
+// Hand-overs to other programs
+
+void TMainForm::ReplyClick(TObject*) {
+  const ShownMail mail{MailText->Lines->ToVector(), FromAdd->Caption(), MailSubject->Caption()};
+  ShowIfNotStarted(StartReply(mail, exeDir));
+}
+
+void TMainForm::ExecViewerClick(TObject*) {
+  ShowIfNotStarted(OpenInViewer(MailText->Text(), viewerPath, exeDir));
+}
+
+void TMainForm::ViewerSetClick(TObject*) {
+  auto dialog = std::make_unique<TViewSetDlg>(this);
+  ViewSetDlg = dialog.get();
+  const bool stored = dialog->ShowModal() == mrOk;
+  ViewSetDlg = nullptr;
+  if (stored) ReadRegSettings();
+}
+
+void TMainForm::ContentsClick(TObject*) {
+  platform::ShellOpen(Format("%s\\Help\\dvnIndex.htm", exeDir.c_str()));
+}
+
+void TMainForm::ShowIfNotStarted(HandOver result) {
+  if (result == HandOver::NoScratchFile) ErrorBox("テンポラリファイルが開けません");
+  if (result == HandOver::NotStarted) ShowMessage("CreateProcess Error");
+}
+
 void TMainForm::AboutClick(TObject*) {
   TAboutBox about(this, AboutProgram::Dorvane);
   about.ShowModal();
@@ -639,7 +672,7 @@ void TMainForm::BuildMenus() {
   FillMenu(*this, *MlMenu, {
       {&F::MlMenuDel, nullptr, "MlMenuDel", "削除", 0, &F::DeleteClick},
       {nullptr, nullptr, "N12", "-"},
-      {&F::MlMenuReply, nullptr, "MlMenuReply", "返事を書く"},
+      {&F::MlMenuReply, nullptr, "MlMenuReply", "返事を書く", 0, &F::ReplyClick},
       {nullptr, nullptr, "N13", "-"},
       {&F::MlSort, nullptr, "MlSort", "ｿｰﾄ"},
       {&F::MlSortDateUp, &F::MlSort, "MlSortDateUp", "日付昇順", 0, &F::MlSortDateUpClick},
@@ -649,9 +682,9 @@ void TMainForm::BuildMenus() {
   FillMenu(*this, *MtMenu, {
       {&F::MtMenuCopy, nullptr, "MtMenuCopy", "ｺﾋﾟｰ", 0, &F::CopyClick},
       {&F::MtMenuFind, nullptr, "MtMenuFind", "検索", 0, &F::FindClick},
-      {&F::MtMenuViewer, nullptr, "MtMenuViewer", "ﾋﾞｭｰﾜ"},
+      {&F::MtMenuViewer, nullptr, "MtMenuViewer", "ﾋﾞｭｰﾜ", 0, &F::ExecViewerClick},
       {nullptr, nullptr, "N14", "-"},
-      {&F::MtMenuReply, nullptr, "MtMenuReply", "返事を書く"},
+      {&F::MtMenuReply, nullptr, "MtMenuReply", "返事を書く", 0, &F::ReplyClick},
   });
 }
 
@@ -678,21 +711,21 @@ void TMainForm::BuildMainMenu() {
       {&F::Copy, &F::Edit, "Copy", "ｺﾋﾟｰ(&C)", Ctrl('C'), &F::CopyClick},
       {&F::Find, &F::Edit, "Find", "検索(&F)...", Ctrl('F'), &F::FindClick},
       {nullptr, &F::Edit, "N5", "-"},
-      {&F::ExecViewer, &F::Edit, "ExecViewer", "ﾋﾞｭｰﾜ(&V)", Ctrl('V')},
+      {&F::ExecViewer, &F::Edit, "ExecViewer", "ﾋﾞｭｰﾜ(&V)", Ctrl('V'), &F::ExecViewerClick},
       {nullptr, &F::Edit, "N6", "-"},
       {&F::Delete, &F::Edit, "Delete", "削除(&D)", Ctrl('D'), &F::DeleteClick},
       {nullptr, &F::Edit, "N7", "-"},
-      {&F::Reply, &F::Edit, "Reply", "返事を書く(&R)", Ctrl('R')},
+      {&F::Reply, &F::Edit, "Reply", "返事を書く(&R)", Ctrl('R'), &F::ReplyClick},
       {&F::Option, nullptr, "Option", "設定(&O)"},
       {&F::PPFolderSet, &F::Option, "PPFolderSet", "PostPetﾌｫﾙﾀﾞ(&P)", 0, &F::PPFolderSetClick},
-      {&F::ViewerSet, &F::Option, "ViewerSet", "ﾋﾞｭｰﾜ(&V)"},
+      {&F::ViewerSet, &F::Option, "ViewerSet", "ﾋﾞｭｰﾜ(&V)", 0, &F::ViewerSetClick},
       {&F::FontSet, &F::Option, "FontSet", "ﾌｫﾝﾄ(&F)", 0, &F::FontSetClick},
       {nullptr, &F::Option, "N8", "-"},
       {&F::DwSpCfg, &F::Option, "DwSpCfg", "仕分け設定'(&C)", 0, &F::DwSpCfgClick},
       {&F::AddressCfg, &F::DwSpCfg, "AddressCfg", "ｱﾄﾞﾚｽ設定(&A)", Ctrl('A'), &F::AddressCfgClick},
       {&F::SubjectCfg, &F::DwSpCfg, "SubjectCfg", "Subject設定(&T)", Ctrl('T'), &F::SubjectCfgClick},
       {&F::Help, nullptr, "Help", "ﾍﾙﾌﾟ(&H)"},
-      {&F::Contents, &F::Help, "Contents", "目次(&C)", ShortCut(VK_F1, 0)},
+      {&F::Contents, &F::Help, "Contents", "目次(&C)", ShortCut(VK_F1, 0), &F::ContentsClick},
       {&F::About, &F::Help, "About", "ﾊﾞｰｼﾞｮﾝ情報(&A)", 0, &F::AboutClick},
   });
   SetMenu(MainMenu1);

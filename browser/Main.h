@@ -18,6 +18,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/ListBox.h"
 
+enum class HandOver;
 class MailEntry;
 class SortQuestions;
 struct DrawerNames;
@@ -132,6 +133,17 @@ class TMainForm : public TForm {
   void ExitClick(TObject* Sender);
   void AboutClick(TObject* Sender);
 
+  // Hand-overs to other programs; none waits for the program it starts.
+  // Starts Quillet with the shown mail quoted, for a reply.
+  void ReplyClick(TObject* Sender);
+  // Opens the shown body in the VIEWER program, or an HTML body in the
+  // desktop's browser.
+  void ExecViewerClick(TObject* Sender);
+  // Shows the viewer dialog; after OK reads the settings again.
+  void ViewerSetClick(TObject* Sender);
+  // Opens the help page Help\dvnIndex.htm with the desktop.
+  void ContentsClick(TObject* Sender);
+
   // Automatic sorting: every mail of the open drawer to the drawer its rule
   // names, by the receive or the send book's rules.
   void AutoSeparateClick(TObject* Sender);
@@ -174,6 +186,7 @@ class TMainForm : public TForm {
   // A pop-up menu that runs onPopup when it opens over control.
   TPopupMenu* BuildPopupMenu(const char* name, void (TMainForm::*onPopup)(TObject*), TControl* control);
   void BuildDialogs();
+  void ShowIfNotStarted(HandOver result);
   void CreateOwnBookFolders();
   void RemoveViewerScratchFile() const;
 

@@ -86,7 +86,7 @@ bool IsReplyQuoteFilePath(std::string_view path) {
          native.substr(0, slash) == platform::NativePath(platform::TempFolder());
 }
 
-std::string TakeReplyQuoteFile(std::string_view path) {
+std::string TakeScratchFile(std::string_view path) {
   std::unique_ptr<platform::Stream> file = platform::OpenOwnRegularFile(path, "rb");
   if (!file) throw EFOpenError(Format("ファイル %s は開けません", std::string(path).c_str()));
   std::string text;

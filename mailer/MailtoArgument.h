@@ -31,8 +31,8 @@ MailtoArgument ParseMailtoArgument(std::string_view arg);
 // or delete, whatever a mailto link from elsewhere says.
 bool IsReplyQuoteFilePath(std::string_view path);
 
-// Reads the reply file whole (up to its first NUL) and deletes it. The file
-// is opened without following a link and must be a regular file of this
-// user. EFOpenError "ファイル %s は開けません" when it cannot be read; the file
-// is then left where it is.
-std::string TakeReplyQuoteFile(std::string_view path);
+// Reads a scratch file of a hand-over (Dorvane's reply, the editor's text)
+// whole, up to its first NUL, and deletes it. The file is opened without
+// following a link and must be a regular file of this user. EFOpenError
+// "ファイル %s は開けません" when it cannot be read; the file then stays.
+std::string TakeScratchFile(std::string_view path);

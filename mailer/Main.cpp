@@ -10,7 +10,9 @@
 #include "browser/store/SettingsKey.h"
 #include "mailer/Addform.h"
 #include "mailer/Dstppf.h"
+#include "mailer/ExternalEditor.h"
 #include "mailer/FormParts.h"
+#include "mailer/MailClientRegistration.h"
 #include "mailer/MailDate.h"
 #include "mailer/MailtoArgument.h"
 #include "mailer/Optset.h"
@@ -40,6 +42,8 @@ constexpr const char* kSent = "送信完了";
 constexpr const char* kDiscardUnsent = "送信していないメールを破棄して終了しますか";
 constexpr const char* kStopSending = "送信中です。送信を中止しますか";
 constexpr const char* kSendingStatus = "送信中...";
+constexpr const char* kCreateProcessError = "CreateProcess Error";
+constexpr const char* kCannotRegister = "メールクライアントとして登録できませんでした";
 // Bounds the connect and the host look-up; the replies have bounds of their own.
 constexpr int kConnectTimeOut = 60 * 1000;
 constexpr const char* kWindowFont = "ＭＳ Ｐゴシック";
@@ -113,7 +117,7 @@ void TMainForm::BuildMainMenu() {
   FillMenu(*this, *MainMenu, {
       {&F::FileMenu, nullptr, "FileMenu", "ﾌｧｲﾙ(&F)"},
       {&F::OpenAddBook, &F::FileMenu, "OpenAddBook", "おともだち帳(&F)", 0, &F::OpenAddBookClick},
-      {&F::ExecEdtor, &F::FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E')},
+      {&F::ExecEdtor, &F::FileMenu, "ExecEdtor", "ｴﾃﾞｨﾀ(&E)", Ctrl('E'), &F::ExecEdtorClick},
       {&F::N5, &F::FileMenu, "N5", "-"},
       {&F::MailSave, &F::FileMenu, "MailSave", "送信簿へ(&P)", Ctrl('P'), &F::MailSaveClick},
       {&F::N1, &F::FileMenu, "N1", "-"},
@@ -124,7 +128,7 @@ void TMainForm::BuildMainMenu() {
       {&F::EnvSet, &F::OptionMenu, "EnvSet", "環境(&E)", 0, &F::EnvSetClick},
       {&F::SMTPOpt, &F::OptionMenu, "SMTPOpt", "SMTP(&S)", 0, &F::SMTPOptClick},
       {&F::N3, &F::OptionMenu, "N3", "-"},
-      {&F::IESet, &F::OptionMenu, "IESet", "ＩＥのﾒｰﾗに登録(&I)", Ctrl('I')},
+      {&F::IESet, &F::OptionMenu, "IESet", "ＩＥのﾒｰﾗに登録(&I)", Ctrl('I'), &F::IESetClick},
       {&F::HelpMenu, nullptr, "HelpMenu", "ﾍﾙﾌﾟ(&H)"},
       {&F::Contents, &F::HelpMenu, "Contents", "目次(&C)", Ctrl('C'), &F::ContentsClick},
       {&F::N4, &F::HelpMenu, "N4", "-"},
@@ -138,7 +142,7 @@ void TMainForm::BuildPopupMenu() {
   PupMenu->SetName("PupMenu");
   FillMenu(*this, *PupMenu, {
       {&F::PupOpenAddBook, nullptr, "PupOpenAddBook", "おともだち帳", 0, &F::OpenAddBookClick},
-      {&F::PupExecEdtor, nullptr, "PupExecEdtor", "ｴﾃﾞｨﾀ"},
+      {&F::PupExecEdtor, nullptr, "PupExecEdtor", "ｴﾃﾞｨﾀ", 0, &F::ExecEdtorClick},
       {&F::N6, nullptr, "N6", "-"},
       {&F::PupMailSave, nullptr, "PupMailSave", "送信簿へ", 0, &F::MailSaveClick},
       {&F::N7, nullptr, "N7", "-"},
@@ -181,7 +185,7 @@ void TMainForm::FormCreate(TObject*) {
 
 void TMainForm::ApplyReplyQuoteFile(const std::string& path) {
   if (!IsReplyQuoteFilePath(path)) return;  // a link from elsewhere names no file of ours
-  MailText->Lines->SetText(TakeReplyQuoteFile(path));
+  MailText->Lines->SetText(TakeScratchFile(path));
 }
 
 // --- Commands ------------------------------------------------------------
@@ -216,6 +220,23 @@ void TMainForm::MailSaveClick(TObject*) {
   if (FileMail(TakeComposedMail()) == Filing::Filed) ClearMail();
 }
 
+void TMainForm::ExecEdtorClick(TObject*) {
+  EditorHandOver editor;
+  if (!editor.Start(editorPath, MailText->Lines->Text())) return ShowMessage(kCreateProcessError);
+  WaitForEditor(editor);
+  MailText->Lines->SetText(editor.TakeBack());
+}
+
+// The window stays painted but out of the way and closed to input while the
+// editor holds the text.
+void TMainForm::WaitForEditor(EditorHandOver& editor) {
+  SetWindowState(wsMinimized);
+  SetEnabled(false);
+  editor.WaitForExit();
+  SetEnabled(true);
+  SetWindowState(wsNormal);
+}
+
 void TMainForm::SMTPOptClick(TObject*) {
   auto dialog = std::make_unique<TSMTPOptDlg>(this);
   dialog->configPath = exeDir + "\\qult.cfg";
@@ -226,6 +247,10 @@ void TMainForm::SMTPOptClick(TObject*) {
 void TMainForm::EnvSetClick(TObject*) {
   auto dialog = std::make_unique<TOptionSetForm>(this);
   if (dialog->ShowModal() == mrOk) LoadUserSettings();
+}
+
+void TMainForm::IESetClick(TObject*) {
+  if (!RegisterMailClient(Format("%s\\quillet", exeDir.c_str()))) ErrorBox(kCannotRegister);
 }
 
 void TMainForm::ExitClick(TObject*) { Close(); }

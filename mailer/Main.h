@@ -10,6 +10,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/strings/StringList.h"
 
+class EditorHandOver;
 class TEdit;
 class TLabel;
 class TMainMenu;
@@ -60,8 +61,14 @@ class TMainForm : public TForm {
   // book into To; Cancel or no pick leaves To as it was.
   void OpenAddBookClick(TObject* Sender);
   void MailSaveClick(TObject* Sender);
+  // Hands the body to the EDITOR program and takes it back when that ends;
+  // the window is minimised and takes no input meanwhile.
+  void ExecEdtorClick(TObject* Sender);
   void SMTPOptClick(TObject* Sender);
   void EnvSetClick(TObject* Sender);
+  // Registers the program as a mail client for mailto: links; says so when
+  // a registry row or the desktop entry cannot be written.
+  void IESetClick(TObject* Sender);
   void ExitClick(TObject* Sender);
   void ContentsClick(TObject* Sender);
   void AboutClick(TObject* Sender);
@@ -82,6 +89,7 @@ class TMainForm : public TForm {
   void LoadSettings();
 
   void ApplyReplyQuoteFile(const std::string& path);
+  void WaitForEditor(EditorHandOver& editor);
   ComposedMail TakeComposedMail() const;
   void ShowSending(bool sending);
   void DeliverMail(const ComposedMail& mail);

@@ -26,6 +26,9 @@ bool FileExists(std::string_view path);       // a regular file (links followed)
 bool PathExists(std::string_view path);       // anything at all at path (a link not followed)
 bool DirectoryExists(std::string_view path);
 bool CreateDir(std::string_view path);        // one level; false when it fails or exists
+// SysUtils ForceDirectories: the folder and every missing parent; true when
+// the folder exists afterwards.
+bool ForceDirectories(std::string_view path);
 bool DeleteFile(std::string_view path);       // false when nothing was removed
 // Win32 CopyFile: copies bytes and replaces the target unless failIfExists.
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
@@ -37,6 +40,8 @@ bool SameFile(std::string_view a, std::string_view b);
 
 // The folder named by TEMP; when unset, TMPDIR, then /tmp. No trailing separator.
 std::string TempFolder();
+// The user's data folder of the desktop: XDG_DATA_HOME, else ~/.local/share.
+std::string UserDataFolder();
 // The folder of the running program's file; no trailing separator.
 std::string ExeDir();
 void SetExeDirForTesting(std::string path);  // "" returns to the real folder

@@ -63,6 +63,14 @@ bool PathExists(std::string_view path) {
 
 bool CreateDir(std::string_view path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
 
+bool ForceDirectories(std::string_view path) {
+  const std::string native = NativePath(path);
+  for (size_t slash = native.find('/', 1); slash != std::string::npos; slash = native.find('/', slash + 1))
+    ::mkdir(native.substr(0, slash).c_str(), 0777);
+  ::mkdir(native.c_str(), 0777);
+  return DirectoryExists(path);
+}
+
 bool DeleteFile(std::string_view path) {
   const std::string native = NativePath(path);
   struct stat info;
@@ -101,6 +109,13 @@ std::string TempFolder() {
     if (value && *value) return ProgramPath(WithoutTrailingSeparators(value));
   }
   return "/tmp";
+}
+
+std::string UserDataFolder() {
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  if (dataHome && *dataHome) return ProgramPath(WithoutTrailingSeparators(dataHome));
+  const char* home = std::getenv("HOME");
+  return ProgramPath(std::string(home && *home ? home : "") + "/.local/share");
 }
 
 std::string ExeDir() {

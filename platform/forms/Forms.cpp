@@ -25,7 +25,8 @@ FormWindow::FormWindow(TForm* form) : Hooked<QWidget>(form, nullptr), m_form(for
 void FormWindow::closeEvent(QCloseEvent* event) {
   // The form decides and hides itself; Qt never closes it behind its back.
   event->ignore();
-  if (m_form) m_form->Close();
+  // A disabled window's close box does nothing, as on Windows.
+  if (m_form && isEnabled()) m_form->Close();
 }
 
 void FormWindow::changeEvent(QEvent* event) {
@@ -141,6 +142,20 @@ TControl* TForm::ActiveControl() const {
 
 void TForm::SetActiveControl(TControl* control) {
   if (control) control->SetFocus();
+}
+
+TWindowState TForm::WindowState() const {
+  const Qt::WindowStates state = Widget()->windowState();
+  if (state & Qt::WindowMinimized) return wsMinimized;
+  if (state & Qt::WindowMaximized) return wsMaximized;
+  return wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state) {
+  const Qt::WindowState qtState = state == wsMinimized   ? Qt::WindowMinimized
+                                  : state == wsMaximized ? Qt::WindowMaximized
+                                                         : Qt::WindowNoState;
+  Widget()->setWindowState(qtState);
 }
 
 bool TForm::Active() const { return Widget()->isActiveWindow(); }

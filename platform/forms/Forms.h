@@ -22,6 +22,8 @@ constexpr TBorderIcons biSystemMenu = 1;
 constexpr TBorderIcons biMinimize = 2;
 constexpr TBorderIcons biMaximize = 4;
 
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
@@ -84,6 +86,10 @@ class TForm : public TWinControl {
   // Closes the form as its close box does; the main form ends the program.
   void Close();
   bool Active() const;
+  // Minimised, normal or maximised, shown or not; a hidden form takes the
+  // state when it is shown.
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState state);
 
   TNotifyEvent OnShow;
   TNotifyEvent OnActivate;

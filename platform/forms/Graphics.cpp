@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include "platform/base/Format.h"
+#include "platform/files/Files.h"
 #include "platform/forms/Bridge.h"
 
 using namespace platform::forms;
@@ -74,6 +75,10 @@ bool TBitmap::Empty() const { return m_image->isNull(); }
 int TBitmap::Width() const { return m_image->width(); }
 int TBitmap::Height() const { return m_image->height(); }
 const QImage& TBitmap::Image() const { return *m_image; }
+
+bool TBitmap::SaveToFile(const std::string& path) const {
+  return m_image->save(QString::fromStdString(platform::NativePath(path)), "PNG");
+}
 
 namespace {
 

@@ -74,6 +74,10 @@ class TBitmap {
   bool Transparent = false;
   TColor TransparentColor = clRed;
 
+  // Writes the picture as a PNG file (a Shift-JIS path); false when it
+  // cannot be written.
+  bool SaveToFile(const std::string& path) const;
+
   // The picture as Qt holds it; for platform/ only.
   const QImage& Image() const;
 

@@ -14,6 +14,8 @@ class KeyRouter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
+    // A disabled window takes no input at all, short-cuts included.
+    if (!widget->isEnabled()) return false;
     // Qt hands an ignored key on to each parent; route it once, at the first.
     if (event == m_lastEvent && m_lastReceiver && widget != m_lastReceiver && widget->isAncestorOf(m_lastReceiver))
       return false;

@@ -3,8 +3,15 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <optional>
+
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
@@ -89,6 +96,36 @@ WaitResult PollProcess(ProcessInformation& process) {
   if (done == 0) return WaitResult::Running;
   process.processId = -1;
   return WaitResult::Exited;
+}
+
+namespace {
+
+// Readable once the child has ended; -1 on kernels before 5.3, which have no
+// process descriptors.
+int ExitDescriptor(int processId) {
+  return static_cast<int>(::syscall(SYS_pidfd_open, processId, 0));
+}
+
+}  // namespace
+
+void WaitForExit(ProcessInformation& process) {
+  if (PollProcess(process) == WaitResult::Exited) return;
+  QEventLoop loop;
+  auto checkExit = [&] {
+    if (PollProcess(process) == WaitResult::Exited) loop.quit();
+  };
+  const int exitFd = ExitDescriptor(process.processId);
+  std::optional<QSocketNotifier> exitNotifier;
+  QTimer slowPoll;
+  if (exitFd >= 0) {
+    exitNotifier.emplace(exitFd, QSocketNotifier::Read);
+    QObject::connect(&*exitNotifier, &QSocketNotifier::activated, &loop, checkExit);
+  } else {
+    QObject::connect(&slowPoll, &QTimer::timeout, &loop, checkExit);
+    slowPoll.start(20);
+  }
+  loop.exec();
+  if (exitFd >= 0) ::close(exitFd);
 }
 
 void ShellOpen(std::string_view path) {

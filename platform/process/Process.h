@@ -27,6 +27,12 @@ enum class WaitResult { Exited, Running };
 // One poll of a started child (WaitForSingleObject with a zero time-out).
 WaitResult PollProcess(ProcessInformation& process);
 
+// Runs the GUI thread's event loop until the child has ended, and reaps it.
+// The loop sleeps until the child's exit wakes it: windows are painted and
+// posted messages delivered meanwhile, at no cost in CPU time. A caller that
+// must not take input meanwhile disables its window first.
+void WaitForExit(ProcessInformation& process);
+
 // The shell's "open" on a file: xdg-open, started and not waited for.
 void ShellOpen(std::string_view path);
 

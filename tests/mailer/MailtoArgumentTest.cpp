@@ -90,7 +90,7 @@ class ReplyQuoteFileTest : public SandboxTest {
 TEST_F(ReplyQuoteFileTest, DorvanesReplyFileIsReadAndDeleted) {
   Write(TempPath("qult1700000000.tmp"), ">line 1\r\n>line 2\r\n");
   ASSERT_TRUE(IsReplyQuoteFilePath(DorvanePath("qult1700000000.tmp")));
-  EXPECT_EQ(TakeReplyQuoteFile(DorvanePath("qult1700000000.tmp")), ">line 1\r\n>line 2\r\n");
+  EXPECT_EQ(TakeScratchFile(DorvanePath("qult1700000000.tmp")), ">line 1\r\n>line 2\r\n");
   EXPECT_FALSE(std::filesystem::exists(TempPath("qult1700000000.tmp")));
 }
 
@@ -105,7 +105,7 @@ TEST_F(ReplyQuoteFileTest, OtherPathsAreNotOurs) {
 
 TEST_F(ReplyQuoteFileTest, AFolderOfThatNameIsRefused) {
   std::filesystem::create_directory(TempPath("qult8.tmp"));
-  EXPECT_THROW(TakeReplyQuoteFile(DorvanePath("qult8.tmp")), EFOpenError);
+  EXPECT_THROW(TakeScratchFile(DorvanePath("qult8.tmp")), EFOpenError);
   EXPECT_TRUE(std::filesystem::is_directory(TempPath("qult8.tmp")));
 }
 

@@ -10,10 +10,11 @@ void SandboxTest::SetUp() {
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/marrowkit-test-XXXXXX";
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   m_root = pattern;
-  for (const std::string& dir : {ExeDir(), PostPetDir(), TempDir(), RegistryDir()})
+  for (const std::string& dir : {ExeDir(), PostPetDir(), TempDir(), RegistryDir(), DataDir()})
     std::filesystem::create_directories(dir);
   setenv("TEMP", TempDir().c_str(), 1);
   setenv("MARROWKIT_REGISTRY_DIR", RegistryDir().c_str(), 1);
+  setenv("XDG_DATA_HOME", DataDir().c_str(), 1);  // desktop entries and icons
   platform::SetExeDirForTesting(platform::ProgramPath(ExeDir()));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh folder for each test that serves as the program folder, the PostPet
-// folder, TEMP and the registry store. Paths are native UTF-8 with "/".
+// folder, TEMP, the registry store and the desktop's data folder. Paths are
+// native UTF-8 with "/".
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@ class SandboxTest : public ::testing::Test {
   std::string PostPetDir() const { return m_root + "/postpet"; }
   std::string TempDir() const { return m_root + "/temp"; }
   std::string RegistryDir() const { return m_root + "/registry"; }
+  std::string DataDir() const { return m_root + "/data"; }  // XDG_DATA_HOME
 
  private:
   std::string m_root;

@@ -281,3 +281,17 @@ TEST_F(FormTest, MissingResourcePictureRaises) {
 }
 
 }  // namespace
+
+TEST_F(FormTest, DisabledFormTakesNoKeysAndIgnoresItsCloseBox) {
+  int closeQueries = 0;
+  dialog.OnCloseQuery = [&closeQueries](TObject*, bool&) { ++closeQueries; };
+  dialog.Show();
+  dialog.SetEnabled(false);
+  PressKey(*dialog.NameEdit, VK_RETURN);  // would press OK, which complains
+  dialog.Widget()->close();
+  EXPECT_TRUE(driver.MessageBoxes.empty());
+  EXPECT_EQ(closeQueries, 0);
+  dialog.SetEnabled(true);
+  dialog.Widget()->close();
+  EXPECT_EQ(closeQueries, 1);
+}

@@ -16,11 +16,13 @@ std::string BookFolderName(bool isReceiveBook) { return isReceiveBook ? "受信�
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
-// The rule tables of one run: the files' rules, then the ones learned.
+// The rule tables of one run: the files' rules, then the ones learned. The
+// send book has no Subject rules: its table has no file and stays empty.
 struct RuleTable {
   std::string path;
   std::vector<SortRule> rules;
 
+  RuleTable() = default;
   explicit RuleTable(std::string filePath) : path(std::move(filePath)), rules(ReadSortRuleFile(path)) {}
   void Learn(SortRule rule) {
     // Past the file's limit a rule serves this run only.
@@ -35,9 +37,7 @@ class SortRun {
       : m_book(book),
         m_questions(questions),
         m_addressRules(RulePath(book.place.isReceiveBook ? kAddressRuleFileName : kSendRuleFileName)),
-        m_subjectRules(RulePath(kSubjectRuleFileName)) {
-    if (!book.place.isReceiveBook) m_subjectRules.rules.clear();
-  }
+        m_subjectRules(book.place.isReceiveBook ? RuleTable(RulePath(kSubjectRuleFileName)) : RuleTable()) {}
 
   Destination Place(const MailEntry& mail, std::string_view header) {
     m_questions.BetweenMails();

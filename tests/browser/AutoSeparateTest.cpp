@@ -153,13 +153,17 @@ TEST_F(AutoSeparateTest, TheSendBookAsksByTheToFieldWithoutAChoice) {
   EXPECT_FALSE(PathExists(Program() + "\\dorvnsdw.cfg"));
 }
 
-TEST_F(AutoSeparateTest, TheCloseBoxWithoutANameLeavesTheMailAndLearnsNothing) {
+// OK refuses a name the path rule refuses; the close box then leaves it.
+TEST_F(AutoSeparateTest, TheCloseBoxWithoutAUsableNameLeavesTheMailAndLearnsNothing) {
   AnswerRule("");
+  AnswerRule("a/b");
   AnswerRule("友達");
-  SortReceiveBook({{"a@x", "one"}, {"b@x", "two"}});
-  EXPECT_EQ(SubjectsIn(true, ""), Texts{"one"});
-  EXPECT_EQ(SubjectsIn(true, "友達"), Texts{"two"});
-  EXPECT_TRUE(RuleFile("dorvnadw.cfg") == "b@x 友達\r\n");
+  SortReceiveBook({{"a@x", "one"}, {"b@x", "two"}, {"c@x", "three"}});
+  EXPECT_EQ(LastMessages(), Texts{"引出し名に使えない文字が含まれています"});
+  EXPECT_EQ(SubjectsIn(true, ""), (Texts{"one", "two"}));
+  EXPECT_EQ(SubjectsIn(true, "友達"), Texts{"three"});
+  EXPECT_TRUE(RuleFile("dorvnadw.cfg") == "c@x 友達\r\n");
+  EXPECT_EQ(DrawerRows().size(), 14u);
 }
 
 TEST_F(AutoSeparateTest, ARuleNamingADrawerInAnotherCaseFilesIntoThatDrawer) {

@@ -58,8 +58,4 @@ TEST_F(SortRuleFileTest, AppendsInTextModeAndAMissingFileIsEmpty) {
   EXPECT_TRUE(ReadBytes(Path()) == "a@x 赤\r\nSubject with blanks*\t青\r\n");
 }
 
-TEST_F(SortRuleFileTest, AppendToAnUnwritablePathFails) {
-  EXPECT_FALSE(AppendSortRule(platform::ProgramPath(Root()) + "\\missing\\x.cfg", {"a", "b"}));
-}
-
 }  // namespace

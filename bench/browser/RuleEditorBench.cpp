@@ -3,7 +3,6 @@
 // rule dialog answered, each beside a plain Python walk of the same files.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -129,12 +128,3 @@ void BM_PythonImportFriendBook(benchmark::State& state) {
 BENCHMARK(BM_PythonImportFriendBook)->Arg(kFriends)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  Application->Initialize(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -16,7 +16,7 @@
 bool RegisterMailClient(std::string_view programPath);
 
 // The Exec value of the desktop entry: the program's native path quoted and
-// escaped as the Desktop Entry rules ask, then the URL placeholder.
+// escaped as the Desktop Entry rules ask, then the field code for the URL.
 std::string DesktopExecValue(std::string_view nativeProgramPath);
 
 // Where the desktop entry is written: the user's applications folder.

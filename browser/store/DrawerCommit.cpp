@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "browser/store/ListFile.h"
+#include "browser/store/SortJournal.h"
 #include "platform/files/Files.h"
 
 namespace {
@@ -102,7 +103,8 @@ ScratchFiles ScratchFilesOf(const DrawerFiles& drawer) {
   return {drawer.listPath + std::string(kScratchSuffix),
           drawer.mailPath + std::string(kScratchSuffix),
           drawer.listPath + std::string(kCommitMarkerSuffix),
-          drawer.listPath + std::string(kAppendNoteSuffix)};
+          drawer.listPath + std::string(kAppendNoteSuffix),
+          drawer.listPath + std::string(kSortJournalSuffix)};
 }
 
 bool ReplacementPending(const DrawerFiles& drawer) {
@@ -111,7 +113,7 @@ bool ReplacementPending(const DrawerFiles& drawer) {
 
 bool RecoverDrawer(const DrawerFiles& drawer) {
   const ScratchFiles scratch = ScratchFilesOf(drawer);
-  return RecoverRewrite(drawer, scratch) && RecoverAppend(drawer);
+  return RecoverRewrite(drawer, scratch) && RecoverSortJournal(drawer) && RecoverAppend(drawer);
 }
 
 Commit CommitScratchFiles(const DrawerFiles& drawer) {

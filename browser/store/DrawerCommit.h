@@ -25,14 +25,17 @@ struct ScratchFiles {
   std::string mailPath;
   std::string markerPath;
   std::string appendNotePath;
+  std::string sortJournalPath;
 };
 ScratchFiles ScratchFilesOf(const DrawerFiles& drawer);
 
 // Finishes an interrupted rewrite (with the marker present the renames whose
 // scratch file still exists are carried out, without it the scratch files
-// are removed) and cuts an interrupted append back. False when a committed
-// replacement cannot be finished or an append cannot be cut back: the drawer
-// must then not be appended to or rewritten.
+// are removed), finishes a distribution killed before its rewrite
+// (RecoverSortJournal) and cuts an interrupted append back. False when a
+// committed replacement or a killed distribution cannot be finished or an
+// append cannot be cut back: the drawer must then not be appended to or
+// rewritten.
 [[nodiscard]] bool RecoverDrawer(const DrawerFiles& drawer);
 
 // A committed rewrite is not finished yet: the drawer's files do not belong

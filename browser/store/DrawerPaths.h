@@ -30,6 +30,7 @@ struct DrawerFiles {
 inline constexpr std::string_view kScratchSuffix = ".new";
 inline constexpr std::string_view kCommitMarkerSuffix = ".commit";
 inline constexpr std::string_view kAppendNoteSuffix = ".append";
+inline constexpr std::string_view kSortJournalSuffix = ".sort";
 
 int FixedDrawerCount(bool isReceiveBook);
 // The texts of the fixed rows: the book, then PostPet's coloured drawers.

@@ -8,6 +8,7 @@
 
 #include "browser/store/DrawerCommit.h"
 #include "browser/store/MailFile.h"
+#include "browser/store/SortJournal.h"
 
 namespace {
 
@@ -220,10 +221,18 @@ class TargetAppenders {
   std::map<std::string, std::unique_ptr<DrawerAppender>> m_byListPath;
 };
 
-// Places each mail; the rows that stay in source are added to keep. The
-// first message that stops the run, or success.
+// A stop: the rows from first on stay.
+StoreResult KeepFrom(const DrawerListing& loaded, size_t first, std::string message,
+                     std::vector<const MailEntry*>& keep) {
+  keep.insert(keep.end(), loaded.entries.begin() + first, loaded.entries.end());
+  return {std::move(message)};
+}
+
+// Places each mail, noting in journal each one that reached its target; the
+// rows that stay in source are added to keep. The first message that stops
+// the run, or success.
 StoreResult PlaceMails(const DrawerListing& loaded, MailSource& mails, const ChooseDestination& choose,
-                       std::vector<const MailEntry*>& keep) {
+                       SortJournal& journal, std::vector<const MailEntry*>& keep) {
   TargetAppenders appenders;
   for (size_t i = 0; i < loaded.entries.size(); ++i) {
     const MailEntry& mail = *loaded.entries[i];
@@ -234,12 +243,10 @@ StoreResult PlaceMails(const DrawerListing& loaded, MailSource& mails, const Cho
       DrawerAppender& target = appenders.For(destination.target);
       if (!target.OpenResult().Ok()) destination = Destination::StopWith(target.OpenResult().message);
       else if (!target.Append(mail, *text)) destination = Destination::StopWith(kCannotWriteMail);
-      else continue;
+      else if (journal.Note(loaded.RecordIndex(mail))) continue;
+      else return KeepFrom(loaded, i + 1, kCannotWriteMail, keep);  // this one is in its target
     }
-    if (destination.kind == Destination::Kind::Stop) {
-      keep.insert(keep.end(), loaded.entries.begin() + i, loaded.entries.end());
-      return {destination.message};
-    }
+    if (destination.kind == Destination::Kind::Stop) return KeepFrom(loaded, i, destination.message, keep);
     keep.push_back(&mail);
   }
   return {};
@@ -252,12 +259,18 @@ StoreResult DistributeLocked(const DrawerFiles& source, const DrawerListing& loa
   if (!platform::ReadFileContents(source.listPath, listBytes) && platform::PathExists(source.listPath))
     return {kCannotOpenListFile};
   if (!LoadedPartUnchanged(listBytes, loaded)) return {kDrawerChanged};
+  SortJournal journal(source);
+  if (!journal.Begin(listBytes)) {
+    journal.Remove();
+    return {kCannotCreateScratch};
+  }
   std::vector<const MailEntry*> keep;
   MailSource mails(source.mailPath);
-  const StoreResult placed = PlaceMails(loaded, mails, choose, keep);
-  if (keep.size() == loaded.entries.size()) return placed;  // nothing left the drawer
-  CheckedDrawer checked(source, loaded, keep);
-  const StoreResult rewritten = checked.Result().Ok() ? WriteNewPair(source, checked) : checked.Result();
+  const StoreResult placed = PlaceMails(loaded, mails, choose, journal, keep);
+  StoreResult rewritten;
+  if (keep.size() < loaded.entries.size()) rewritten = RewriteRecoveredDrawer(source, loaded, keep);
+  // A rewrite that failed is tried again by the next recovery, from the journal.
+  if (rewritten.Ok()) journal.Remove();
   return placed.Ok() ? rewritten : placed;
 }
 
@@ -355,15 +368,20 @@ StoreResult DistributeMails(const DrawerFiles& source, const std::string& otherB
   }
 }
 
+StoreResult RewriteRecoveredDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
+                                   const std::vector<const MailEntry*>& keep) {
+  CheckedDrawer checked(drawer, loaded, keep);
+  if (!checked.Result().Ok()) return checked.Result();
+  return WriteNewPair(drawer, checked);
+}
+
 StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
                           const std::vector<const MailEntry*>& keep) {
   platform::FileLock lock(drawer.folder);
   if (!lock.Held()) return {kCannotCreateScratch};
   if (!RecoverDrawer(drawer)) return {kCannotWriteMail};
   try {
-    CheckedDrawer checked(drawer, loaded, keep);
-    if (!checked.Result().Ok()) return checked.Result();
-    return WriteNewPair(drawer, checked);
+    return RewriteRecoveredDrawer(drawer, loaded, keep);
   } catch (const std::bad_alloc&) {
     return {kOutOfMemory};
   }

@@ -87,6 +87,10 @@ StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
 StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
                           const std::vector<const MailEntry*>& keep);
 
+// RewriteDrawer's work for a caller that holds the lock and has recovered the drawer.
+StoreResult RewriteRecoveredDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
+                                   const std::vector<const MailEntry*>& keep);
+
 // Where one mail of a drawer being distributed goes.
 struct Destination {
   enum class Kind { Stay, Elsewhere, Stop };
@@ -107,8 +111,10 @@ using ChooseDestination = std::function<Destination(const MailEntry& mail, std::
 // of otherBookFolder (the book's other folder) are held for the whole run,
 // choose included. A mail whose text cannot be read whole stops the run there
 // (kCannotOpenMailFile) and stays. Refused with nothing changed, as
-// RewriteDrawer refuses. A kill leaves every mail in source, the ones
-// appended so far doubled in their targets; none is ever lost.
+// RewriteDrawer refuses. A SortJournal notes each mail once it is in its
+// target, so that a kill doubles at most the mail whose note it prevented:
+// the next recovery writes source anew without the noted ones. None is ever
+// lost.
 StoreResult DistributeMails(const DrawerFiles& source, const std::string& otherBookFolder,
                             const DrawerListing& loaded, const ChooseDestination& choose);
 

@@ -33,6 +33,8 @@ class DrawerListing {
 
   // The ListFile bytes the rows were read from, up to the end of the last row.
   std::string_view LoadedBytes() const;
+  // Where a row of entries stands among the ListFile's records, counted from 0.
+  size_t RecordIndex(const MailEntry& row) const { return static_cast<size_t>(&row - m_rows.data()); }
 
  private:
   friend DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile);

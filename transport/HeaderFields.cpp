@@ -105,14 +105,18 @@ std::string Folded(std::string_view fieldName, const Words& words) {
   size_t lineLength = fieldName.size() + 2;  // "Name: "
   for (size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    // No fold before an empty word: it could leave a line of blanks alone.
-    if (i > 0 && !word.empty() && lineLength + 1 + word.size() > kFoldWidth) {
-      value += "\r\n";
-      lineLength = 0;
+    if (i > 0) {
+      // The fold goes before the blank, which unfolding keeps. None before an
+      // empty word: it could leave a line of blanks alone.
+      if (!word.empty() && lineLength + 1 + word.size() > kFoldWidth) {
+        value += "\r\n";
+        lineLength = 0;
+      }
+      value += ' ';
+      ++lineLength;
     }
-    if (i > 0) value += ' ';
     value += word;
-    lineLength += (i > 0 ? 1 : 0) + word.size();
+    lineLength += word.size();
   }
   return value;
 }

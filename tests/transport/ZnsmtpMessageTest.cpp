@@ -18,8 +18,6 @@ namespace {
 
 // テスト in ISO-2022-JP, as the mailer converts it.
 const std::string kJisTest = "\x1b$B%F%9%H\x1b(B";
-// 中村 健二: 村 is 0x42 0x3C, whose second byte is "<".
-const std::string kJisName = "\x1b$BCfB<\x1b(B \x1b$B7rFs\x1b(B";
 
 class MessageBuilderTest : public SandboxTest {
  protected:
@@ -146,33 +144,6 @@ TEST_F(MessageBuilderTest, SplitsALongSubjectIntoEncodedWordsOf75CharactersAtMos
   EXPECT_EQ(ParseMail(Received()).Header("Subject"), expected);
 }
 
-// Values no line could hold as they are: folded before blanks, or carried in
-// encoded-words where a run has none; the reader gets back what was written.
-TEST_F(MessageBuilderTest, FoldsLongFieldsIntoLinesOf78AndReadsBackAsWritten) {
-  std::string words = "w";
-  while (words.size() < 1200) words += " word" + std::to_string(words.size());
-  std::string typedTo;
-  smtp.PostMessage.ToAddress.Clear();
-  for (int i = 10; i < 40; ++i) {
-    const std::string address = " <a" + std::to_string(i) + "@example.jp>";
-    smtp.PostMessage.ToAddress.Add(kJisName + address);
-    typedTo += (i > 10 ? ", " : "") + std::string("中村 健二") + address;
-  }
-  const std::string run(1200, 'x');
-  // Each Subject as sent and as read back.
-  for (const auto& [sent, read] : std::vector<std::pair<std::string, std::string>>{
-           {words, words}, {run, run}, {kJisTest + " " + words, "テスト " + words}}) {
-    smtp.PostMessage.Subject = sent;
-    smtp.BuildMessage();
-    const std::string header = smtp.FinalHeader.Text();
-    for (size_t start = 0, end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2)
-      EXPECT_LE(end - start, 78u) << header.substr(start, end - start);
-    ParsedMail mail = ParseMail(Received());
-    EXPECT_EQ(mail.Header("Subject"), read);
-    EXPECT_EQ(mail.Header("To"), typedTo);
-  }
-}
-
 TEST_F(MessageBuilderTest, LaysOutAMultipartMessageWithABase64Attachment) {
   std::string bytes;
   for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i * 31);
@@ -267,9 +238,9 @@ TEST(ExtractAddressTest, CutsTheAddressOutOfAnEntry) {
   EXPECT_EQ(TZnSMTP::ExtractAddress("bob@example.com"), "bob@example.com");
   EXPECT_EQ(TZnSMTP::ExtractAddress("a@x, b@y"), "a@x, b@y");
   EXPECT_EQ(TZnSMTP::ExtractAddress("Bob <>"), "");
-  // 木下 and 村 hold "<" as the second byte of their ISO-2022-JP form.
+  // 木下 and 中村 hold "<" as the second byte of a character in ISO-2022-JP.
   EXPECT_EQ(TZnSMTP::ExtractAddress("\x1b$BLZ2<\x1b(B <b@example.com>"), "b@example.com");
-  EXPECT_EQ(TZnSMTP::ExtractAddress(kJisName + ": b@example.com"), " b@example.com");
+  EXPECT_EQ(TZnSMTP::ExtractAddress("\x1b$BCfB<\x1b(B: b@example.com"), " b@example.com");
 }
 
 }  // namespace

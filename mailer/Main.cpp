@@ -299,17 +299,20 @@ void TMainForm::LoadFontSetting() { ::LoadFontSetting({ToAddress, Subject, MailT
 // --- Sending -------------------------------------------------------------
 
 ComposedMail TMainForm::TakeComposedMail() const {
-  return {ToAddress->Text(), Subject->Text(), MailText->Text()};
+  return {ToAddress->Text(), Subject->Text(), MailText->Text(), userName};
 }
 
-// While a send runs the fields cannot be edited, Send and filing are off,
-// and the status bar says why.
+// While a send runs the fields cannot be edited, and every command that
+// could change the mail, its filing or the settings it goes out with rests
+// (their short-cuts with them); the status bar says why.
 void TMainForm::ShowSending(bool sending) {
   m_sending = sending;
   ToAddress->SetReadOnly(sending);
   Subject->SetReadOnly(sending);
   MailText->SetReadOnly(sending);
   SetMailCommandsEnabled(!sending, !sending);
+  for (TMenuItem* command : {ExecEdtor, PupExecEdtor, OpenAddBook, PupOpenAddBook, EnvSet, SMTPOpt})
+    command->SetEnabled(!sending);
   StatusBar->SetSimpleText(sending ? kSendingStatus : "");
 }
 
@@ -325,7 +328,7 @@ void TMainForm::DeliverMail(const ComposedMail& mail) {
   };
   ZnSMTP->Connect();
   try {
-    FillPostMessage(ZnSMTP->PostMessage, mail, {userName, fromAddress, signature});
+    FillPostMessage(ZnSMTP->PostMessage, mail, {fromAddress, signature});
     ZnSMTP->SendMail();
   } catch (...) {
     // Close and forget this attempt, so that the next Send starts clean.
@@ -371,9 +374,9 @@ TMainForm::Filing TMainForm::FileMail(const ComposedMail& mail) {
   const std::string body = mail.body + "\r\n\r\n";
   if (!ChooseSendBookFolder()) return Filing::Cancelled;
   const std::time_t now = std::time(nullptr);
-  const SentMail sent = SentMailText(mail.to, userName, mail.subject, body);
+  const SentMail sent = SentMailText(mail.to, mail.fromName, mail.subject, body);
   const MailEntry record =
-      SentMailRecord(sent, mail.to, userName, mail.subject, FilingDateText(now), FilingId(now));
+      SentMailRecord(sent, mail.to, mail.fromName, mail.subject, FilingDateText(now), FilingId(now));
   if (const char* message = FileIntoSendBook(ppPath, exeDir, record, sent.header + sent.body)) {
     ErrorBox(message);
     return Filing::Failed;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iterator>
+#include <random>
 
 #include "mailer/MailDate.h"
 #include "mailer/SjisToJis.h"
@@ -29,6 +31,33 @@ bool WasRefused(const std::string& entry, const std::vector<RecipientRefusal>& r
   const std::string address = TZnSMTP::ExtractAddress(entry);
   return std::any_of(refusals.begin(), refusals.end(),
                      [&](const RecipientRefusal& refusal) { return refusal.address == address; });
+}
+
+// The entry the SMTP component takes for a recipient typed as entry. The
+// address is cut out of the Shift-JIS text, whose bytes never equal "<"; the
+// ISO-2022-JP form of a name can hold "<" (村 is 0x42 0x3C), so only the name
+// before it is converted and the address stays as typed.
+std::string WireRecipient(const std::string& entry) {
+  const size_t open = entry.find('<');
+  if (open == std::string::npos) return entry;
+  return SjisToJis(entry.substr(0, open)) + entry.substr(open);
+}
+
+bool IsDomainCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+}
+
+// "<" time "." random part "@" the sender's domain ">": no two sends share it
+// (RFC 5322 section 3.6.4).
+std::string NewMessageId(std::string_view fromAddress, std::time_t now) {
+  std::string domain;
+  const size_t at = fromAddress.rfind('@');
+  if (at != std::string_view::npos)
+    std::copy_if(fromAddress.begin() + at + 1, fromAddress.end(), std::back_inserter(domain), IsDomainCharacter);
+  std::random_device random;
+  const unsigned long long part = static_cast<unsigned long long>(random()) << 32 | random();
+  return Format("<%llx.%016llx@%s>", static_cast<unsigned long long>(now), part,
+                domain.empty() ? "localhost" : domain.c_str());
 }
 
 std::string WithoutLineEnd(std::string text) {
@@ -60,16 +89,18 @@ std::vector<std::string> SplitRecipients(std::string_view toText) {
 }
 
 void FillPostMessage(TPostMessage& message, const ComposedMail& mail, const SenderSettings& sender) {
+  const std::time_t now = std::time(nullptr);
   message.FromAddress = sender.fromAddress;
-  message.FromName = SjisToJis(Format("(%s) ", sender.userName.c_str()));
-  for (const std::string& entry : SplitRecipients(mail.to)) message.ToAddress.Add(SjisToJis(entry));
+  message.FromName = SjisToJis(Format("(%s) ", mail.fromName.c_str()));
+  for (const std::string& entry : SplitRecipients(mail.to)) message.ToAddress.Add(WireRecipient(entry));
   TStringList lines;
   lines.SetText(mail.body);
   for (int i = 0; i < lines.Count(); ++i) AddWireLines(message.Body, lines[i]);
   for (int i = 0; i < sender.signature.Count(); ++i) AddWireLines(message.Body, sender.signature[i]);
   message.Subject = SjisToJis(mail.subject);
   message.LocalProgram = kMailer;
-  message.Date = Rfc5322Date(std::time(nullptr));
+  message.Date = Rfc5322Date(now);
+  message.MessageId = NewMessageId(sender.fromAddress, now);
 }
 
 void ResetPostMessage(TPostMessage& message) {
@@ -79,6 +110,7 @@ void ResetPostMessage(TPostMessage& message) {
   message.Body.Clear();
   message.Subject.clear();
   message.Date.clear();
+  message.MessageId.clear();
   message.LocalProgram = kMailer;
 }
 

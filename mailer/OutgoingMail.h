@@ -11,12 +11,14 @@
 
 class TPostMessage;
 
-// The fields as the user composed them (Shift-JIS); the send and the filing
-// after it both work on this copy, so edits during a send change neither.
+// The fields as the user composed them (Shift-JIS), with the user's name as
+// it stood then; the send and the filing after it both work on this copy, so
+// changes during a send reach neither.
 struct ComposedMail {
   std::string to;
   std::string subject;
   std::string body;
+  std::string fromName;  // NAME: the From of the sent and of the filed copy
 };
 
 // A recipient the server refused, with its reply line (CR LF removed).
@@ -27,7 +29,6 @@ struct RecipientRefusal {
 
 // What Quillet's own settings add to every mail.
 struct SenderSettings {
-  std::string userName;
   std::string fromAddress;
   TStringList signature;
 };
@@ -38,7 +39,9 @@ std::vector<std::string> SplitRecipients(std::string_view toText);
 
 // Fills message for mail: the From name "(name) ", one recipient entry per
 // address of the To text, the Subject and each body and signature line in
-// ISO-2022-JP, body lines cut so that none passes the wire's 998 octets.
+// ISO-2022-JP, body lines cut so that none passes the wire's 998 octets, the
+// date and a Message-ID of its own. Only a recipient's display name is
+// converted: its address goes out as typed.
 void FillPostMessage(TPostMessage& message, const ComposedMail& mail, const SenderSettings& sender);
 // Empties the message's sender, recipients, body and Subject for the next mail.
 void ResetPostMessage(TPostMessage& message);

@@ -1,13 +1,14 @@
 #include "transport/Znsmtp.h"
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 #include "platform/base/Format.h"
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
+#include "transport/HeaderFields.h"
 
 namespace {
 
@@ -18,10 +19,6 @@ constexpr const char* kSendTimedOut = "Send Timed out";
 // A server that keeps answering HELO with 299 would otherwise hold the
 // connect forever.
 constexpr int kMaxHeloRepeats = 10;
-// 42 bytes give 56 base64 characters: with "=?ISO-2022-JP?B?" and "?=" an
-// encoded-word stays within the 75 characters RFC 2047 allows.
-constexpr size_t kMaxEncodedWordBytes = 42;
-constexpr std::string_view kToAscii = "\x1b(B";
 
 // Marks Connect or SendMail as running for its whole run, and restores the
 // mark it found however the run ends (a Connect inside SendMail leaves it set).
@@ -37,89 +34,9 @@ class BusyScope {
   bool m_wasBusy;
 };
 
-// A line break (or NUL) inside a value would end the command or header line
-// early and let the rest act as a command or header of its own; it goes out
-// as one blank instead.
-std::string OneLine(std::string_view text) {
-  std::string line;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    bool breaks = text[i] == '\r' || text[i] == '\n' || text[i] == '\0';
-    line += breaks ? ' ' : text[i];
-  }
-  return line;
-}
-
-bool HoldsIso2022Jp(std::string_view text) { return text.find('\x1b') != std::string_view::npos; }
-
-// Pieces of ISO-2022-JP text of at most maxBytes each, cut between
-// characters; each piece starts and ends in ASCII, as every encoded-word must
-// (RFC 1468).
-std::vector<std::string> SplitJisText(std::string_view text, size_t maxBytes) {
-  std::vector<std::string> pieces;
-  std::string piece;
-  std::string designation;  // the two-byte escape in force; empty in ASCII
-  for (size_t i = 0; i < text.size();) {
-    bool escape = text[i] == '\x1b';
-    size_t length = escape ? 3 : designation.empty() ? 1 : 2;
-    std::string_view unit = text.substr(i, length);
-    std::string after = escape ? (unit.substr(1, 1) == "$" ? std::string(unit) : "") : designation;
-    size_t closing = after.empty() ? 0 : kToAscii.size();
-    if (piece.size() > designation.size() && piece.size() + unit.size() + closing > maxBytes) {
-      if (!designation.empty()) piece += kToAscii;
-      pieces.push_back(piece);
-      piece = designation;
-    }
-    piece += unit;
-    designation = after;
-    i += length;
-  }
-  if (!designation.empty()) piece += kToAscii;
-  if (!piece.empty()) pieces.push_back(piece);
-  return pieces;
-}
-
-// Header text on one line. Text holding ISO-2022-JP escape sequences goes out
-// as RFC 2047 "B" encoded-words, each on a folded line of its own, so that a
-// receiver knows its character set; other text goes out as it stands.
-std::string HeaderText(std::string_view value) {
-  std::string text = OneLine(value);
-  if (!HoldsIso2022Jp(text)) return text;
-  std::string encoded;
-  for (const std::string& piece : SplitJisText(text, kMaxEncodedWordBytes)) {
-    if (!encoded.empty()) encoded += "\r\n ";
-    encoded += "=?ISO-2022-JP?B?" + Base64Text(piece) + "?=";
-  }
-  return encoded;
-}
-
-// The From line's name: an encoded name must be parted from "<" by a blank
-// (RFC 2047), so its trailing blanks stay outside the encoded-words.
-std::string FromPhrase(std::string_view name) {
-  if (!HoldsIso2022Jp(name)) return OneLine(name);
-  size_t end = name.find_last_not_of(' ') + 1;
-  std::string_view trailing = name.substr(end);
-  return HeaderText(name.substr(0, end)) + (trailing.empty() ? " " : std::string(trailing));
-}
-
-// A recipient entry in a header: its name encoded as the From name is, its
-// address in angle brackets never.
-std::string RecipientText(std::string_view entry) {
-  const size_t open = entry.find('<');
-  if (!HoldsIso2022Jp(entry.substr(0, open))) return OneLine(entry);
-  if (open == std::string_view::npos) return HeaderText(entry);
-  return FromPhrase(entry.substr(0, open)) + OneLine(entry.substr(open));
-}
-
-std::string JoinedEntries(const TStringList& list) {
-  std::string joined;
-  for (int i = 0; i < list.Count(); ++i) joined += (i ? "," : "") + RecipientText(list[i]);
-  return joined;
-}
-
 bool BodyHoldsIso2022Jp(const TStringList& body) {
   for (int i = 0; i < body.Count(); ++i)
-    if (HoldsIso2022Jp(body[i])) return true;
+    if (body[i].find('\x1b') != std::string::npos) return true;
   return false;
 }
 
@@ -349,9 +266,18 @@ void TZnSMTP::EndData() {
   throw Exception(LastReply);
 }
 
+// Cut only at ASCII: inside ISO-2022-JP's two-byte runs "<", ":" and ">"
+// are halves of characters (村 is 0x42 0x3C).
 std::string TZnSMTP::ExtractAddress(const std::string& entry) {
-  if (entry.find('<') != std::string::npos) return NthField(NthField(entry, '<', 2), '>', 1);
-  if (entry.find(':') != std::string::npos) return NthField(entry, ':', 2);
+  const std::string_view text = entry;
+  if (size_t open = FindOutsideJis(text, '<'); open != std::string_view::npos) {
+    std::string_view rest = text.substr(open + 1);
+    return std::string(rest.substr(0, std::min(FindOutsideJis(rest, '<'), FindOutsideJis(rest, '>'))));
+  }
+  if (size_t colon = FindOutsideJis(text, ':'); colon != std::string_view::npos) {
+    std::string_view rest = text.substr(colon + 1);
+    return std::string(rest.substr(0, FindOutsideJis(rest, ':')));
+  }
   return entry;
 }
 
@@ -443,21 +369,22 @@ void TZnSMTP::BuildMessage() {
 void TZnSMTP::BuildHeader() {
   const TPostMessage& m = PostMessage;
   FinalHeader.Clear();
-  FinalHeader.Add("From: " + FromPhrase(m.FromName) + "<" + OneLine(m.FromAddress) + ">");
-  if (m.ToAddress.Count() > 0) FinalHeader.Add("To: " + JoinedEntries(m.ToAddress));
-  if (m.ToCarbonCopy.Count() > 0) FinalHeader.Add("CC: " + JoinedEntries(m.ToCarbonCopy));
-  FinalHeader.SetHeader("Subject", HeaderText(m.Subject));
-  FinalHeader.SetHeader("X-Mailer", HeaderText(m.LocalProgram));
-  FinalHeader.SetHeader("Reply-To", OneLine(m.ReplyTo));
-  FinalHeader.SetHeader("Date", OneLine(m.Date));
+  FinalHeader.Add("From: " + FoldedMailbox("From", m.FromName, m.FromAddress));
+  if (m.ToAddress.Count() > 0) FinalHeader.Add("To: " + FoldedRecipients("To", m.ToAddress));
+  if (m.ToCarbonCopy.Count() > 0) FinalHeader.Add("CC: " + FoldedRecipients("CC", m.ToCarbonCopy));
+  FinalHeader.SetHeader("Subject", FoldedText("Subject", m.Subject));
+  FinalHeader.SetHeader("X-Mailer", FoldedText("X-Mailer", m.LocalProgram));
+  FinalHeader.SetHeader("Reply-To", FoldedAtBlanks("Reply-To", m.ReplyTo));
+  FinalHeader.SetHeader("Date", FoldedAtBlanks("Date", m.Date));
+  FinalHeader.SetHeader("Message-ID", FoldedAtBlanks("Message-ID", m.MessageId));
   FinalHeader.Add("Mime-Version: 1.0");
   if (m.Attachments.Count() == 0) {
     FinalHeader.Add("Content-Type: " + TextPartType());
     return;
   }
   boundary = "====================54535" + TimeText() + "====";
-  FinalHeader.Add("Content-Type: multipart/mixed;" + std::string(19, ' ') + "boundary=\"" +
-                  boundary + "\"");
+  FinalHeader.Add("Content-Type: " + FoldedAtBlanks("Content-Type", "multipart/mixed;" + std::string(19, ' ') +
+                                                                         "boundary=\"" + boundary + "\""));
 }
 
 void TZnSMTP::BuildBody() {

@@ -37,6 +37,7 @@ class TPostMessage : public TObject {
   std::string LocalProgram;  // the X-Mailer value; no header when empty
   std::string Date;          // no Date header when empty
   std::string ReplyTo;       // no Reply-To header when empty
+  std::string MessageId;     // the Message-ID value, "<" ... ">"; no header when empty
   TStringList Attachments;   // paths of files to attach
   TStringList ToAddress;     // one recipient entry each
   TStringList ToCarbonCopy;
@@ -94,12 +95,15 @@ class TZnSMTP : public TPowersock {
   static Link LinkAfter(const std::exception_ptr& failure);
 
   // Fills FinalHeader and bodyStream (and boundary with attachments) from
-  // PostMessage. Raises the file-open exception for an unreadable attachment.
+  // PostMessage: header values folded, ISO-2022-JP text in encoded-words
+  // (HeaderFields.h), recipient entries parted by ", ". Raises the file-open
+  // exception for an unreadable attachment.
   void BuildMessage();
   // Appends the part of attachment Index (from 1) to bodyStream.
   void AddAttachmentPart(int Index);
   // The address of a recipient entry: between "<" and ">", else after ":",
-  // else the whole entry; empty means the entry is skipped.
+  // else the whole entry; empty means the entry is skipped. Bytes inside
+  // ISO-2022-JP's two-byte runs never count as "<", ":" or ">".
   static std::string ExtractAddress(const std::string& entry);
   // Run when the read pump finds a cancel: drops the connection.
   void CancelHandler(TObject* Sender);

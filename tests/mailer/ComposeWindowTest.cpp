@@ -375,23 +375,30 @@ TEST_F(ComposeWindowTest, ChooserShowsThePresetAndTheListAndWritesPpflist) {
   EXPECT_EQ(SettingsKey().Read(Setting::FolderList), platform::ProgramPath(ExeDir()) + "\\dorvnpfl.cfg");
 }
 
+// 参照 saves the rows whatever the folder dialog answers: a picked folder is
+// appended, and a cancelled pick still creates a missing list file.
 TEST_F(ComposeWindowTest, BrowsedFolderIsAppendedAndSavedEvenWhenTheChooserIsCancelled) {
   std::filesystem::create_directory(Root() + "/picked");
-  auto dialog = std::make_unique<TDstPPFDlg>(nullptr);
-  dialog->exeDir = platform::ProgramPath(ExeDir());
-  driver.FormAnswers.push_back([&](TForm& shown) {
-    auto& chooser = dynamic_cast<TDstPPFDlg&>(shown);
-    driver.FormAnswers.push_front([&](TForm& dirForm) {
-      auto& dirSet = dynamic_cast<TDirSetDlg&>(dirForm);
-      dirSet.DirectoryListBox->SetDirectory(platform::ProgramPath(Root() + "/picked"));
-      dirSet.OKBtn->Click();
+  const std::string picked = platform::ProgramPath(Root() + "/picked");
+  for (bool pick : {true, false}) {
+    std::filesystem::remove(ExeDir() + "/dorvnpfl.cfg");
+    auto dialog = std::make_unique<TDstPPFDlg>(nullptr);
+    dialog->exeDir = platform::ProgramPath(ExeDir());
+    driver.FormAnswers.push_back([&](TForm& shown) {
+      auto& chooser = dynamic_cast<TDstPPFDlg&>(shown);
+      driver.FormAnswers.push_front([&](TForm& dirForm) {
+        auto& dirSet = dynamic_cast<TDirSetDlg&>(dirForm);
+        dirSet.DirectoryListBox->SetDirectory(picked);
+        (pick ? dirSet.OKBtn : dirSet.CancelBtn)->Click();
+      });
+      chooser.AddBtn->Click();
+      EXPECT_EQ(chooser.PPFList->Text(), pick ? picked : "");
+      chooser.CancelBtn->Click();
     });
-    chooser.AddBtn->Click();
-    EXPECT_EQ(chooser.PPFList->Text(), platform::ProgramPath(Root() + "/picked"));
-    chooser.CancelBtn->Click();
-  });
-  EXPECT_EQ(dialog->ShowModal(), mrCancel);
-  EXPECT_EQ(ReadNative(ExeDir() + "/dorvnpfl.cfg"), Root() + "/picked\r\n");
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    ASSERT_TRUE(std::filesystem::exists(ExeDir() + "/dorvnpfl.cfg")) << pick;
+    EXPECT_EQ(ReadNative(ExeDir() + "/dorvnpfl.cfg"), pick ? Root() + "/picked\r\n" : "");
+  }
 }
 
 TEST_F(ComposeWindowTest, FolderDialogAnswersTheOpenFolderNotAHighlightedRow) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "browser/store/SettingsKey.h"
+#include "platform/files/FaultInjection.h"
 #include "platform/files/Files.h"
 #include "platform/forms/Memo.h"
 #include "platform/forms/Menus.h"
@@ -82,13 +83,26 @@ TEST_F(EditorTest, EditorThatEndsAtOnceGivesTheSameBodyBack) {
   EXPECT_FALSE(ScratchFilesLeft());
 }
 
-TEST_F(EditorTest, NoEditorSetSaysSoAndLeavesNoScratchFile) {
-  auto form = Open("mailto:a@b?body=kept");
-  form->ExecEdtor->Click();
-  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
-  EXPECT_EQ(driver.MessageBoxes[0].Text, "CreateProcess Error");
-  EXPECT_EQ(form->MailText->Text(), "kept");
-  EXPECT_FALSE(ScratchFilesLeft());
+// No editor is started without the text handed over to it: with no editor
+// set, or with a scratch file the disk would not take, "CreateProcess Error"
+// and the body stays as it was, with no scratch file left.
+TEST_F(EditorTest, EditorThatCannotHaveTheTextIsNeverStarted) {
+  const std::string started = Root() + "/started";
+  for (bool diskFull : {false, true}) {
+    if (diskFull) SetEditor("touch '" + started + "'\n");
+    auto form = Open("mailto:a@b?body=kept");
+    driver.MessageBoxes.clear();
+    {
+      platform::FaultInjection faults;
+      if (diskFull) faults.FailWritesFrom(1);
+      form->ExecEdtor->Click();
+    }
+    ASSERT_EQ(driver.MessageBoxes.size(), 1u) << diskFull;
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "CreateProcess Error");
+    EXPECT_EQ(form->MailText->Text(), "kept");
+    EXPECT_FALSE(ScratchFilesLeft());
+    EXPECT_FALSE(std::filesystem::exists(started));
+  }
 }
 
 }  // namespace

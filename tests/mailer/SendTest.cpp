@@ -19,6 +19,8 @@
 #include "tests/support/LoopbackListener.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/transport/EncodedWords.h"
+#include "tests/transport/TimeOutClock.h"
 #include "transport/Znsmtp.h"
 
 namespace {
@@ -41,21 +43,6 @@ std::string SjisFromJis(const std::string& jis) {
   return out;
 }
 
-std::string Base64Decoded(std::string_view text) {
-  constexpr std::string_view kAlphabet =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string bytes;
-  unsigned bits = 0;
-  int count = 0;
-  for (char c : text) {
-    const size_t value = kAlphabet.find(c);
-    if (value == std::string_view::npos) continue;
-    bits = bits << 6 | static_cast<unsigned>(value);
-    if ((count += 6) >= 8) bytes += static_cast<char>(bits >> (count -= 8));
-  }
-  return bytes;
-}
-
 // The raw header named name (folded lines included) of a received mail.
 std::string RawHeader(const std::string& mail, const std::string& name) {
   const size_t start = mail.find("\r\n" + name + ": ") + 2;
@@ -63,14 +50,6 @@ std::string RawHeader(const std::string& mail, const std::string& name) {
   do end = mail.find("\r\n", end) + 2;
   while (mail[end] == ' ' || mail[end] == '\t');
   return mail.substr(start, end - start);
-}
-
-// The bytes that the encoded-words of a header carry, in order.
-std::string EncodedWordBytes(const std::string& header) {
-  std::string bytes;
-  for (size_t at = 0; (at = header.find("?B?", at)) != std::string::npos; at += 3)
-    bytes += Base64Decoded(header.substr(at + 3, header.find("?=", at) - at - 3));
-  return bytes;
 }
 
 class SendTest : public QuilletFixture {
@@ -155,6 +134,7 @@ TEST_F(SendTest, RefusedMessageKeepsTheTextAndTheNextSendStartsClean) {
   form->ToAddress->SetText("second@x");
   form->Send->Click();
   EXPECT_EQ(accepting.Message().find("first body\r\nfirst body"), std::string::npos);
+  EXPECT_NE(RawHeader(accepting.Message(), "Message-ID"), RawHeader(refusing.Message(), "Message-ID"));
   const std::string transcript = accepting.Transcript();
   EXPECT_EQ(transcript.find("first@x"), std::string::npos);
   EXPECT_NE(transcript.find("RCPT TO:<second@x>"), std::string::npos);
@@ -173,6 +153,10 @@ TEST_F(SendTest, DuringTheSendTheFieldsAndCommandsRestAndExitCanBeDeclined) {
     EXPECT_EQ(form->StatusBar->SimpleText(), "送信中...");
     form->Send->Click();
     form->MailSave->Click();
+    for (TMenuItem* command : {form->ExecEdtor, form->PupExecEdtor, form->OpenAddBook, form->PupOpenAddBook,
+                               form->EnvSet, form->SMTPOpt})
+      command->Click();
+    PressKey(*form->MailText, 'E', ssCtrl);
     driver.MessageBoxAnswers.push_back(IDCANCEL);  // do not stop the send
     form->Exit->Click();
     EXPECT_TRUE(form->Visible());
@@ -192,8 +176,9 @@ TEST_F(SendTest, DuringTheSendTheFieldsAndCommandsRestAndExitCanBeDeclined) {
   EXPECT_FALSE(form->MailText->ReadOnly());
 }
 
-// A server that greets and then says nothing: closing the window stops the
-// wait. Answering the question for the unsent text with Cancel keeps it.
+// A server that greets and then says nothing (and never hangs up): closing
+// the window stops the wait at once. Answering the question for the unsent
+// text with Cancel keeps it.
 TEST_F(SendTest, ClosingDuringASilentSendStopsItAndNothingIsFiled) {
   for (int discardAnswer : {IDOK, IDCANCEL}) {
     ScriptedServer server({"220 ready", ScriptedServer::kSilence});
@@ -202,13 +187,16 @@ TEST_F(SendTest, ClosingDuringASilentSendStopsItAndNothingIsFiled) {
     driver.MessageBoxes.clear();
     driver.MessageBoxAnswers = {IDOK, discardAnswer};
     form->ZnSMTP->ReportLevel = 8;
+    TimeOutClock clock(*form->ZnSMTP);
     bool closed = false;
     form->ZnSMTP->OnStatus = [&](TComponent*, const std::string& status) {
       if (status != "ReadLn" || closed || !form->ZnSMTP->Connected) return;
       closed = true;
       form->Close();
+      clock.PassInNextWait(10 * 60 * 1000);  // what would end a send that closing did not stop
     };
     form->Send->Click();
+    EXPECT_FALSE(clock.RanOut());
     ASSERT_EQ(driver.MessageBoxes.size(), 2u) << discardAnswer;
     EXPECT_EQ(driver.MessageBoxes[0].Text, "送信中です。送信を中止しますか");
     EXPECT_EQ(driver.MessageBoxes[1].Text, "送信していないメールを破棄して終了しますか");
@@ -219,23 +207,39 @@ TEST_F(SendTest, ClosingDuringASilentSendStopsItAndNothingIsFiled) {
   }
 }
 
-TEST_F(SendTest, ServerThatNeverRepliesFailsTheSendWhenItsTimeIsUp) {
-  ScriptedServer server({"220 ready", ScriptedServer::kSilence});
-  auto form = Compose(server.Port(), "mailto:a@b?body=x");
-  form->ZnSMTP->ReplyTimeOuts.Command = 50;  // the reply to HELO
-  form->Send->Click();
-  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
-  EXPECT_EQ(driver.MessageBoxes[0].Text, "Reply Timed out");
-  EXPECT_EQ(form->MailText->Text(), "x");
-  EXPECT_TRUE(form->Send->Enabled());
-  EXPECT_FALSE(form->ZnSMTP->Connected);
+// A server that never answers fails the send once its bound has passed: a
+// minute for the connect, five for a reply.
+TEST_F(SendTest, ServerThatNeverAnswersFailsTheSendWhenItsTimeIsUp) {
+  struct Case {
+    const char* wait;  // the status that begins it, and which of them
+    int occurrence;
+    int bound;
+    const char* message;
+  };
+  UnansweredPort unanswered;
+  for (const Case& c : {Case{"Timer On", 1, 60 * 1000, "Connection Timed out"},
+                        Case{"ReadLn", 2, 5 * 60 * 1000, "Reply Timed out"}}) {
+    ScriptedServer greetingOnly({"220 ready", ScriptedServer::kSilence});
+    auto form = Compose(c.occurrence == 1 ? unanswered.Port() : greetingOnly.Port(), "mailto:a@b?body=x");
+    TimeOutClock clock(*form->ZnSMTP);
+    clock.PassAtStatus(c.wait, c.occurrence, c.bound);
+    driver.MessageBoxes.clear();
+    form->Send->Click();
+    ASSERT_EQ(driver.MessageBoxes.size(), 1u) << c.message;
+    EXPECT_EQ(driver.MessageBoxes[0].Text, c.message);
+    EXPECT_EQ(form->MailText->Text(), "x");
+    EXPECT_TRUE(form->Send->Enabled());
+    EXPECT_FALSE(form->ZnSMTP->Connected);
+  }
 }
 
 TEST_F(SendTest, EditsDuringTheSendChangeNeitherTheMailNorItsFiledCopy) {
   MakeSendBook();
   ScriptedServer server(With(kAcceptingSession, "221 bye"));
   auto form = Compose(server.Port(), "mailto:a@b?subject=sent subject&body=sent body");
+  form->userName = "Alice";
   form->ZnSMTP->OnSendStart = [&](TObject*) {
+    form->userName = "Bob";
     form->ToAddress->SetText("other@b");
     form->Subject->SetText("edited subject");
     form->MailText->SetText("edited body");
@@ -244,8 +248,9 @@ TEST_F(SendTest, EditsDuringTheSendChangeNeitherTheMailNorItsFiledCopy) {
   form->Send->Click();
   EXPECT_NE(server.Message().find("Subject: sent subject\r\n"), std::string::npos);
   EXPECT_NE(server.Message().find("\r\n\r\nsent body\r\n"), std::string::npos);
+  EXPECT_NE(server.Message().find("From: (Alice) <taro@example.jp>\r\n"), std::string::npos);
   const std::string filed = ReadNative(SendMailPath());
-  EXPECT_EQ(filed.substr(filed.find("To: ")), "To: a@b\nFrom: \nSubject: sent subject\nCC: \n\nsent body\r\n\r\n");
+  EXPECT_EQ(filed.substr(filed.find("To: ")), "To: a@b\nFrom: Alice\nSubject: sent subject\nCC: \n\nsent body\r\n\r\n");
 }
 
 TEST_F(SendTest, SendAfterARefusedConnectDelivers) {
@@ -262,20 +267,27 @@ TEST_F(SendTest, SendAfterARefusedConnectDelivers) {
   EXPECT_EQ(driver.MessageBoxes[1].Text, "送信完了");
 }
 
+// Names whose ISO-2022-JP form holds "<" (中村, 木下) change nothing: the
+// addresses go out, are named and are filed as typed.
 TEST_F(SendTest, RefusedRecipientIsNamedAndTheCopyFiledForTheOthers) {
   MakeSendBook();
-  ScriptedServer server({"220 t", "250 h", "250 r", "250 m", "250 ok", "550 no such user", "354 go",
-                         "250 queued", "221 bye"});
-  auto form = Compose(server.Port(), "mailto:Ann <a@x>, \"Yamada, Taro\" <b@y>?body=x");
-  AnswerFolder(PPPath());
-  form->Send->Click();
-  ASSERT_EQ(driver.MessageBoxes.size(), 2u);
-  EXPECT_EQ(driver.MessageBoxes[0].Text, "送信完了");
-  EXPECT_EQ(driver.MessageBoxes[1].Text, "b@y に送信できませんでした\n550 no such user");
-  EXPECT_NE(server.Message().find("To: Ann <a@x>,\"Yamada, Taro\" <b@y>\r\n"), std::string::npos);
-  DrawerListing listing = ReadListFile(ReadNative(SendListPath()), nullptr);
-  ASSERT_EQ(listing.entries.size(), 1u);
-  EXPECT_EQ(listing.entries[0]->Text(MailField::To), "Ann <a@x>");
+  for (const auto& [first, second] : std::vector<std::pair<std::string, std::string>>{
+           {"Ann <a@x>", "\"Yamada, Taro\" <b@y>"}, {"中村 健二 <a@x>", "木下 花子 <b@y>"}}) {
+    ScriptedServer server({"220 t", "250 h", "250 r", "250 m", "250 ok", "550 no such user", "354 go",
+                           "250 queued", "221 bye"});
+    auto form = Compose(server.Port(), "mailto:" + first + ", " + second + "?body=x");
+    driver.MessageBoxes.clear();
+    AnswerFolder(PPPath());
+    form->Send->Click();
+    ASSERT_EQ(driver.MessageBoxes.size(), 2u);
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "送信完了");
+    EXPECT_EQ(driver.MessageBoxes[1].Text, "b@y に送信できませんでした\n550 no such user");
+    EXPECT_EQ(ParseMail(server.Message()).Header("To"), first + ", " + second);
+    EXPECT_NE(server.Transcript().find("RCPT TO:<a@x>\r\nRCPT TO:<b@y>\r\n"), std::string::npos);
+    DrawerListing listing = ReadListFile(ReadNative(SendListPath()), nullptr);
+    ASSERT_FALSE(listing.entries.empty());
+    EXPECT_EQ(listing.entries.back()->Text(MailField::To), first);
+  }
 }
 
 TEST_F(SendTest, EveryRecipientRefusedStopsBeforeDataAndNothingIsFiled) {
@@ -349,6 +361,7 @@ TEST_F(SendTest, JapaneseMailArrivesWholeAndIsFiled) {
   EXPECT_EQ(mail.Header("X-Mailer"), "Quillet-Mailer");
   EXPECT_TRUE(std::regex_match(mail.Header("Date"),
                                std::regex(R"([A-Z][a-z]{2}, \d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d [+-]\d{4})")));
+  EXPECT_TRUE(std::regex_match(mail.Header("Message-ID"), std::regex(R"(<[0-9a-f]+\.[0-9a-f]{16}@example\.jp>)")));
   ASSERT_EQ(mail.parts.size(), 1u);
   EXPECT_EQ(mail.parts[0].charset, "iso-2022-jp");
   // The body as received begins with the empty line that ends the header block.
@@ -401,6 +414,35 @@ TEST_F(SendTest, TextThatReadersCouldNotTakeArrivesReadable) {
   const std::string body = SjisFromJis(mail.parts[0].payload);
   const size_t lineEnd = body.find("\r\n", 2);
   EXPECT_EQ(body.substr(0, 2) + body.substr(2, lineEnd - 2) + body.substr(lineEnd + 2), "\r\n" + paragraph + "\r\n");
+}
+
+// The mail a server refused with "500 Line too long": a 1,200-character
+// Subject, of words or of one run, and thirty named recipients. Every header
+// line now fits, the mail reaches all thirty, and Python's email reads back
+// what was typed.
+TEST_F(SendTest, LongHeadersArriveFoldedAndReadBackAsTyped) {
+  std::filesystem::create_directory(Root() + "/received");
+  SmtpSink sink(Root() + "/received");
+  std::string words = "Minutes";
+  while (words.size() < 1200) words += " item" + std::to_string(words.size());
+  std::string to;
+  for (int i = 0; i < 30; ++i)
+    to += (i ? ", " : "") + std::string(i % 3 ? i % 3 == 1 ? "木村 花子" : "山下 太郎" : "中村 健二") + " <r" +
+          std::to_string(i) + "@example.jp>";
+  int sent = 0;
+  for (const std::string& subject : {words, std::string(1200, 'x')}) {
+    auto form = Compose(sink.Port(), "mailto:" + to + "?subject=" + subject + "&body=x");
+    form->Send->Click();
+    ASSERT_EQ(driver.MessageBoxes.size(), static_cast<size_t>(++sent));
+    ASSERT_EQ(driver.MessageBoxes.back().Text, "送信完了");
+    EXPECT_EQ(sink.Envelope(sent).size(), 31u);
+    const std::string raw = sink.Received(sent);
+    for (size_t start = 0, end; (end = raw.find("\r\n", start)) != start; start = end + 2)
+      EXPECT_LE(end - start, 78u) << raw.substr(start, end - start);
+    ParsedMail mail = ParseMail(raw);
+    EXPECT_EQ(mail.Header("Subject"), subject);
+    EXPECT_EQ(mail.Header("To"), to);
+  }
 }
 
 }  // namespace

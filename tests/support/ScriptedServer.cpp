@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,11 +14,7 @@
 namespace {
 
 constexpr int kIdleMillis = 5000;
-
-bool WaitReadable(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  return poll(&p, 1, kIdleMillis) == 1;
-}
+constexpr int kNoBound = -1;
 
 void SendAll(int fd, const std::string& bytes) {
   size_t done = 0;
@@ -47,10 +44,16 @@ ScriptedServer::ScriptedServer(std::vector<std::string> replies) : m_replies(std
   std::uint16_t port = 0;
   m_listener = ListenOnLoopback(1, port, "scripted server");
   m_port = port;
+  m_stop = eventfd(0, EFD_CLOEXEC);
   m_thread = std::thread([this] { Serve(); });
 }
 
-ScriptedServer::~ScriptedServer() { Finish(); }
+ScriptedServer::~ScriptedServer() {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] auto written = write(m_stop, &one, sizeof one);
+  Finish();
+  close(m_stop);
+}
 
 std::string ScriptedServer::Transcript() {
   Finish();
@@ -69,7 +72,7 @@ void ScriptedServer::Finish() {
 }
 
 void ScriptedServer::Serve() {
-  if (!WaitReadable(m_listener)) return;
+  if (!WaitReadable(m_listener, kIdleMillis)) return;
   int fd = accept(m_listener, nullptr, nullptr);
   if (fd < 0) return;
   Session(fd);
@@ -78,14 +81,18 @@ void ScriptedServer::Serve() {
 
 void ScriptedServer::Session(int fd) {
   bool messageNext = false;
+  int idleMillis = kIdleMillis;
   for (size_t i = 0; i < m_replies.size(); ++i) {
     if (i > 0) {
       std::string unit;
-      if (!ReadUnit(fd, messageNext, unit)) return;
+      if (!ReadUnit(fd, messageNext, unit, kIdleMillis)) return;
       if (messageNext) m_message = Unstuffed(unit.substr(0, unit.size() - 3));
     }
     const std::string& reply = m_replies[i];
-    if (reply == kSilence) break;
+    if (reply == kSilence) {
+      idleMillis = kNoBound;
+      break;
+    }
     if (reply.rfind(kClose, 0) == 0) {
       SendAll(fd, reply.substr(std::string(kClose).size()));
       return;
@@ -95,12 +102,12 @@ void ScriptedServer::Session(int fd) {
   }
   // Script done or silent: record whatever else arrives until the client closes.
   std::string rest;
-  while (ReadUnit(fd, false, rest)) {
+  while (ReadUnit(fd, false, rest, idleMillis)) {
   }
 }
 
 // One line (through LF), or with wholeMessage everything through CR LF "." CR LF.
-bool ScriptedServer::ReadUnit(int fd, bool wholeMessage, std::string& unit) {
+bool ScriptedServer::ReadUnit(int fd, bool wholeMessage, std::string& unit, int idleMillis) {
   const std::string end = wholeMessage ? "\r\n.\r\n" : "\n";
   for (;;) {
     size_t found = m_pending.find(end);
@@ -110,10 +117,15 @@ bool ScriptedServer::ReadUnit(int fd, bool wholeMessage, std::string& unit) {
       return true;
     }
     char buffer[16384];
-    if (!WaitReadable(fd)) return false;
+    if (!WaitReadable(fd, idleMillis)) return false;
     ssize_t n = recv(fd, buffer, sizeof buffer, 0);
     if (n <= 0) return false;
     m_transcript.append(buffer, static_cast<size_t>(n));
     m_pending.append(buffer, static_cast<size_t>(n));
   }
+}
+
+bool ScriptedServer::WaitReadable(int fd, int idleMillis) const {
+  pollfd p[2] = {{fd, POLLIN, 0}, {m_stop, POLLIN, 0}};
+  return poll(p, 2, idleMillis) > 0 && p[1].revents == 0;
 }

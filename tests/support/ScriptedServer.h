@@ -4,8 +4,11 @@
 // one client line at a time and answers each with the next reply; after a
 // reply beginning with "354" the whole message up to the line "." counts as
 // one client line. Everything the client sends is recorded byte for byte.
-// Its thread ends when the script runs out, the client closes, or nothing
-// arrives for a few seconds, so a broken client cannot hang a test.
+// Its thread ends when the client closes or the server is destroyed; a client
+// that stops in mid-script (or never comes, or outlives the script) is given
+// up after a few idle seconds, so a broken client cannot hang a test. A
+// silent server waits for the client instead: no wait of the client ever
+// ends because the server grew tired of it.
 
 #include <string>
 #include <thread>
@@ -15,12 +18,14 @@ class ScriptedServer {
  public:
   // A reply is sent as given followed by CR LF ("250-a\r\n250 b" is a
   // two-line reply). Special replies: kClose closes the connection instead;
-  // kSilence stops answering but keeps reading until the client closes;
+  // kSilence stops answering but keeps the connection, reading, until the
+  // client closes it (or the server is destroyed);
   // kClose followed by text sends the text as it stands (no line end) and closes.
   static constexpr const char* kClose = "<close>";
   static constexpr const char* kSilence = "<silence>";
 
   explicit ScriptedServer(std::vector<std::string> replies);
+  // Ends the session, silent or not, and waits for its thread.
   ~ScriptedServer();
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -35,11 +40,15 @@ class ScriptedServer {
  private:
   void Serve();
   void Session(int fd);
-  bool ReadUnit(int fd, bool wholeMessage, std::string& unit);
+  // False when the client closed, the server is stopping, or idleMillis
+  // passed without a byte (-1: no bound).
+  bool ReadUnit(int fd, bool wholeMessage, std::string& unit, int idleMillis);
+  bool WaitReadable(int fd, int idleMillis) const;
   void Finish();
 
   std::vector<std::string> m_replies;
   int m_listener = -1;
+  int m_stop = -1;  // an eventfd the destructor signals
   int m_port = 0;
   std::string m_transcript;
   std::string m_message;

@@ -1,13 +1,14 @@
 """Parses one mail from standard input with Python's email package and prints
 what the tests compare, one item per line, every text as hex so that no byte
 can break the format:
-  H <name> <value>           each header, encoded-words decoded, as cp932
+  H <name> <value>           each header unfolded, encoded-words decoded, as cp932
   M <content-type> <boundary>  the top-level type and its boundary ("-" none)
   P <content-type> <charset> <file name> <transfer encoding> <payload>
 for each leaf part, with the payload's transfer encoding undone."""
 
 import binascii
 import email
+import re
 import sys
 from email.header import decode_header, make_header
 
@@ -19,7 +20,10 @@ def hexed(data):
 
 
 def decoded(value):
-    return str(make_header(decode_header(value)))
+    # The compat32 parser hands a header over folded: unfold it as RFC 5322
+    # section 2.2.3 says, by removing each line break before a blank.
+    unfolded = re.sub(r"\r?\n(?=[ \t])", "", value)
+    return str(make_header(decode_header(unfolded)))
 
 
 def payload(part):

@@ -11,6 +11,7 @@
 #include "platform/files/Files.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/transport/EncodedWords.h"
 #include "transport/Znsmtp.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST_F(MessageBuilderTest, WritesEverySetHeaderInItsOrder) {
   smtp.BuildMessage();
   EXPECT_EQ(smtp.FinalHeader.Text(),
             "From: Ann <a@example.com>\r\n"
-            "To: b@example.com,Cy <c@example.com>\r\n"
+            "To: b@example.com, Cy <c@example.com>\r\n"
             "CC: d@example.com\r\n"
             "Subject: hello\r\n"
             "X-Mailer: Quillet-Mailer\r\n"
@@ -104,7 +105,7 @@ TEST_F(MessageBuilderTest, SendsALineBreakInsideAHeaderValueAsABlank) {
   smtp.BuildMessage();
   EXPECT_EQ(smtp.FinalHeader.Text(),
             "From: <a@example.com> X: y>\r\n"
-            "To: b@example.com,c@example.com X-Evil: 1\r\n"
+            "To: b@example.com, c@example.com X-Evil: 1\r\n"
             "Subject: hi Bcc: victim@example.com\r\n"
             "Mime-Version: 1.0\r\n"
             "Content-Type: text/plain;                        charset=us-ascii\r\n");
@@ -137,6 +138,9 @@ TEST_F(MessageBuilderTest, SplitsALongSubjectIntoEncodedWordsOf75CharactersAtMos
   for (size_t start = line.find("=?"); start != std::string::npos;
        start = line.find("=?", start + 1))
     EXPECT_LE(line.find("?=", start + 16) + 2 - start, 75u);
+  // Each word stands alone: a reader may decode it by itself.
+  for (const std::string& payload : EncodedWordPayloads(line))
+    EXPECT_EQ(payload.substr(payload.size() - 3), "\x1b(B") << payload;
   EXPECT_EQ(ParseMail(Received()).Header("Subject"), expected);
 }
 
@@ -234,6 +238,9 @@ TEST(ExtractAddressTest, CutsTheAddressOutOfAnEntry) {
   EXPECT_EQ(TZnSMTP::ExtractAddress("bob@example.com"), "bob@example.com");
   EXPECT_EQ(TZnSMTP::ExtractAddress("a@x, b@y"), "a@x, b@y");
   EXPECT_EQ(TZnSMTP::ExtractAddress("Bob <>"), "");
+  // 木下 and 中村 hold "<" as the second byte of a character in ISO-2022-JP.
+  EXPECT_EQ(TZnSMTP::ExtractAddress("\x1b$BLZ2<\x1b(B <b@example.com>"), "b@example.com");
+  EXPECT_EQ(TZnSMTP::ExtractAddress("\x1b$BCfB<\x1b(B: b@example.com"), " b@example.com");
 }
 
 }  // namespace

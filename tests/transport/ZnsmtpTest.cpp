@@ -15,6 +15,7 @@
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/transport/PsockServer.h"
+#include "tests/transport/TimeOutClock.h"
 #include "transport/Znsmtp.h"
 
 namespace {
@@ -43,6 +44,8 @@ class SmtpDialogueTest : public ::testing::Test {
  protected:
   void Start(std::vector<std::string> replies) {
     server = std::make_unique<ScriptedServer>(std::move(replies));
+    smtp.ClearParameters();  // a failed send of an earlier row leaves its recipients
+    smtp.PostMessage.Body.Clear();
     smtp.Host = "127.0.0.1";
     smtp.Port = server->Port();
     smtp.UserID = "me";
@@ -341,15 +344,20 @@ TEST_F(SmtpDialogueTest, FirstFailureWinsOverAFailingQuit) {
   EXPECT_EQ(server->Transcript(), "QUIT\r\n");
 }
 
-// The bounds of RFC 5321, shortened: a server that stops answering at any
-// step ends the send with the time-out and a dropped connection.
+// The bounds of RFC 5321 section 4.5.3.2: a server that stops answering at
+// any step ends the send once its step's time has passed, with a dropped
+// connection.
 TEST_F(SmtpDialogueTest, EachSilentStepEndsWithItsTimeOut) {
-  for (size_t silentAt : {size_t{0}, size_t{1}, size_t{4}, size_t{5}, size_t{6}}) {
+  constexpr int kMinute = 60 * 1000;
+  // The step that gets no reply (its index in the script) and its bound.
+  for (const auto& [silentAt, bound] : std::vector<std::pair<size_t, int>>{
+           {0, 5 * kMinute}, {1, 5 * kMinute}, {3, 5 * kMinute}, {4, 5 * kMinute}, {5, 2 * kMinute}, {6, 10 * kMinute}}) {
     std::vector<std::string> script = Accepting();
     script.resize(silentAt);
     script.push_back(ScriptedServer::kSilence);
     Start(script);
-    smtp.ReplyTimeOuts = {50, 50, 50, 50, 50};
+    TimeOutClock clock(smtp);
+    clock.PassAtStatus("ReadLn", static_cast<int>(silentAt) + 1, bound);
     EXPECT_EQ(RaisedMessage<ESockError>([&] {
                 smtp.Connect();
                 smtp.SendMail();
@@ -358,7 +366,22 @@ TEST_F(SmtpDialogueTest, EachSilentStepEndsWithItsTimeOut) {
         << silentAt;
     EXPECT_FALSE(smtp.Connected);
     EXPECT_FALSE(smtp.Timer->Enabled());
+    smtp.CloseAfterFailure(TZnSMTP::Link::Dead);  // so that a failed row leaves the next one alone
   }
+}
+
+// Each block of the message has its own bound, counted from the last
+// progress: a long message the server takes steadily is never cut.
+TEST_F(SmtpDialogueTest, MessageTakenSteadilyOutlastsTheBlockTimeOut) {
+  Start(Accepting());
+  for (int i = 0; i < 300; ++i) smtp.PostMessage.Body.Add(std::string(990, 'x'));  // some 20 blocks
+  TimeOutClock clock(smtp);
+  smtp.OnPacketSent = [&](TObject*) { clock.Pass(60 * 1000); };  // a minute between blocks
+  smtp.Connect();
+  smtp.SendMail();
+  smtp.Disconnect();
+  EXPECT_FALSE(clock.RanOut());
+  EXPECT_EQ(server->Message().size(), kHeaderBlock.size() + std::string("line\r\n").size() + 300 * 992);
 }
 
 // A server that stops reading in the middle of the message: the block that

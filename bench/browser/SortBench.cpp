@@ -16,7 +16,7 @@
 #include "browser/SortRun.h"
 #include "tests/browser/units/NoQuestions.h"
 #include "bench/browser/CpDrawerFiles.h"
-#include "browser/store/ListFile.h"
+#include "browser/store/DrawerRewrite.h"
 #include "platform/files/Files.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/ScratchFolder.h"
@@ -42,7 +42,7 @@ class SortingBook {
     m_book.rows = FixedDrawerNames(true);
     for (int d = 0; d < kDrawers; ++d) m_book.rows.push_back(DrawerName(d));
     m_book.openRow = 0;
-    m_book.drawerCfgPath = m_book.place.exeDir + "\\dorvndwl.cfg";
+    m_book.nameFile = {m_book.place.exeDir + "\\dorvndwl.cfg", m_book.place.exeDir, {}};
     m_drawer = *GetDrawerFiles(m_book.place, 0, "");
     WriteMails();
     WriteRules();

@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedName{"a/b", "引出し名に使えない文字が含まれています"},
                       RefusedName{"..", "引出し名に使えない文字が含まれています"},
                       RefusedName{"a\\b", "引出し名に使えない文字が含まれています"},
-                      RefusedName{std::string(236, 'n'), "引出し名が長すぎます"},
+                      RefusedName{std::string(239, 'n'), "引出し名が長すぎます"},
                       RefusedName{std::string(236, 'n') + "/", "引出し名に使えない文字が含まれています"}));
 
 TEST_F(DrawerCommandsTest, NamesDifferingOnlyInLetterCaseAreOneName) {

@@ -31,7 +31,7 @@ class SortRunTest : public StoreSandboxTest {
     StoreSandboxTest::SetUp();
     book.place = Book(true);
     book.rows = FixedDrawerNames(true);
-    book.drawerCfgPath = book.place.exeDir + "\\dorvndwl.cfg";
+    book.nameFile = {book.place.exeDir + "\\dorvndwl.cfg", book.place.exeDir, {}};
     book.openRow = 0;
     for (const bool receive : {true, false})
       std::filesystem::create_directories(platform::NativePath(DrawerOf(receive, 0, "").folder));
@@ -74,7 +74,7 @@ TEST_F(SortRunTest, SelfTargetedMailsKeepTheirOrderAndCaseDifferentNamesFindTheR
   book.openRow = 10;
   Rules("dorvnadw.cfg", "a@x friends\r\nb@x 黄色の引出し\r\n");
   for (const char* s : {"1", "2", "3", "4"}) Mail(std::string(s) == "2" ? "b@x" : "a@x", s);
-  ASSERT_EQ(Sort().message, "");
+  ASSERT_TRUE(Sort().Ok());
   EXPECT_EQ(SubjectsIn("Friends"), (Subjects{"1", "3", "4"}));
   EXPECT_EQ(SubjectsIn("黄色の引出し"), Subjects{"2"});
   EXPECT_EQ(book.rows.size(), 11u);
@@ -90,7 +90,7 @@ TEST_F(SortRunTest, AMailThatCannotBeReadBackStopsTheRunThereAndStays) {
   const DrawerListing loaded = ReadDrawer(open);
   const std::string text = ReadBytes(open.mailPath);
   WriteBytes(open.mailPath, text.substr(0, text.size() - 3));  // the last mail is short
-  EXPECT_EQ(SortDrawer(book, loaded, questions).message, kCannotOpenMailFile);
+  EXPECT_EQ(SortDrawer(book, loaded, questions).failure, StoreFailure::CannotOpenMailFile);
   EXPECT_EQ(SubjectsIn("黄色の引出し"), (Subjects{"one", "two"}));
   EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"three"});
 }
@@ -121,7 +121,7 @@ TEST_F(SortRunTest, RecordsTheRunDidNotLoadStayInTheOpenDrawer) {
   MailEntry entry;
   size_t pos = 0;
   const std::string record = later.ListBytes();
-  ASSERT_TRUE(ParseListRecord(record, pos, entry) && DrawerAppender(open).Append(entry, later.MailBytes()));
+  ASSERT_TRUE(ParseListRecord(record, pos, entry) && AppendMail(open, entry, later.MailBytes()).Ok());
   ASSERT_TRUE(SortDrawer(book, loaded, questions).Ok());
   EXPECT_EQ(SubjectsIn("黄色の引出し").size(), kMaxRows);
   EXPECT_EQ(SubjectsIn("受信簿"), (Subjects{std::to_string(kMaxRows), "filed meanwhile"}));

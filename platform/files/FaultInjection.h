@@ -31,8 +31,8 @@ class FaultInjection {
   // A power cut, as LevelDB's FaultInjectionTestEnv makes one. From now on
   // every file operation that changes the disk (a write, truncate or sync of
   // a stream, an open that may create or truncate, a rename, a removal, a
-  // folder sync) counts one step; the nth step and every later one fail as
-  // on a machine whose power is gone. When this object is destroyed after
+  // folder sync) counts one step; the nth step from this call on and every
+  // later one fail as on a machine whose power is gone. When this object is destroyed after
   // the cut, every file seen changed is put back as the disk last held it
   // durably: its data as of its last sync, its name as of its folder's last
   // sync. Files never touched stay as they are.

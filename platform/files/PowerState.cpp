@@ -47,25 +47,18 @@ std::optional<FileId> IdOfDescriptor(int fd) {
   return ::fstat(fd, &info) == 0 ? IdOf(info) : std::nullopt;
 }
 
-std::string ContentsOf(int fd) {
-  std::string contents;
-  char buffer[1 << 16];
-  for (off_t offset = 0;;) {
-    const ssize_t got = ::pread(fd, buffer, sizeof buffer, offset);
-    if (got <= 0) break;
-    contents.append(buffer, static_cast<size_t>(got));
-    offset += got;
-  }
-  return contents;
-}
-
 std::string ContentsAt(const std::string& path) {
+  std::string contents;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  std::string contents = ContentsOf(fd);
+  if (fd < 0) return contents;
+  char buffer[1 << 16];
+  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) contents.append(buffer, static_cast<size_t>(got));
   ::close(fd);
   return contents;
 }
+
+// Reopened for reading: the descriptor itself may be open for writing only.
+std::string ContentsOf(int fd) { return ContentsAt("/proc/self/fd/" + std::to_string(fd)); }
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -107,9 +100,12 @@ void RestoreDurableState(const PowerModel& model) {
 }  // namespace
 
 void StartPowerModel(int cutAt) {
-  Model() = PowerModel{};
-  Model().running = true;
-  Model().cutAt = cutAt;
+  PowerModel& model = Model();
+  if (!model.running) {
+    model = PowerModel{};
+    model.running = true;
+  }
+  model.cutAt = model.steps + cutAt;
 }
 
 void StopPowerModel() {

@@ -11,6 +11,7 @@
 
 namespace platform::detail {
 
+// Starts the model unless it runs; the power is cut at the cutAt-th step from now.
 void StartPowerModel(int cutAt);
 // Ends the model; when the power was cut, every file seen changed is first
 // put back as the disk last held it durably.

@@ -1,12 +1,15 @@
 #include "browser/SortRun.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <deque>
 #include <filesystem>
 
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/ListFile.h"
+#include "platform/files/Files.h"
 #include "tests/browser/units/NoQuestions.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/StoreSandbox.h"
@@ -93,6 +96,51 @@ TEST_F(SortRunTest, AMailThatCannotBeReadBackStopsTheRunThereAndStays) {
   EXPECT_EQ(SortDrawer(book, loaded, questions).failure, StoreFailure::CannotOpenMailFile);
   EXPECT_EQ(SubjectsIn("黄色の引出し"), (Subjects{"one", "two"}));
   EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"three"});
+}
+
+// Another window deleted a mail after this one loaded the drawer: the run is
+// refused before any mail is appended anywhere.
+TEST_F(SortRunTest, AStaleWindowsRunIsRefusedBeforeAnyAppend) {
+  Rules("dorvnadw.cfg", "a@x 黄色の引出し\r\n");
+  Mail("a@x", "one");
+  Mail("a@x", "two");
+  const DrawerFiles open = Files("受信簿");
+  mails.Write(open.listPath, open.mailPath);
+  const DrawerListing stale = ReadDrawer(open);
+  const DrawerListing fresh = ReadDrawer(open);
+  ASSERT_TRUE(RewriteDrawer(open, fresh, {fresh.entries[1]}).Ok());
+  EXPECT_EQ(SortDrawer(book, stale, questions).failure, StoreFailure::DrawerChanged);
+  EXPECT_TRUE(SubjectsIn("黄色の引出し").empty());
+  EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"two"});
+}
+
+// The run's mails may go to drawers of the book's other folder: it waits
+// while another program holds that folder's lock, and changes nothing before.
+TEST_F(SortRunTest, TheRunWaitsForTheLocksOfBothBookFolders) {
+  AddOwnRow("仕事");
+  Rules("dorvnadw.cfg", "a@x 仕事\r\n");
+  Mail("a@x", "one");
+  const DrawerFiles open = Files("受信簿");
+  mails.Write(open.listPath, open.mailPath);
+  const DrawerListing loaded = ReadDrawer(open);
+  std::filesystem::create_directories(platform::NativePath(Files("仕事").folder));
+  const std::string released = book.place.exeDir + "\\released";
+  const std::string locked = book.place.exeDir + "\\locked";
+  const pid_t holder = fork();
+  if (holder == 0) {
+    const platform::FileLock lock(Files("仕事").folder);
+    WriteBytes(locked, "");
+    usleep(300000);
+    WriteBytes(released, "");
+    _exit(lock.Held() ? 0 : 1);
+  }
+  while (!PathExists(locked)) usleep(1000);
+  ASSERT_TRUE(SortDrawer(book, loaded, questions).Ok());
+  EXPECT_TRUE(PathExists(released));
+  EXPECT_EQ(SubjectsIn("仕事"), Subjects{"one"});
+  int status = 1;
+  ASSERT_EQ(waitpid(holder, &status, 0), holder);
+  EXPECT_EQ(status, 0);
 }
 
 TEST_F(SortRunTest, RulesPastTheFileLimitServeTheRunButAreNotStored) {

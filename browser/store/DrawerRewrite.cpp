@@ -86,12 +86,12 @@ StoreResult MoveLeaving(const DrawerFiles& source, const DrawerListing& loaded, 
   std::unique_ptr<DrawerJournal> journal;
   const StoreResult begun = DrawerJournal::Begin(source, intent, journal);
   if (!begun.Ok()) return begun;
-  for (const Leaving& mail : leaving) {
-    const std::optional<std::string> text = checked.Mails().TextOf(*mail.row);
-    if (!text) return Undo(targets, *journal, {StoreFailure::CannotOpenMailFile, source.mailPath});
-    const StoreResult written = targets[mail.target].WriteMail(*mail.row, *text);
-    if (!written.Ok()) return Undo(targets, *journal, written);
-  }
+  std::vector<const MailEntry*> rows;
+  for (const Leaving& mail : leaving) rows.push_back(mail.row);
+  const StoreResult appended = ForEachText(rows, checked.Mails(), [&](size_t i, std::string_view text) {
+    return targets[leaving[i].target].WriteMail(*leaving[i].row, text);
+  });
+  if (!appended.Ok()) return Undo(targets, *journal, appended);
   const StoreResult synced = targets.SyncAll();
   if (!synced.Ok()) return Undo(targets, *journal, synced);
   const StoreResult committed = journal->CommitSource(source, checked);

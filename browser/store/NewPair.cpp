@@ -30,32 +30,33 @@ Run RunFrom(const std::vector<const MailEntry*>& rows, size_t first, const MailS
   return run;
 }
 
-StoreResult CopyMails(const std::vector<const MailEntry*>& rows, MailSource& source, PairAppender& pair) {
-  for (size_t first = 0; first < rows.size();) {
-    const Run run = RunFrom(rows, first, source);
-    const uint64_t runStart = rows[first]->mailStart;
-    const std::optional<std::string> texts = source.Read(runStart, run.bytes);
-    if (!texts) return {StoreFailure::CannotOpenMailFile};
-    for (; first < run.end; ++first) {
-      const MailEntry& row = *rows[first];
-      const uint64_t length = source.ExistingLength(row);
-      const std::string_view text = length ? std::string_view(*texts).substr(row.mailStart - runStart, length) : "";
-      const StoreResult written = pair.WriteMail(row, text);
-      if (!written.Ok()) return written;
-    }
-  }
-  return {};
-}
-
 StoreResult CopyMailsDurably(const DrawerFiles& drawer, const std::vector<const MailEntry*>& rows,
                              MailSource& mails) {
   PairAppender scratch(NewPairOf(drawer));
   if (!scratch.Opened().Ok()) return {StoreFailure::CannotCreateScratch, scratch.Opened().path, scratch.Opened().systemError};
-  const StoreResult copied = CopyMails(rows, mails, scratch);
+  const StoreResult copied =
+      ForEachText(rows, mails, [&](size_t row, std::string_view text) { return scratch.WriteMail(*rows[row], text); });
   return copied.Ok() ? scratch.Sync() : copied;
 }
 
 }  // namespace
+
+StoreResult ForEachText(const std::vector<const MailEntry*>& rows, MailSource& mails, const EachText& each) {
+  for (size_t first = 0; first < rows.size();) {
+    const Run run = RunFrom(rows, first, mails);
+    const uint64_t runStart = rows[first]->mailStart;
+    const std::optional<std::string> texts = mails.Read(runStart, run.bytes);
+    if (!texts) return {StoreFailure::CannotOpenMailFile};
+    for (; first < run.end; ++first) {
+      const MailEntry& row = *rows[first];
+      const uint64_t length = mails.ExistingLength(row);
+      const StoreResult handed =
+          each(first, length ? std::string_view(*texts).substr(row.mailStart - runStart, length) : "");
+      if (!handed.Ok()) return handed;
+    }
+  }
+  return {};
+}
 
 MailSource::MailSource(std::string_view path) : m_file(platform::OpenFile(path, "rb")) {
   if (m_file) m_length = std::max<int64_t>(m_file->Length(), 0);
@@ -79,9 +80,13 @@ uint64_t MailSource::ExistingLength(const MailEntry& row) const {
 
 std::optional<std::string> MailSource::Read(uint64_t start, uint64_t count) {
   if (count == 0) return std::string();
-  if (!m_file) return std::nullopt;
-  std::string bytes = ReadFileRange(*m_file, start, count);
-  if (bytes.size() != count) return std::nullopt;
+  if (!m_file || start + count > m_length || !m_file->Seek(start)) return std::nullopt;
+  std::string bytes(count, '\0');
+  for (size_t got = 0; got < count;) {
+    const size_t n = m_file->Read(bytes.data() + got, count - got);
+    if (n == 0) return std::nullopt;
+    got += n;
+  }
   return bytes;
 }
 

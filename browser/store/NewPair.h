@@ -6,6 +6,7 @@
 // and removes it. Everything here runs with the book's folders locked.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,12 @@ class MailSource {
   std::unique_ptr<platform::Stream> m_file;
   uint64_t m_length = 0;
 };
+
+// Hands each row's text (as TextOf gives it) to each, in order; rows whose
+// texts lie back to back in the file are read at once. CannotOpenMailFile
+// when a text cannot be read; each's own failure stops it.
+using EachText = std::function<StoreResult(size_t row, std::string_view text)>;
+StoreResult ForEachText(const std::vector<const MailEntry*>& rows, MailSource& mails, const EachText& each);
 
 // The drawer as found under its lock, checked against the part of its
 // ListFile that was loaded (loadedBytes). Result(): DrawerChanged when the

@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr size_t kPieceBytes = 256 << 10;  // mails are written in pieces about this big
+
 // The file's length, or none when it cannot be told (or it lies past what a
 // record's offsets reach, which no append may build on).
 std::optional<uint64_t> LengthOf(platform::Stream& file) {
@@ -33,8 +35,8 @@ PairAppender::PairAppender(const DrawerFiles& drawer) : m_drawer(drawer) {
     m_opened = {StoreFailure::CannotOpenMailFile, drawer.mailPath};
     return;
   }
-  m_mailBefore = m_mailLength = *mailLength;
-  m_listBefore = m_listLength = *listLength;
+  m_mailBefore = m_mailLength = m_mailWritten = *mailLength;
+  m_listBefore = m_listWritten = *listLength;
 }
 
 PairAppender::~PairAppender() = default;
@@ -43,22 +45,37 @@ StoreResult PairAppender::WriteMail(const MailEntry& entry, std::string_view tex
   if (!m_opened.Ok()) return m_opened;
   if (m_broken || m_mailLength + text.size() > kMaxMailFileLength)
     return {StoreFailure::CannotWriteMail, m_drawer.mailPath};
-  const std::string record = EncodeListRecord(entry, static_cast<uint32_t>(m_mailLength), text.size());
-  // The text goes before its record, so that no record is written for bytes that are not there.
-  const bool written = m_mailFile->Write(text) && m_listFile->Write(record);
-  if (!written) {
-    const StoreResult failed = StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_drawer.mailPath);
-    m_broken = !CutBackTo(m_mailLength, m_listLength);
-    return failed;
-  }
+  m_listPiece += EncodeListRecord(entry, static_cast<uint32_t>(m_mailLength), text.size());
+  m_mailPiece.append(text);
   m_mailLength += text.size();
-  m_listLength += record.size();
-  return {};
+  return m_mailPiece.size() < kPieceBytes ? StoreResult{} : WritePieces();
+}
+
+// The texts go before their records, so that no record is written for bytes
+// that are not there.
+StoreResult PairAppender::WritePieces() {
+  const bool written = m_mailFile->Write(m_mailPiece) && m_listFile->Write(m_listPiece);
+  const StoreResult result =
+      written ? StoreResult{} : StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_drawer.mailPath);
+  if (written) {
+    m_mailWritten += m_mailPiece.size();
+    m_listWritten += m_listPiece.size();
+  } else {
+    m_broken = !CutBackTo(m_mailWritten, m_listWritten);
+  }
+  m_mailPiece.clear();
+  m_listPiece.clear();
+  m_mailLength = m_mailWritten;
+  return result;
 }
 
 StoreResult PairAppender::Sync() {
   if (!m_opened.Ok()) return m_opened;
   if (m_broken) return {StoreFailure::CannotWriteMail, m_drawer.mailPath};
+  if (!m_mailPiece.empty()) {
+    const StoreResult written = WritePieces();
+    if (!written.Ok()) return written;
+  }
   if (!m_mailFile->Sync()) return StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_drawer.mailPath);
   if (!m_listFile->Sync()) return StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_drawer.listPath);
   if (m_created && !platform::SyncFolder(m_drawer.folder))
@@ -68,6 +85,8 @@ StoreResult PairAppender::Sync() {
 
 bool PairAppender::CutBack() {
   if (!m_opened.Ok()) return true;
+  m_mailPiece.clear();
+  m_listPiece.clear();
   m_broken = !CutBackTo(m_mailBefore, m_listBefore);
   return !m_broken;
 }
@@ -76,7 +95,7 @@ bool PairAppender::CutBackTo(uint64_t mailLength, uint64_t listLength) {
   const bool listCut = m_listFile->Truncate(listLength) && m_listFile->Flush();
   const bool mailCut = m_mailFile->Truncate(mailLength) && m_mailFile->Flush();
   if (!listCut || !mailCut) return false;
-  m_mailLength = mailLength;
-  m_listLength = listLength;
+  m_mailLength = m_mailWritten = mailLength;
+  m_listWritten = listLength;
   return true;
 }

@@ -1,13 +1,15 @@
 #pragma once
 // Appending mails to one drawer's pair of files, in the order given: each
 // mail's text to the MailFile, then its full-form record, placed at the
-// text's offset, to the ListFile. Writes are buffered and nothing is synced
-// until Sync(): the caller holds the book's locks and has noted the pair's
-// lengths in a journal first, so that a kill or a power cut in between is cut
-// back or kept whole by recovery, never joined by a later mail.
+// text's offset, to the ListFile. Writes are gathered into large pieces and
+// nothing is synced until Sync(): the caller holds the book's locks and has
+// noted the pair's lengths in a journal first, so that a kill or a power cut
+// in between is cut back or kept whole by recovery, never joined by a later
+// mail.
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "browser/store/DrawerPaths.h"
@@ -37,8 +39,8 @@ class PairAppender {
 
   // WriteMail: appends text and the record of entry for it. CannotWriteMail
   // when the mail would take the MailFile past the 32-bit offsets of its
-  // records, or a write failed: the files are then cut back to the mails
-  // before it, and when even that fails, Broken().
+  // records (nothing written), or a write failed: the files are then cut
+  // back to the last piece written whole, and when even that fails, Broken().
   StoreResult WriteMail(const MailEntry& entry, std::string_view text);
   // A failed mail could not be taken back: nothing more is written, and only
   // a recovery can tell what the files hold.
@@ -54,12 +56,16 @@ class PairAppender {
   std::unique_ptr<platform::Stream> m_mailFile;
   std::unique_ptr<platform::Stream> m_listFile;
   StoreResult m_opened;
+  StoreResult WritePieces();
   bool CutBackTo(uint64_t mailLength, uint64_t listLength);
 
   bool m_created = false;
   bool m_broken = false;
   uint64_t m_mailBefore = 0;
   uint64_t m_listBefore = 0;
-  uint64_t m_mailLength = 0;  // after the last whole mail
-  uint64_t m_listLength = 0;
+  uint64_t m_mailLength = 0;     // with the mails gathered but not written yet
+  uint64_t m_mailWritten = 0;    // the lengths after the last piece written whole
+  uint64_t m_listWritten = 0;
+  std::string m_mailPiece;
+  std::string m_listPiece;
 };

@@ -53,10 +53,14 @@ class SortRunTest : public StoreSandboxTest {
                   "body of " + subject + "\r\n", fields);
   }
   void Rules(const char* file, const std::string& lines) { WriteBytes(book.place.exeDir + "\\" + file, lines); }
-  StoreResult Sort() {
+  // The open drawer written from mails and loaded, as the window holds it.
+  DrawerListing WriteAndLoad() {
     const DrawerFiles open = Files(book.rows[book.openRow]);
     mails.Write(open.listPath, open.mailPath);
-    const DrawerListing loaded = ReadDrawer(open);
+    return ReadDrawer(open);
+  }
+  StoreResult Sort() {
+    const DrawerListing loaded = WriteAndLoad();
     return SortDrawer(book, loaded, questions);
   }
   std::vector<std::string> SubjectsIn(const std::string& row) const {
@@ -88,9 +92,8 @@ TEST_F(SortRunTest, AMailThatCannotBeReadBackStopsTheRunThereAndStays) {
   Mail("a@x", "one");
   Mail("a@x", "two");
   Mail("a@x", "three");
+  const DrawerListing loaded = WriteAndLoad();
   const DrawerFiles open = Files("受信簿");
-  mails.Write(open.listPath, open.mailPath);
-  const DrawerListing loaded = ReadDrawer(open);
   const std::string text = ReadBytes(open.mailPath);
   WriteBytes(open.mailPath, text.substr(0, text.size() - 3));  // the last mail is short
   EXPECT_EQ(SortDrawer(book, loaded, questions).failure, StoreFailure::CannotOpenMailFile);
@@ -104,11 +107,9 @@ TEST_F(SortRunTest, AStaleWindowsRunIsRefusedBeforeAnyAppend) {
   Rules("dorvnadw.cfg", "a@x 黄色の引出し\r\n");
   Mail("a@x", "one");
   Mail("a@x", "two");
-  const DrawerFiles open = Files("受信簿");
-  mails.Write(open.listPath, open.mailPath);
-  const DrawerListing stale = ReadDrawer(open);
-  const DrawerListing fresh = ReadDrawer(open);
-  ASSERT_TRUE(RewriteDrawer(open, fresh, {fresh.entries[1]}).Ok());
+  const DrawerListing stale = WriteAndLoad();
+  const DrawerListing fresh = ReadDrawer(Files("受信簿"));
+  ASSERT_TRUE(RewriteDrawer(Files("受信簿"), fresh, {fresh.entries[1]}).Ok());
   EXPECT_EQ(SortDrawer(book, stale, questions).failure, StoreFailure::DrawerChanged);
   EXPECT_TRUE(SubjectsIn("黄色の引出し").empty());
   EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"two"});
@@ -120,9 +121,7 @@ TEST_F(SortRunTest, TheRunWaitsForTheLocksOfBothBookFolders) {
   AddOwnRow("仕事");
   Rules("dorvnadw.cfg", "a@x 仕事\r\n");
   Mail("a@x", "one");
-  const DrawerFiles open = Files("受信簿");
-  mails.Write(open.listPath, open.mailPath);
-  const DrawerListing loaded = ReadDrawer(open);
+  const DrawerListing loaded = WriteAndLoad();
   std::filesystem::create_directories(platform::NativePath(Files("仕事").folder));
   const std::string released = book.place.exeDir + "\\released";
   const std::string locked = book.place.exeDir + "\\locked";

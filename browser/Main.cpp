@@ -25,7 +25,7 @@
 #include "browser/store/FriendBook.h"
 #include "browser/store/SettingsKey.h"
 #include "browser/store/ShownBody.h"
-#include "browser/store/StoreMessages.h"
+#include "browser/store/StoreResult.h"
 #include "platform/base/Format.h"
 #include "platform/base/SysUtils.h"
 #include "platform/files/Files.h"
@@ -198,9 +198,7 @@ void TMainForm::NewDrawerClick(TObject*) {
   if (!DrawerNamesWritable()) return;
   const std::string name = AskDrawerName(kNewDrawerName);
   if (name.empty()) return;
-  DrawerList->Items->Add(name);
-  ShowIfFailed(SaveOwnDrawerNames(OwnDrawerNames()));
-  DrawerList->Repaint();
+  ShowOwnRows(AddOwnDrawer(NameFile(), name));
 }
 
 void TMainForm::DwMenuRnmClick(TObject*) {
@@ -210,18 +208,10 @@ void TMainForm::DwMenuRnmClick(TObject*) {
   const std::string oldName = RowText(oldRow);
   const std::string newName = AskDrawerName(oldName);
   if (newName.empty()) return;
-  DrawerList->Items->Add(newName);
-  const int newRow = DrawerList->Items->Count() - 1;
-  const bool renamed = RenameDrawerFilesOf(oldRow, newRow);
-  // Rows are taken by index, not by name: an own drawer may share its name
-  // with one of PostPet's rows.
-  if (renamed) {
-    DrawerList->Items->Delete(oldRow);
-    ShowIfFailed(SaveOwnDrawerNames(OwnDrawerNames()));
-  } else {
-    DrawerList->Items->Delete(newRow);
-  }
-  DrawerList->SetItemIndex(renamed ? newRow - 1 : oldRow);
+  const bool renamed = ShowOwnRows(RenameOpenDrawer(oldName, newName));
+  // Rows are found among the own rows, not by name alone: an own drawer may
+  // share its name with one of PostPet's rows.
+  DrawerList->SetItemIndex(std::max(OwnRowNamed(renamed ? newName : oldName), 0));
   openDrawer = -1;
   DrawerListClick(this);
 }
@@ -244,11 +234,7 @@ void TMainForm::DeleteDrawer() {
                              ? "引出し\"%s\"に含まれるメールも削除されます。\nよろしいですか"
                              : "引出し\"%s\"を削除します。\nよろしいですか";
   if (!ConfirmBox(Format(question, name.c_str()))) return;
-  const StoreResult deleted = files ? DeleteDrawerFiles(*files) : StoreResult{};
-  if (!deleted.Ok()) return ErrorBox(deleted.message);
-  DrawerList->Items->Delete(row);
-  ShowIfFailed(SaveOwnDrawerNames(OwnDrawerNames()));
-  DrawerList->SetItemIndex(0);
+  if (ShowOwnRows(DeleteOwnDrawer(NameFile(), name, files ? &*files : nullptr))) DrawerList->SetItemIndex(0);
 }
 
 void TMainForm::DeleteMails() {
@@ -264,11 +250,11 @@ void TMainForm::DeleteMails() {
 }
 
 void TMainForm::DsUpClick(TObject*) {
-  if (DrawerNamesWritable()) SortOwnDrawers(Order::Ascending);
+  if (DrawerNamesWritable()) SortOwnDrawers(NameOrder::Ascending);
 }
 
 void TMainForm::DsDownClick(TObject*) {
-  if (DrawerNamesWritable()) SortOwnDrawers(Order::Descending);
+  if (DrawerNamesWritable()) SortOwnDrawers(NameOrder::Descending);
 }
 
 void TMainForm::MBoxChangeClick(TObject*) {
@@ -789,7 +775,7 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
   auto progress = std::make_unique<ProgressWindow>(this);
   progress->Show();
   SortBook book{BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount},
-                DrawerList->Items->ToVector(), openDrawer, drawerCfgPath};
+                DrawerList->Items->ToVector(), openDrawer, NameFile()};
   const StoreResult result = SortDrawer(book, m_listing, questions);
   progress.reset();
   ShowIfFailed(result);
@@ -836,7 +822,7 @@ StoreResult TMainForm::LoadDrawerRows() {
 
 void TMainForm::AddOwnRows(const DrawerNames& file) {
   m_ownRowsUnread = !file.result.Ok();
-  if (!file.exists && isReceiveBook) DrawerList->Items->AddStrings({kSecretDiary, kPetMail});
+  if (!file.exists) DrawerList->Items->AddStrings(NameFile().defaults);
   DrawerList->Items->AddStrings(file.names);
 }
 
@@ -846,7 +832,7 @@ void TMainForm::AddOwnRows(const DrawerNames& file) {
 bool TMainForm::DrawerNamesWritable() {
   const DrawerNames file = ReadDrawerNameFile(drawerCfgPath);
   if (!file.result.Ok()) {
-    ErrorBox(file.result.message);
+    ErrorBox(file.result.Message());
     return false;
   }
   if (m_ownRowsUnread) {
@@ -857,11 +843,35 @@ bool TMainForm::DrawerNamesWritable() {
 }
 
 void TMainForm::ShowIfFailed(const StoreResult& result) {
-  if (!result.Ok()) ErrorBox(result.message);
+  if (!result.Ok()) ErrorBox(result.Message());
+}
+
+DrawerNameFile TMainForm::NameFile() const {
+  return {drawerCfgPath, exeDir, isReceiveBook ? std::vector<std::string>{kSecretDiary, kPetMail} : std::vector<std::string>{}};
+}
+
+// The own rows as the store left them: what this command did, and what
+// another window did meanwhile. The open drawer stays open at its row; when
+// another window deleted it, the book is opened instead. True when the
+// command was carried out; otherwise its message is shown.
+bool TMainForm::ShowOwnRows(const NamesChanged& changed) {
+  if (changed.result.failure != StoreFailure::CannotReadFile) {
+    const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
+    std::vector<std::string> rows = FixedDrawerNames(isReceiveBook);
+    rows.insert(rows.end(), changed.names.begin(), changed.names.end());
+    DrawerList->Items->Assign(rows);
+    m_ownRowsUnread = false;
+    if (!openName.empty()) openDrawer = OwnRowNamed(openName);
+    DrawerList->SetItemIndex(std::max(openDrawer, 0));
+    DrawerList->Repaint();
+    if (openDrawer < 0) DrawerListClick(this);
+  }
+  ShowIfFailed(changed.result);
+  return changed.result.Ok();
 }
 
 // Searched among the own rows only, where an own drawer named like one of
-// PostPet's rows stands.
+// PostPet's rows stands; -1 when there is none.
 int TMainForm::OwnRowNamed(const std::string& name) const {
   const std::vector<std::string> rows = DrawerList->Items->ToVector();
   const auto own = rows.begin() + std::min<size_t>(fixedDrawerCount, rows.size());
@@ -869,41 +879,12 @@ int TMainForm::OwnRowNamed(const std::string& name) const {
   return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
 }
 
-std::vector<std::string> TMainForm::OwnDrawerNames() const {
-  std::vector<std::string> rows = DrawerList->Items->ToVector();
-  rows.erase(rows.begin(), rows.begin() + std::min<size_t>(fixedDrawerCount, rows.size()));
-  return rows;
-}
-
-StoreResult TMainForm::SaveOwnDrawerNames(const std::vector<std::string>& names) const {
-  return SaveDrawerNameFile(drawerCfgPath, names);
-}
-
-// The own drawers in the string list's order (the name check's comparison);
-// descending is the exact reverse of ascending.
-std::vector<std::string> TMainForm::SortedOwnDrawerNames(Order order) const {
-  TStringList names;
-  for (const std::string& name : OwnDrawerNames()) names.Add(name);
-  names.Sort();
-  std::vector<std::string> rows;
-  for (int i = 0; i < names.Count(); ++i) rows.push_back(names[i]);
-  if (order == Order::Descending) std::reverse(rows.begin(), rows.end());
-  return rows;
-}
-
 // The open drawer stays open at its new row.
-void TMainForm::SortOwnDrawers(Order order) {
-  std::vector<std::string> rows = SortedOwnDrawerNames(order);
-  const StoreResult saved = SaveOwnDrawerNames(rows);
-  const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
-  const std::vector<std::string> fixedRows = FixedDrawerNames(isReceiveBook);
-  rows.insert(rows.begin(), fixedRows.begin(), fixedRows.end());
-  DrawerList->Items->Assign(rows);
-  DrawerList->Repaint();
-  DrawerList->SetItemIndex(IsOwnRow(openDrawer) ? OwnRowNamed(openName) : openDrawer);
+void TMainForm::SortOwnDrawers(NameOrder order) {
+  if (!ShowOwnRows(SortOwnDrawerNames(NameFile(), order))) return;
+  DrawerList->SetItemIndex(openDrawer);
   openDrawer = -1;
   DrawerListClick(this);
-  ShowIfFailed(saved);
 }
 
 void TMainForm::ShowBookCaptions() {
@@ -982,12 +963,19 @@ std::string TMainForm::AskDrawerName(const std::string& initialName) {
 }
 
 // The old files stay where they are when the copy fails ("コピー失敗").
-bool TMainForm::RenameDrawerFilesOf(int oldRow, int newRow) {
-  const std::optional<DrawerFiles> from = DrawerFilesOf(oldRow);
-  const std::optional<DrawerFiles> to = DrawerFilesOf(newRow);
-  const StoreResult renamed = from && to ? RenameDrawerFiles(*from, *to) : StoreResult{kCopyFailed};
-  ShowIfFailed(renamed);
-  return renamed.message != kCopyFailed;
+NamesChanged TMainForm::RenameOpenDrawer(const std::string& oldName, const std::string& newName) {
+  const std::optional<DrawerFiles> from = DrawerFilesOf(openDrawer);
+  // The new name's files, as those of a new own row.
+  const std::optional<DrawerFiles> to =
+      GetDrawerFiles(BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount}, fixedDrawerCount, newName);
+  if (!from || !to) return {{StoreFailure::CopyFailed}, OwnDrawerRows()};
+  return RenameOwnDrawer(NameFile(), oldName, newName, *from, *to);
+}
+
+std::vector<std::string> TMainForm::OwnDrawerRows() const {
+  std::vector<std::string> rows = DrawerList->Items->ToVector();
+  rows.erase(rows.begin(), rows.begin() + std::min<size_t>(fixedDrawerCount, rows.size()));
+  return rows;
 }
 
 // The mails a drop moves: the drag's mail when one mail is selected, else
@@ -1007,7 +995,7 @@ std::vector<const MailEntry*> TMainForm::TakeMovedMails() {
 
 StoreResult TMainForm::RewriteOpenDrawer() {
   const std::optional<DrawerFiles> files = DrawerFilesOf(openDrawer);
-  return files ? RewriteDrawer(*files, m_listing, KeptEntries()) : StoreResult{kCannotOpenMailFile};
+  return files ? RewriteDrawer(*files, m_listing, KeptEntries()) : StoreResult{StoreFailure::CannotOpenMailFile};
 }
 
 std::vector<const MailEntry*> TMainForm::KeptEntries() const {
@@ -1098,22 +1086,28 @@ void TMainForm::ReloadOpenDrawer() {
   DrawerListClick(this);
 }
 
-// Appends the mail cut to the open drawer under its book folder's lock,
-// taken for this mail alone, the drawer's files opened before the mail is
-// cut. False, the message shown, when the import must stop.
+// Appends the mail cut to the open drawer under its book's lock, taken for
+// this mail alone, the drawer's files opened before the mail is cut. False,
+// the message shown, when the import must stop.
 bool TMainForm::AppendImported(const std::function<std::optional<ImportedMail>()>& cut) {
   const std::optional<DrawerFiles> drawer = DrawerFilesOf(openDrawer);
   if (!drawer) return StopImport(kCannotOpenFiles);
-  DrawerAppender appender(*drawer);
-  if (appender.Failure() != DrawerAppender::OpenFailure::None) return StopImport(kCannotOpenFiles);
-  const std::optional<ImportedMail> mail = cut();
-  if (!mail) return false;
-  // No record may point past what the list format's 32-bit offsets reach.
-  const int64_t mailFileLength = platform::FileSize(drawer->mailPath);
-  if (mailFileLength < 0 || static_cast<uint64_t>(mailFileLength) + mail->text.size() > kMaxMailFileLength)
+  bool cutOne = false;
+  bool pastTheLimit = false;
+  const StoreResult appended = AppendMails(*drawer, [&](const AppendOne& append) -> StoreResult {
+    const std::optional<ImportedMail> mail = cut();
+    if (!mail) return {};
+    cutOne = true;
+    // No record may point past what the list format's 32-bit offsets reach.
+    const int64_t mailFileLength = platform::FileSize(drawer->mailPath);
+    pastTheLimit = mailFileLength < 0 || static_cast<uint64_t>(mailFileLength) + mail->text.size() > kMaxMailFileLength;
+    return pastTheLimit ? StoreResult{} : append(ImportRecord(*mail), mail->text);
+  });
+  if (appended.failure == StoreFailure::CannotOpenMailFile || appended.failure == StoreFailure::CannotOpenListFile ||
+      pastTheLimit)
     return StopImport(kCannotOpenFiles);
-  if (!appender.Append(ImportRecord(*mail), mail->text)) return StopImport(kCannotWriteMail);
-  return true;
+  if (!appended.Ok()) return StopImport(kCannotWriteMail);
+  return cutOne;
 }
 
 // Asks for each selected mail in row order until Cancel; true when at least

@@ -12,6 +12,7 @@
 
 #include "browser/DateSort.h"
 #include "browser/Import.h"
+#include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerPaths.h"
 #include "browser/store/ListFile.h"
 #include "browser/store/MailFile.h"
@@ -21,8 +22,6 @@
 enum class HandOver;
 class MailEntry;
 class SortQuestions;
-struct DrawerNames;
-struct StoreResult;
 class TBevel;
 class TFindDialog;
 class TFontDialog;
@@ -200,12 +199,11 @@ class TMainForm : public TForm {
   void AddOwnRows(const DrawerNames& file);
   bool DrawerNamesWritable();
   void ShowIfFailed(const StoreResult& result);
+  DrawerNameFile NameFile() const;
+  bool ShowOwnRows(const NamesChanged& changed);
   int OwnRowNamed(const std::string& name) const;
-  std::vector<std::string> OwnDrawerNames() const;
-  StoreResult SaveOwnDrawerNames(const std::vector<std::string>& names) const;
-  enum class Order { Ascending, Descending };
-  std::vector<std::string> SortedOwnDrawerNames(Order order) const;
-  void SortOwnDrawers(Order order);
+  std::vector<std::string> OwnDrawerRows() const;
+  void SortOwnDrawers(NameOrder order);
   void ShowBookCaptions();
   void ResetDrawerState();
   void ReleaseLoadedMails();
@@ -214,7 +212,7 @@ class TMainForm : public TForm {
   std::string MailItemText(const MailEntry& entry) const;
   void ShowMail(const MailEntry& entry, const std::string& body);
   std::string AskDrawerName(const std::string& initialName);
-  bool RenameDrawerFilesOf(int oldRow, int newRow);
+  NamesChanged RenameOpenDrawer(const std::string& oldName, const std::string& newName);
   std::vector<const MailEntry*> TakeMovedMails();
   StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;

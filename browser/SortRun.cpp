@@ -44,10 +44,10 @@ class SortRun {
     const std::optional<std::string> name = TargetName(mail, header);
     if (!name) return Destination::Stay();
     const std::optional<int> row = RowOf(*name);
-    if (!row) return Destination::StopWith(m_saveMessage);
+    if (!row) return Destination::StopWith(m_saveFailure);
     if (*row == m_book.openRow) return Destination::Stay();
     std::optional<DrawerFiles> files = GetDrawerFiles(m_book.place, *row, m_book.rows[*row]);
-    if (!files) return Destination::StopWith(kCannotOpenMailFile);
+    if (!files) return Destination::StopWith({StoreFailure::CannotOpenMailFile});
     return Destination::To(std::move(*files));
   }
 
@@ -86,17 +86,15 @@ class SortRun {
   }
 
   // The row named name (ignoring case), added as a new own drawer when none
-  // is; none when the new name list cannot be saved.
+  // is; none when the name cannot be added to the book's DrawerNameFile.
   std::optional<int> RowOf(const std::string& name) {
     const auto found = std::find_if(m_book.rows.begin(), m_book.rows.end(), [&](const std::string& row) {
       return platform::SameTextIgnoreCase(row, name);
     });
     if (found != m_book.rows.end()) return static_cast<int>(found - m_book.rows.begin());
-    std::vector<std::string> own(m_book.rows.begin() + m_book.place.fixedDrawerCount, m_book.rows.end());
-    own.push_back(name);
-    const StoreResult saved = SaveDrawerNameFile(m_book.drawerCfgPath, own);
-    if (!saved.Ok()) {
-      m_saveMessage = saved.message;
+    const NamesChanged added = AddOwnDrawer(m_book.nameFile, name);
+    if (!added.result.Ok()) {
+      m_saveFailure = added.result;
       return std::nullopt;
     }
     m_book.rows.push_back(name);
@@ -108,7 +106,7 @@ class SortRun {
   SortQuestions& m_questions;
   RuleTable m_addressRules;
   RuleTable m_subjectRules;
-  std::string m_saveMessage;
+  StoreResult m_saveFailure;
 };
 
 // A copy must not replace the file of another row of the book.
@@ -132,27 +130,18 @@ bool WriteCopies(const SortBook& book, const DrawerFiles& drawer) {
          platform::CopyFile(drawer.mailPath, copies.mailPath, false);
 }
 
-// Own drawers and PostPet's rows lie in two folders of the book; the run
-// locks both. A folder that is not there holds no drawer to lock.
-std::string OtherBookFolder(const BookPlace& place, const std::string& folder) {
-  const std::string bookFolder = "\\" + BookFolderName(place.isReceiveBook);
-  const std::string own = place.exeDir + bookFolder;
-  const std::string other = folder == own ? place.ppPath + bookFolder : own;
-  return platform::DirectoryExists(other) ? other : folder;
-}
-
 }  // namespace
 
 DrawerFiles SortCopiesOf(const BookPlace& place, const DrawerFiles& drawer) {
   const std::string folder = place.exeDir + "\\" + BookFolderName(place.isReceiveBook);
-  return {folder, folder + "\\copy" + FileNameOf(drawer.listPath), folder + "\\copy" + FileNameOf(drawer.mailPath)};
+  return {folder, folder + "\\copy" + FileNameOf(drawer.listPath), folder + "\\copy" + FileNameOf(drawer.mailPath), {}};
 }
 
 StoreResult SortDrawer(SortBook& book, const DrawerListing& loaded, SortQuestions& questions) {
   const std::optional<DrawerFiles> drawer = GetDrawerFiles(book.place, book.openRow, book.rows[book.openRow]);
-  if (!drawer) return {kCannotOpenListFile};
-  if (!WriteCopies(book, *drawer)) return {kBackupFailed};
+  if (!drawer) return {StoreFailure::CannotOpenListFile};
+  if (!WriteCopies(book, *drawer)) return {StoreFailure::BackupFailed};
   SortRun run(book, questions);
-  return DistributeMails(*drawer, OtherBookFolder(book.place, drawer->folder), loaded,
+  return DistributeMails(*drawer, loaded,
                          [&run](const MailEntry& mail, std::string_view header) { return run.Place(mail, header); });
 }

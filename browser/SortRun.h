@@ -12,7 +12,8 @@
 
 #include "browser/SortRuleFile.h"
 #include "browser/store/DrawerPaths.h"
-#include "browser/store/StoreMessages.h"
+#include "browser/store/DrawerNameFile.h"
+#include "browser/store/StoreResult.h"
 
 class DrawerListing;
 class MailEntry;
@@ -46,7 +47,7 @@ struct SortBook {
   BookPlace place;
   std::vector<std::string> rows;
   int openRow = -1;
-  std::string drawerCfgPath;
+  DrawerNameFile nameFile;
 };
 
 // Sorts the mails of loaded (the open row's drawer as loaded). The message

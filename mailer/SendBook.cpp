@@ -19,11 +19,10 @@ const char* FileIntoSendBook(std::string_view ppPath, std::string_view exeDir,
   // No path for an empty PostPet folder: refused like a folder without 送信フォルダ.
   std::optional<DrawerFiles> files = GetDrawerFiles(sendBook, kSendBookRow, "");
   if (!files) return kCannotOpenSentMailFile;
-  DrawerAppender appender(*files);
-  switch (appender.Failure()) {
-    case DrawerAppender::OpenFailure::MailFile: return kCannotOpenSentMailFile;
-    case DrawerAppender::OpenFailure::ListFile: return kCannotOpenSentListFile;
-    case DrawerAppender::OpenFailure::None: break;
+  switch (AppendMail(*files, record, text).failure) {
+    case StoreFailure::None: return nullptr;
+    case StoreFailure::CannotOpenMailFile: return kCannotOpenSentMailFile;
+    case StoreFailure::CannotOpenListFile: return kCannotOpenSentListFile;
+    default: return kCannotWriteSentMailFile;
   }
-  return appender.Append(record, text) ? nullptr : kCannotWriteSentMailFile;
 }

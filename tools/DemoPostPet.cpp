@@ -101,11 +101,13 @@ bool FillDrawer(const BookPlace& book, const DemoDrawer& drawer, int& number) {
   if (!files) return false;
   platform::CreateDir(files->folder);
   if (platform::FileSize(files->listPath) > 0) return true;
-  DrawerAppender appender(*files);
-  if (appender.Failure() != DrawerAppender::OpenFailure::None) return false;
-  for (const DemoMail& mail : drawer.mails)
-    if (!appender.Append(EntryOf(mail, ++number), HeaderOf(mail) + mail.body)) return false;
-  return true;
+  return AppendMails(*files, [&](const AppendOne& append) {
+           for (const DemoMail& mail : drawer.mails) {
+             const StoreResult appended = append(EntryOf(mail, ++number), HeaderOf(mail) + mail.body);
+             if (!appended.Ok()) return appended;
+           }
+           return StoreResult{};
+         }).Ok();
 }
 
 bool BuildDemoFolder(const std::string& ppPath, const std::string& exeDir) {

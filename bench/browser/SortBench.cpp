@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -16,7 +17,7 @@
 #include "browser/SortRun.h"
 #include "tests/browser/units/NoQuestions.h"
 #include "bench/browser/CpDrawerFiles.h"
-#include "browser/store/ListFile.h"
+#include "browser/store/DrawerRewrite.h"
 #include "platform/files/Files.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/ScratchFolder.h"
@@ -42,7 +43,7 @@ class SortingBook {
     m_book.rows = FixedDrawerNames(true);
     for (int d = 0; d < kDrawers; ++d) m_book.rows.push_back(DrawerName(d));
     m_book.openRow = 0;
-    m_book.drawerCfgPath = m_book.place.exeDir + "\\dorvndwl.cfg";
+    m_book.nameFile = {m_book.place.exeDir + "\\dorvndwl.cfg", m_book.place.exeDir, {}};
     m_drawer = *GetDrawerFiles(m_book.place, 0, "");
     WriteMails();
     WriteRules();
@@ -124,7 +125,9 @@ struct FileCloser {
 using File = std::unique_ptr<FILE, FileCloser>;
 
 // The floor: one pass over the list, each mail read with one fread and
-// appended with its record, offsets rebased, to its sender's drawer.
+// appended with its record, offsets rebased, to its sender's drawer; then
+// each target's files synced once, as any distributor that keeps what it
+// filed across a power cut must.
 void SortPlainly(const SortingBook& book, const std::unordered_map<std::string, int>& drawerOf) {
   std::string list;
   platform::ReadFileContents(book.Drawer().listPath, list);
@@ -155,6 +158,12 @@ void SortPlainly(const SortingBook& book, const std::unordered_map<std::string, 
     std::fwrite(text.data(), 1, length, mailFile.get());
     std::fwrite(rebased.data(), 1, size, listFile.get());
     pos += size;
+  }
+  for (auto& [d, files] : targets) {
+    for (FILE* file : {files.first.get(), files.second.get()}) {
+      std::fflush(file);
+      fsync(fileno(file));
+    }
   }
 }
 

@@ -9,7 +9,7 @@
 
 #include "browser/Main.h"
 #include "bench/browser/CpDrawerFiles.h"
-#include "browser/store/ListFile.h"
+#include "browser/store/DrawerRewrite.h"
 #include "browser/store/SettingsKey.h"
 #include "platform/files/Files.h"
 #include "platform/forms/FormsTesting.h"

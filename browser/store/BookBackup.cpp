@@ -1,6 +1,6 @@
 #include "browser/store/BookBackup.h"
 
-#include "browser/store/DrawerCommit.h"
+#include "browser/store/BookLocks.h"
 #include "browser/store/DrawerPaths.h"
 #include "platform/base/Format.h"
 #include "platform/files/Files.h"
@@ -35,10 +35,8 @@ bool CopyIfPresent(const std::string& folder, const std::string& backup, const s
 // A drawer whose pair cannot be brought together is still copied as it lies,
 // but the backup is reported as failed.
 bool CopyPair(const std::string& folder, const std::string& backup, const BackupPair& pair) {
-  const DrawerFiles drawer{folder, Format("%s\\%s", folder.c_str(), pair.listName.c_str()),
-                           Format("%s\\%s", folder.c_str(), pair.mailName.c_str())};
-  const platform::FileLock lock(folder);
-  const bool recovered = !lock.Held() || RecoverDrawer(drawer);
+  const LockedBook book({folder});
+  const bool recovered = !book.Held() || book.Recovered();
   const bool mailCopied = CopyIfPresent(folder, backup, pair.mailName);
   const bool listCopied = CopyIfPresent(folder, backup, pair.listName);
   return recovered && mailCopied && listCopied;
@@ -53,12 +51,12 @@ std::string BackupFolderOf(std::string_view ppPath, bool isReceiveBook, std::str
 
 StoreResult BackupBook(std::string_view ppPath, bool isReceiveBook, std::string_view stamp) {
   // Without a PostPet folder there is no book to back up, and no place for it.
-  if (ppPath.empty()) return {kBackupFailed};
+  if (ppPath.empty()) return {StoreFailure::BackupFailed};
   const std::string backup = BackupFolderOf(ppPath, isReceiveBook, stamp);
-  if (!platform::CreateDir(backup)) return {kBackupFailed};
+  if (!platform::CreateDir(backup)) return StoreResult::FromLastError(StoreFailure::BackupFailed, backup);
   const std::string folder =
       Format(isReceiveBook ? "%s\\受信フォルダ" : "%s\\送信フォルダ", std::string(ppPath).c_str());
   bool whole = true;
   for (const BackupPair& pair : BackupPairs(isReceiveBook)) whole = CopyPair(folder, backup, pair) && whole;
-  return whole ? StoreResult{} : StoreResult{kBackupFailed};
+  return whole ? StoreResult{} : StoreResult{StoreFailure::BackupFailed, backup};
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "browser/store/StoreMessages.h"
+#include "browser/store/StoreResult.h"
 
 // "<ppPath>\R<stamp>" for the receive book, "<ppPath>\S<stamp>" for the send book.
 std::string BackupFolderOf(std::string_view ppPath, bool isReceiveBook, std::string_view stamp);
@@ -18,8 +18,8 @@ std::string BackupFolderOf(std::string_view ppPath, bool isReceiveBook, std::str
 // green, black, red, orange, light blue, brown).
 // Creates the backup folder (one level; an existing one is never written
 // into) and copies every file of the book that exists, each drawer's pair
-// under its book folder's lock and after its recovery, so that a filing in
-// progress never tears a copied pair. A missing file is skipped without a
+// under its book folder's lock and after the folder's recovery, so that a
+// filing in progress never tears a copied pair. A missing file is skipped without a
 // word. kBackupFailed when the folder cannot be created (nothing copied), or
 // once, after every other file was tried, when a file that exists could not
 // be copied; also when no PostPet folder is set.

@@ -47,8 +47,12 @@ std::string ReplaceForbiddenCharacters(std::string_view sjis) {
 
 bool FitsNameLimit(std::string_view name) {
   const std::string longest =
-      Format(kListNameFormat, std::string(name).c_str()) + std::string(kCommitMarkerSuffix);
+      Format(kListNameFormat, std::string(name).c_str()) + std::string(kJournalSuffix);
   return platform::Utf8FromSjis(longest).size() <= kMaxFileNameBytes;
+}
+
+std::string BookFolderIn(const std::string& base, bool isReceiveBook) {
+  return Format(isReceiveBook ? "%s\\受信フォルダ" : "%s\\送信フォルダ", base.c_str());
 }
 
 }  // namespace
@@ -93,7 +97,9 @@ std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::s
   if (base.empty() || (row != 0 && !IsValidDrawerName(rowText))) return std::nullopt;
   const std::string stem(rowText);
   DrawerFiles files;
-  files.folder = Format(book.isReceiveBook ? "%s\\受信フォルダ" : "%s\\送信フォルダ", base.c_str());
+  files.folder = BookFolderIn(base, book.isReceiveBook);
+  const std::string& otherBase = row < book.fixedDrawerCount ? book.exeDir : book.ppPath;
+  if (!otherBase.empty()) files.otherFolder = BookFolderIn(otherBase, book.isReceiveBook);
   const std::string listName = row == 0 ? (book.isReceiveBook ? "受信リスト.ppl" : "送信リスト.ppl")
                                         : Format(kListNameFormat, stem.c_str());
   const std::string mailName = row == 0 ? (book.isReceiveBook ? "受信メール.ppm" : "送信メール.ppm")

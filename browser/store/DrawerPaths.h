@@ -17,20 +17,21 @@ struct BookPlace {
   int fixedDrawerCount = 10;  // FixedDrawerCount(isReceiveBook)
 };
 
-// A drawer's files and the book folder that holds them; appends and rewrites
-// lock that folder.
+// A drawer's files and the book folder that holds them. A book lies in two
+// folders of one name, PostPet's and the program's own; every store call
+// locks both and recovers both, since one operation may span them.
 struct DrawerFiles {
   std::string folder;
-  std::string listPath;  // the ListFile
-  std::string mailPath;  // the MailFile
+  std::string listPath;     // the ListFile
+  std::string mailPath;     // the MailFile
+  std::string otherFolder;  // the book's other folder; empty when there is none
 };
 
-// Suffixes of the files a rewrite or an append keeps beside a drawer's own
-// while it runs; none is longer than the marker's.
+// Suffixes of the files a store call keeps beside a drawer's own while it
+// runs (the new pair of a rewrite, and the journal); the journal's is the
+// longest.
 inline constexpr std::string_view kScratchSuffix = ".new";
-inline constexpr std::string_view kCommitMarkerSuffix = ".commit";
-inline constexpr std::string_view kAppendNoteSuffix = ".append";
-inline constexpr std::string_view kSortJournalSuffix = ".sort";
+inline constexpr std::string_view kJournalSuffix = ".jnl";
 
 int FixedDrawerCount(bool isReceiveBook);
 // The texts of the fixed rows: the book, then PostPet's coloured drawers.

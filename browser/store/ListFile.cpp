@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <new>
 
-#include "browser/store/DrawerCommit.h"
 #include "browser/store/MailFile.h"
-#include "browser/store/StoreMessages.h"
+#include "browser/store/StoreResult.h"
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
 
@@ -105,17 +104,7 @@ DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile) {
   return listing;
 }
 
-DrawerListing ReadDrawer(const DrawerFiles& drawer) {
-  platform::FileLock lock(drawer.folder);
-  // A drawer whose append cannot be cut back is still listed (its whole
-  // records are, and the appends and rewrites that would build on it refuse);
-  // one whose replacement cannot be finished holds a mail file and a list
-  // file that do not belong together.
-  if (lock.Held() && !RecoverDrawer(drawer) && ReplacementPending(drawer)) {
-    DrawerListing listing;
-    listing.message = kCannotOpenListFile;
-    return listing;
-  }
+DrawerListing ReadDrawerFiles(const DrawerFiles& drawer) {
   std::unique_ptr<platform::Stream> listFile = platform::OpenFile(drawer.listPath, "rb");
   if (!listFile || listFile->Length() <= 0) return {};
   std::string listBytes;

@@ -49,11 +49,10 @@ class DrawerListing {
 // A record cut short at the end of the bytes ends the reading before it.
 DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile);
 
-// Opens a drawer: takes its book folder's lock, finishes an interrupted
-// rewrite, and reads its ListFile. A missing or empty ListFile gives an empty
-// drawer without a message; a replacement that cannot be finished gives no
-// rows and kCannotOpenListFile.
-DrawerListing ReadDrawer(const DrawerFiles& drawer);
+// Reads a drawer's ListFile as it stands, with its MailFile for the headers
+// (ReadDrawer locks and recovers the book first). A missing or empty ListFile
+// gives an empty drawer without a message.
+DrawerListing ReadDrawerFiles(const DrawerFiles& drawer);
 
 // The records from pos to the end of listBytes, as read (no corrections),
 // referring to listBytes; none when the bytes end inside a record.

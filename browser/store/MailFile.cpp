@@ -4,18 +4,10 @@
 
 #include "platform/files/Files.h"
 
-namespace {
-
-// Drops whatever a failed append left behind.
-bool CutBack(platform::Stream& file, int64_t length) {
-  return file.Truncate(length) && file.Flush();
-}
-
-}  // namespace
-
 bool CannotReadBack(const MailEntry& entry, uint64_t fileLength) {
   if (entry.bodyStart < entry.mailStart) return true;
-  return entry.MailLength() > 0 && entry.mailStart >= fileLength;
+  // A text that starts exactly at the end is empty, and written as empty.
+  return entry.MailLength() > 0 && entry.mailStart > fileLength;
 }
 
 std::string ReadFileRange(platform::Stream& mailFile, uint64_t start, uint64_t count) {
@@ -39,22 +31,4 @@ MailText ReadMailText(std::string_view path, uint64_t start, uint64_t count) {
   text.opened = true;
   text.bytes = ReadFileRange(*file, start, count);
   return text;
-}
-
-Appended WriteMail(platform::Stream& mailFile, platform::Stream& listFile, const MailEntry& entry,
-                   std::string_view text) {
-  if (!mailFile.Flush() || !listFile.Flush()) return Appended::Nothing;
-  const int64_t mailLength = mailFile.Length();
-  const int64_t listLength = listFile.Length();
-  if (mailLength < 0 || listLength < 0) return Appended::Nothing;
-  if (static_cast<uint64_t>(mailLength) + text.size() > kMaxMailFileLength) return Appended::Nothing;
-  const std::string record =
-      EncodeListRecord(entry, static_cast<uint32_t>(mailLength), text.size());
-  // The text reaches the file before its record, so no record ever points
-  // at bytes that are not there.
-  if (mailFile.Write(text) && mailFile.Flush() && listFile.Write(record) && listFile.Flush())
-    return Appended::Whole;
-  const bool mailCut = CutBack(mailFile, mailLength);
-  const bool listCut = CutBack(listFile, listLength);
-  return mailCut && listCut ? Appended::Nothing : Appended::Partly;
 }

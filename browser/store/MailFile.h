@@ -1,6 +1,6 @@
 #pragma once
 // A drawer's MailFile: the raw mail texts back to back, found only through
-// their ListRecords. Reading one mail's text and appending one mail.
+// their ListRecords. Reading one mail's text; PairAppender appends.
 
 #include <cstdint>
 #include <string>
@@ -22,8 +22,8 @@ struct MailText {
 };
 
 // A mail whose bytes cannot be found in a MailFile of fileLength bytes: its
-// body lies before its header, or its range starts where the file has no
-// bytes. Its text must not be written anywhere as a mail.
+// body lies before its header, or its text starts past the file's end. Its
+// text must not be written anywhere as a mail.
 bool CannotReadBack(const MailEntry& entry, uint64_t fileLength);
 
 // Reads count bytes from start of the MailFile at path. Nothing that lies past
@@ -31,18 +31,3 @@ bool CannotReadBack(const MailEntry& entry, uint64_t fileLength);
 MailText ReadMailText(std::string_view path, uint64_t start, uint64_t count);
 // The same on an open file (a MailFile, or a ListFile read whole).
 std::string ReadFileRange(platform::Stream& mailFile, uint64_t start, uint64_t count);
-
-// How an append came out.
-enum class Appended {
-  Whole,    // the text and its record are in both files
-  Nothing,  // refused or failed, and both files are cut back as they were
-  Partly,   // failed, and cutting back failed too: bytes of it may remain
-};
-
-// Appends text to mailFile and the full-form record of entry, placed at the
-// mail file's end, to listFile; both are open for appending ("ab"). Every
-// write and both flushes are checked. Refused when the mail would take the
-// mail file past the 32-bit offsets of the format; on a failed write both
-// files are cut back to their lengths before the call.
-Appended WriteMail(platform::Stream& mailFile, platform::Stream& listFile, const MailEntry& entry,
-                   std::string_view text);

@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "platform/files/FaultState.h"
+#include "platform/files/PowerState.h"
 
 namespace platform {
 
@@ -48,6 +49,7 @@ FaultInjection::FaultInjection() {
 }
 
 FaultInjection::~FaultInjection() {
+  detail::StopPowerModel();
   detail::FaultState& state = detail::Faults();
   const uint64_t generation = state.generation;
   state = detail::FaultState{};
@@ -61,5 +63,7 @@ void FaultInjection::FailRename(int n) {
 }
 void FaultInjection::FailTruncate(bool fail) { detail::Faults().failTruncate = fail; }
 int FaultInjection::WriteCount() const { return detail::Faults().writeCount; }
+void FaultInjection::CutPowerAt(int n) { detail::StartPowerModel(n); }
+bool FaultInjection::PowerWasCut() const { return detail::PowerWasCut(); }
 
 }  // namespace platform

@@ -27,6 +27,17 @@ class FaultInjection {
   void FailTruncate(bool fail = true);
   // Write calls seen so far on the watched streams.
   int WriteCount() const;
+
+  // A power cut, as LevelDB's FaultInjectionTestEnv makes one. From now on
+  // every file operation that changes the disk (a write, truncate or sync of
+  // a stream, an open that may create or truncate, a rename, a removal, a
+  // folder sync) counts one step; the nth step from this call on and every
+  // later one fail as on a machine whose power is gone. When this object is destroyed after
+  // the cut, every file seen changed is put back as the disk last held it
+  // durably: its data as of its last sync, its name as of its folder's last
+  // sync. Files never touched stay as they are.
+  void CutPowerAt(int n);
+  bool PowerWasCut() const;
 };
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -35,6 +36,10 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
 [[nodiscard]] bool RenameFile(std::string_view from, std::string_view to);  // replaces the target
 int64_t FileSize(std::string_view path);      // -1 when missing
 bool SyncFolder(std::string_view folder);     // fsync of a folder after renames
+// The names in a folder (Shift-JIS, without "." and ".."); none when it cannot be read.
+std::vector<std::string> FolderEntries(std::string_view folder);
+// The system's error number (errno) of this thread's last failed call here.
+int LastFileError();
 // Both paths name one file or folder (links followed); false when either is missing.
 bool SameFile(std::string_view a, std::string_view b);
 
@@ -88,6 +93,11 @@ std::unique_ptr<Stream> CreateScratchFile(std::string_view folder, std::string_v
 // Replaces the whole file crash-safely: temporary file beside it, flush,
 // fsync, rename. Throws EFCreateError and leaves the old file intact on failure.
 void ReplaceFileContents(std::string_view path, std::string_view bytes);
+
+// The class library's messages (Shift-JIS) for a file that cannot be opened
+// for reading (EFOpenError) or created and written whole (EFCreateError).
+std::string CannotOpenFileText(std::string_view path);
+std::string CannotCreateFileText(std::string_view path);
 
 // Reads a whole file; false when it cannot be opened.
 bool ReadFileContents(std::string_view path, std::string& bytes);

@@ -1,5 +1,6 @@
 // Paths and the simple questions about files.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,8 @@
 
 #include "platform/files/FaultState.h"
 #include "platform/files/Files.h"
+#include "platform/files/PowerState.h"
+#include "platform/files/StreamFactory.h"
 #include "platform/text/ShiftJis.h"
 
 namespace platform {
@@ -33,6 +36,23 @@ bool StatIs(std::string_view path, mode_t type) {
 }
 
 }  // namespace
+
+namespace detail {
+
+bool RenameNative(const std::string& from, const std::string& to) {
+  if (!PowerStep()) return false;
+  RememberName(from);
+  RememberName(to);
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool UnlinkNative(const std::string& path) {
+  if (!PowerStep()) return false;
+  RememberName(path);
+  return ::unlink(path.c_str()) == 0;
+}
+
+}  // namespace detail
 
 std::string NativePath(std::string_view path) {
   // Convert first: a 0x5C byte may be the second half of ソ or 表.
@@ -76,12 +96,12 @@ bool DeleteFile(std::string_view path) {
   struct stat info;
   // Win32 DeleteFile removes files only, never a folder.
   if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  return ::unlink(native.c_str()) == 0;
+  return detail::UnlinkNative(native);
 }
 
 bool RenameFile(std::string_view from, std::string_view to) {
   if (detail::RenameMustFail()) return false;
-  return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+  return detail::RenameNative(NativePath(from), NativePath(to));
 }
 
 int64_t FileSize(std::string_view path) {
@@ -96,10 +116,27 @@ bool SameFile(std::string_view a, std::string_view b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+std::vector<std::string> FolderEntries(std::string_view folder) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(NativePath(folder).c_str());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(ProgramPath(name));
+  }
+  ::closedir(dir);
+  return names;
+}
+
+int LastFileError() { return errno; }
+
 bool SyncFolder(std::string_view folder) {
-  const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const std::string native = NativePath(folder);
+  if (!detail::PowerStep()) return false;
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool synced = ::fsync(fd) == 0;
+  if (synced) detail::FolderSynced(native);
   return ::close(fd) == 0 && synced;
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/files/FaultState.h"
 #include "platform/files/Files.h"
+#include "platform/files/PowerState.h"
 #include "platform/files/StreamFactory.h"
 
 namespace platform {
@@ -52,6 +53,11 @@ class FileStream final : public Stream {
     std::string_view bytes(static_cast<const char*>(data), count);
     std::string translated;
     if (m_text) bytes = translated = WithCrLf(bytes);
+    if (!detail::PowerStep()) {
+      m_writeFailed = true;
+      return false;
+    }
+    detail::RememberData(fileno(m_file));
     const detail::WriteFault fault = detail::NextWriteFault(m_generation);
     if (fault != detail::WriteFault::None) {
       if (fault == detail::WriteFault::HalfWritten) PutBytes(bytes.substr(0, bytes.size() / 2));
@@ -103,14 +109,17 @@ class FileStream final : public Stream {
 
   bool Sync() override {
     if (!Flush()) return false;
-    if (detail::SyncMustFail(m_generation)) return false;
-    return ::fsync(fileno(m_file)) == 0;
+    if (detail::SyncMustFail(m_generation) || !detail::PowerStep()) return false;
+    if (::fsync(fileno(m_file)) != 0) return false;
+    detail::DataSynced(fileno(m_file));
+    return true;
   }
 
   // Cuts the file back after a failed append too: what a failed write left
   // in the buffer is dropped, not written later, and the stream goes on.
   bool Truncate(int64_t length) override {
-    if (!m_file || detail::TruncateMustFail(m_generation)) return false;
+    if (!m_file || detail::TruncateMustFail(m_generation) || !detail::PowerStep()) return false;
+    detail::RememberData(fileno(m_file));
     std::fflush(m_file);
     __fpurge(m_file);
     clearerr(m_file);
@@ -193,6 +202,17 @@ bool ClearNonBlocking(int fd) {
 
 namespace detail {
 
+bool BeforeNameChange(const std::string& nativePath, bool& created) {
+  if (!PowerStep()) {
+    errno = EIO;
+    return false;
+  }
+  RememberName(nativePath);
+  struct stat info;
+  created = ::lstat(nativePath.c_str(), &info) != 0;
+  return true;
+}
+
 std::unique_ptr<Stream> WrapFile(FILE* file, Mode mode) { return std::make_unique<FileStream>(file, mode); }
 
 std::unique_ptr<Stream> WrapWritableDescriptor(int fd) {
@@ -213,8 +233,13 @@ std::unique_ptr<Stream> OpenFile(std::string_view path, const char* mode) {
     errno = EINVAL;
     return nullptr;
   }
-  FILE* file = std::fopen(NativePath(path).c_str(), cMode.c_str());
+  const std::string native = NativePath(path);
+  const bool changes = cMode[0] != 'r' || cMode[1] == '+';
+  bool created = false;
+  if (changes && !detail::BeforeNameChange(native, created)) return nullptr;
+  FILE* file = std::fopen(native.c_str(), cMode.c_str());
   if (!file) return nullptr;
+  if (created) detail::FileCreated(fileno(file));
   // Windows refuses to open a folder as a file; Linux would hand out a stream.
   if (IsDirectory(file)) {
     std::fclose(file);
@@ -229,6 +254,8 @@ std::unique_ptr<Stream> OpenOwnRegularFile(std::string_view path, const char* mo
   detail::Mode textMode;
   if (!ParseMode(mode, cMode, textMode) || mode[0] != 'r') return nullptr;
   const int access = cMode[1] == '+' ? O_RDWR : O_RDONLY;
+  bool created = false;
+  if (access == O_RDWR && !detail::BeforeNameChange(NativePath(path), created)) return nullptr;
   const int fd = ::open(NativePath(path).c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   FILE* file = IsOwnRegularFile(fd) && ClearNonBlocking(fd) ? ::fdopen(fd, cMode.c_str()) : nullptr;
@@ -245,9 +272,12 @@ std::unique_ptr<Stream> CreateScratchFile(std::string_view folder, std::string_v
   for (long n = start; n < start + kMaxScratchTries; ++n) {
     std::string candidate =
         std::string(folder) + "\\" + std::string(prefix) + std::to_string(n) + std::string(extension);
-    const int fd =
-        ::open(NativePath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const std::string native = NativePath(candidate);
+    bool created = false;
+    if (!detail::BeforeNameChange(native, created)) return nullptr;
+    const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
+      detail::FileCreated(fd);
       path = std::move(candidate);
       return detail::WrapWritableDescriptor(fd);
     }

@@ -13,6 +13,7 @@
 #include "platform/base/Exception.h"
 #include "platform/base/Format.h"
 #include "platform/files/Files.h"
+#include "platform/files/PowerState.h"
 #include "platform/files/StreamFactory.h"
 #include "platform/text/ShiftJis.h"
 
@@ -59,7 +60,10 @@ int CreateSiblingTemp(const std::string& target, std::string& tempPath) {
   for (int attempt = 0; attempt < kMaxTempTries; ++attempt) {
     tempPath = FolderOf(target) + "/.mkreplace-" + std::to_string(::getpid()) + "-" +
                std::to_string(static_cast<long>(std::time(nullptr))) + "-" + std::to_string(counter++);
+    bool created = false;
+    if (!detail::BeforeNameChange(tempPath, created)) return -1;
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) detail::FileCreated(fd);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -80,8 +84,8 @@ bool WriteBesideAndRename(const std::string& target, const ContentWriter& writer
   KeepPermissions(target, fd);
   std::unique_ptr<Stream> stream = detail::WrapWritableDescriptor(fd);
   const bool written = stream && writer(*stream) && stream->Sync() && stream->Close();
-  if (!written || std::rename(temp.c_str(), target.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  if (!written || !detail::RenameNative(temp, target)) {
+    detail::UnlinkNative(temp);
     return false;
   }
   // The contents are in place; a failed folder sync only weakens durability.
@@ -94,11 +98,14 @@ bool CopyInto(const std::string& source, Stream& target) {
 }
 
 bool CopyToNewFile(const std::string& source, const std::string& target) {
+  bool created = false;
+  if (!detail::BeforeNameChange(target, created)) return false;
   const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
+  detail::FileCreated(fd);
   std::unique_ptr<Stream> stream = detail::WrapWritableDescriptor(fd);
   if (stream && CopyInto(source, *stream) && stream->Close()) return true;
-  ::unlink(target.c_str());
+  detail::UnlinkNative(target);
   return false;
 }
 
@@ -107,9 +114,15 @@ bool CopyToNewFile(const std::string& source, const std::string& target) {
 void ReplaceFileContents(std::string_view path, std::string_view bytes) {
   const bool replaced =
       WriteBesideAndRename(NativePath(path), [bytes](Stream& stream) { return stream.Write(bytes); });
-  if (!replaced)
-    throw EFCreateError(
-        Format(SjisFromUtf8("ファイル %s を作成できません").c_str(), std::string(path).c_str()));
+  if (!replaced) throw EFCreateError(CannotCreateFileText(path));
+}
+
+std::string CannotOpenFileText(std::string_view path) {
+  return Format(SjisFromUtf8("ファイル %s は開けません").c_str(), std::string(path).c_str());
+}
+
+std::string CannotCreateFileText(std::string_view path) {
+  return Format(SjisFromUtf8("ファイル %s を作成できません").c_str(), std::string(path).c_str());
 }
 
 bool ReadFileContents(std::string_view path, std::string& bytes) {

@@ -49,7 +49,7 @@ QString DesktopOrHome() {
 std::string OpenableProgramPathOf(const QString& native) {
   const std::string path = ProgramPathOf(native);
   if (!platform::HasProgramPath(native.toStdString()))
-    throw EFOpenError(Format(platform::SjisFromUtf8("ファイル %s は開けません").c_str(), path.c_str()));
+    throw EFOpenError(platform::CannotOpenFileText(path));
   return path;
 }
 

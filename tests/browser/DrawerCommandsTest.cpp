@@ -2,10 +2,13 @@
 // the drawer-name file holds afterwards.
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
 #include "browser/Dname.h"
+#include "browser/store/DrawerNameFile.h"
 #include "platform/files/Files.h"
 #include "platform/forms/StdCtrls.h"
 #include "tests/browser/MainFormFixture.h"
@@ -99,8 +102,36 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedName{"a/b", "引出し名に使えない文字が含まれています"},
                       RefusedName{"..", "引出し名に使えない文字が含まれています"},
                       RefusedName{"a\\b", "引出し名に使えない文字が含まれています"},
-                      RefusedName{std::string(236, 'n'), "引出し名が長すぎます"},
+                      RefusedName{std::string(239, 'n'), "引出し名が長すぎます"},
                       RefusedName{std::string(236, 'n') + "/", "引出し名に使えない文字が含まれています"}));
+
+// Another Dorvane, in a process of its own, adds a drawer and later deletes
+// it: this window's new drawer keeps the other's row, and its rename of the
+// row the other deleted is refused, showing the rows as they now are.
+TEST_F(DrawerCommandsTest, TwoWindowsChangeTheDrawerNamesWithoutLosingEachOthersRows) {
+  Start();
+  const DrawerNameFile names{Program() + "\\dorvndwl.cfg", Program(), {"ひみつ日記", "ペットメール"}};
+  const auto inOtherWindow = [](const std::function<bool()>& command) {
+    const pid_t child = fork();
+    if (child == 0) _exit(command() ? 0 : 1);
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  };
+  ASSERT_TRUE(inOtherWindow([&] { return AddOwnDrawer(names, "xa").result.Ok(); }));
+  driver->FormAnswers.push_back(TypeName("xb"));
+  form->NewDrawer->Click();
+  EXPECT_EQ(NameFile(), "ひみつ日記\r\nペットメール\r\nxa\r\nxb\r\n");
+  OpenDrawer("xa");
+  ASSERT_TRUE(inOtherWindow([&] { return DeleteOwnDrawer(names, "xa", nullptr).result.Ok(); }));
+  driver->FormAnswers.push_back(TypeName("xc"));
+  form->DwMenuRnm->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{"引出しが他のプログラムで変更されました。もう一度操作してください"});
+  EXPECT_EQ(NameFile(), "ひみつ日記\r\nペットメール\r\nxb\r\n");
+  const std::vector<std::string> rows = DrawerRows();
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 10, rows.end()),
+            (std::vector<std::string>{"ひみつ日記", "ペットメール", "xb"}));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);  // the book is open in place of the deleted drawer
+}
 
 TEST_F(DrawerCommandsTest, NamesDifferingOnlyInLetterCaseAreOneName) {
   WriteDrawerNameFile("dorvndwl.cfg", {"Work"});

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "browser/store/DrawerRewrite.h"
-#include "browser/store/StoreMessages.h"
+#include "browser/store/StoreResult.h"
 #include "platform/files/Files.h"
 #include "platform/forms/Memo.h"
 #include "tests/browser/MainFormFixture.h"

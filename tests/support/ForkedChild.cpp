@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -28,6 +29,18 @@ int RunLimited(int resource, size_t bytes, const std::function<int()>& body) {
   return WEXITSTATUS(status);
 }
 
+int64_t MonotonicMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t{now.tv_sec} * 1000000 + now.tv_nsec / 1000;
+}
+
+pid_t StartChild(const std::function<int()>& body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  return child;
+}
+
 }  // namespace
 
 int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body) {
@@ -36,4 +49,19 @@ int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body) {
 
 int RunWithMemoryHeadroom(size_t bytes, const std::function<int()>& body) {
   return RunLimited(RLIMIT_AS, AddressSpaceInUse() + bytes, body);
+}
+
+int MicrosecondsOfChild(const std::function<int()>& body) {
+  const int64_t started = MonotonicMicroseconds();
+  const pid_t child = StartChild(body);
+  waitpid(child, nullptr, 0);
+  return static_cast<int>(MonotonicMicroseconds() - started);
+}
+
+bool KillChildAfter(int microseconds, const std::function<int()>& body) {
+  const pid_t child = StartChild(body);
+  usleep(microseconds);
+  kill(child, SIGKILL);
+  int status = 0;
+  return waitpid(child, &status, 0) == child && WIFSIGNALED(status);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Runs a piece of a test in a forked child process under a resource limit, as
-// a full disk or a machine out of memory would leave it. The child runs only
-// the given function (no Qt) and reports through its exit code: the functions
-// return that code, or -1 when the child did not exit normally.
+// a full disk or a machine out of memory would leave it, or kills it at a
+// chosen moment, as a crash would. The child runs only the given function
+// (no Qt) and reports through its exit code: the functions return that code,
+// or -1 when the child did not exit normally.
 
 #include <cstddef>
 #include <functional>
@@ -11,3 +12,9 @@
 int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body);
 // The child may map only `bytes` more address space than it has.
 int RunWithMemoryHeadroom(size_t bytes, const std::function<int()>& body);
+
+// How long a child running body takes to its end, in microseconds.
+int MicrosecondsOfChild(const std::function<int()>& body);
+// Starts body in a child and kills it (SIGKILL) after `microseconds`; true
+// when the kill ended it before it finished.
+bool KillChildAfter(int microseconds, const std::function<int()>& body);

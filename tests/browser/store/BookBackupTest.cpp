@@ -37,7 +37,7 @@ TEST_F(BookBackupTest, ASecondBackupInTheSameSecondFailsAndLeavesTheFirst) {
   WriteSources({"受信メール.ppm"});
   ASSERT_TRUE(Backup().Ok());
   WriteBytes(Source("受信メール.ppm"), "changed since");
-  EXPECT_EQ(Backup().message, kBackupFailed);
+  EXPECT_EQ(Backup().failure, StoreFailure::BackupFailed);
   EXPECT_EQ(ReadBytes(Copy("受信メール.ppm")), "bytes of 受信メール.ppm");
   EXPECT_TRUE(BackupBook(PostPet(), false, "1207173005").Ok());  // the send book's S folder
 }
@@ -46,7 +46,7 @@ TEST_F(BookBackupTest, AnUnreadableFileIsReportedAfterTheOthersAreCopied) {
   WriteSources({"受信リスト.ppl", "茶色の引出しリスト.ppl"});
   ASSERT_EQ(chmod(platform::NativePath(Source("受信リスト.ppl")).c_str(), 0), 0);
   NoAccessOverride noOverride;
-  EXPECT_EQ(Backup().message, kBackupFailed);
+  EXPECT_EQ(Backup().failure, StoreFailure::BackupFailed);
   EXPECT_FALSE(PathExists(Copy("受信リスト.ppl")));
   EXPECT_TRUE(PathExists(Copy("茶色の引出しリスト.ppl")));
 }

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "tests/browser/store/NumberedDrawerTest.h"
+#include "tests/support/ForkedChild.h"
 
 namespace {
 
@@ -42,35 +43,43 @@ class DrawerMoveTest : public NumberedDrawerTest {
   }
 };
 
-// A drawer whose last record is cut short moves and deletes as the reader
+// A drawer whose last record is cut short, or whose last text starts exactly
+// at its mail file's end (an empty text), moves and deletes as the reader
 // lists it; one holding a record past its mail file's end refuses both
 // before anything is written.
 TEST_F(DrawerMoveTest, DamagedSourceDrawersMoveAndDeleteOrRefuseUntouched) {
   struct Case {
     const char* damage;
-    const char* message;  // "" when the move and the delete work
+    uint32_t lastStart;  // where a fifth mail's text starts; 0 for none
+    bool cutShort;       // a record cut short follows
+    StoreFailure failure;
   };
-  for (const Case& c : {Case{"cut-short record", ""}, Case{"record past the end", kCannotOpenMailFile}}) {
+  DrawerBuilder four;
+  for (int n = 0; n < 4; ++n) four.AddNumberedMail(n);
+  const uint32_t end = static_cast<uint32_t>(four.MailBytes().size());
+  for (const Case& c : {Case{"cut-short record", 0, true, StoreFailure::None},
+                        Case{"empty text at the end", end, false, StoreFailure::None},
+                        Case{"record past the end", 1000000, false, StoreFailure::CannotOpenMailFile}}) {
     DrawerBuilder source;
     for (int n = 0; n < 4; ++n) source.AddNumberedMail(n);
-    std::string list = source.ListBytes();
-    if (c.message[0] == '\0') {
-      list += EncodeRecord(source.Records()[0]).substr(0, 40);
-    } else {
-      RecordFields& past = source.AddNumberedMail(4);
-      past.mailStart = past.bodyStart = 1000000;
-      list = source.ListBytes();
+    if (c.lastStart) {
+      RecordFields& last = source.AddNumberedMail(4);
+      last.mailStart = last.bodyStart = c.lastStart;
     }
-    source.Write(Book().listPath, Book().mailPath);
+    std::string list = source.ListBytes();
+    if (c.cutShort) list += EncodeRecord(source.Records()[0]).substr(0, 40);
+    WriteBytes(Book().mailPath, four.MailBytes());
     WriteBytes(Book().listPath, list);
     const DrawerBuilder target = Numbered(Yellow(), 10, 1);
     const StoreResult moved = MoveFirst(Book(), 1, Yellow());
     const StoreResult deleted = DeleteFirst(Book());
-    EXPECT_EQ(moved.message, c.message) << c.damage;
-    EXPECT_EQ(deleted.message, c.message) << c.damage;
+    EXPECT_EQ(moved.failure, c.failure) << c.damage;
+    EXPECT_EQ(deleted.failure, c.failure) << c.damage;
     if (moved.Ok()) {
-      EXPECT_EQ(MailNumbers(Book()), (std::vector<int>{2, 3})) << c.damage;
-      EXPECT_EQ(MailNumbers(Yellow()), (std::vector<int>{10, 0})) << c.damage;
+      EXPECT_EQ(ListedNumbers(Yellow()), (std::vector<int>{10, 0})) << c.damage;
+      const DrawerListing left = ReadDrawer(Book());
+      ASSERT_EQ(left.entries.size(), c.lastStart ? 3u : 2u) << c.damage;
+      EXPECT_EQ(left.entries[0]->Text(MailField::Subject), "mail 2") << c.damage;
     } else {
       EXPECT_EQ(ReadBytes(Book().listPath), list) << c.damage;
       ExpectUntouched(target, Yellow());
@@ -78,29 +87,30 @@ TEST_F(DrawerMoveTest, DamagedSourceDrawersMoveAndDeleteOrRefuseUntouched) {
   }
 }
 
-// Killed at random moments of moving 50 mails: each mail of both drawers is
-// there at least once, with its text.
-TEST_F(DrawerMoveTest, AKilledMoveLosesNoMail) {
+// Killed at random moments of moving 50 mails, until kills have landed both
+// before its first append and after: each mail of both drawers is there
+// exactly once, with its text; and so it is when another program appended
+// to the source before the recovery.
+TEST_F(DrawerMoveTest, AKilledMoveLeavesEveryMailOnce) {
   Numbered(Book(), 0, 300, 4000);
   Numbered(Yellow(), 1000, 10, 4000);
-  std::multiset<int> everyMail;
-  for (int n : Range(0, 300)) everyMail.insert(n);
-  for (int n : Range(1000, 1010)) everyMail.insert(n);
+  const auto move = [this] { return MoveFirst(Book(), 50, Yellow()).Ok() ? 0 : 1; };
+  const int run = MicrosecondsOfChild(move);
+  std::multiset<int> everyMail = AllMails();
   std::mt19937 random(3);
-  int killed = 0;
-  for (int round = 0; round < 12; ++round) {
-    const pid_t child = fork();
-    if (child == 0) _exit(MoveFirst(Book(), 50, Yellow()).Ok() ? 0 : 1);
-    usleep(std::uniform_int_distribution<int>(0, 20000)(random));
-    kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    killed += WIFSIGNALED(status);
-    const std::multiset<int> all = AllMails();
-    const std::set<int> distinct(all.begin(), all.end());
-    EXPECT_EQ(distinct, std::set<int>(everyMail.begin(), everyMail.end())) << round;
+  int killedBefore = 0, killedAfter = 0;
+  for (int round = 0; round < 60 && (killedBefore < 2 || killedAfter < 2); ++round) {
+    const int64_t targetLength = platform::FileSize(Yellow().mailPath);
+    if (KillChildAfter(std::uniform_int_distribution<int>(0, run)(random), move))
+      ++(platform::FileSize(Yellow().mailPath) > targetLength ? killedAfter : killedBefore);
+    if (round % 2) {
+      AppendAsAnotherProgram(Book(), 2000 + round);
+      everyMail.insert(2000 + round);
+    }
+    EXPECT_EQ(AllMails(), everyMail) << round;
   }
-  EXPECT_GT(killed, 0);
+  EXPECT_GE(killedBefore, 2);
+  EXPECT_GE(killedAfter, 2);
 }
 
 // Each child moves between the PostPet folder's book and an own drawer, in

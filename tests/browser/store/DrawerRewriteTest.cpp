@@ -10,8 +10,8 @@
 #include <numeric>
 #include <random>
 
-#include "browser/store/DrawerCommit.h"
 #include "browser/store/MailFile.h"
+#include "browser/store/NewPair.h"
 #include "platform/files/FaultInjection.h"
 #include "tests/browser/store/NumberedDrawerTest.h"
 #include "tests/support/ForkedChild.h"
@@ -29,6 +29,15 @@ class DrawerRewriteTest : public NumberedDrawerTest {
   }
   StoreResult LoadAndRewriteWithout(std::vector<size_t> leftOut) {
     return RewriteWithout(ReadDrawer(Drawer()), std::move(leftOut));
+  }
+  // A rewrite that committed but could not rename its new pair into place.
+  void LeaveCommittedRewrite() {
+    platform::FaultInjection faults;
+    faults.FailRename(1);
+    ASSERT_EQ(LoadAndRewriteWithout({0}).failure, StoreFailure::CannotWriteMail);
+  }
+  bool Committed() const {
+    return ReadBytes(Drawer().listPath + std::string(kJournalSuffix)).find("\ncommit ") != std::string::npos;
   }
 };
 
@@ -105,7 +114,7 @@ TEST_F(DrawerRewriteTest, DrawerChangedByAnotherProgramIsNotWritten) {
   Numbered(3);
   const DrawerListing listing = ReadDrawer(Drawer());
   const DrawerBuilder other = Numbered(2);  // another program wrote it anew
-  EXPECT_EQ(RewriteWithout(listing, {0}).message, kDrawerChanged);
+  EXPECT_EQ(RewriteWithout(listing, {0}).failure, StoreFailure::DrawerChanged);
   ExpectUntouched(other);
 }
 
@@ -132,7 +141,7 @@ TEST_F(DrawerRewriteTest, MailThatCannotBeReadBackStopsTheRewrite) {
     if (pastTheEnd) bad.mailStart = bad.bodyStart = 100000;
     else bad.bodyStart = bad.mailStart - 1;  // body before its header
     builder.Write(Drawer().listPath, Drawer().mailPath);
-    EXPECT_EQ(LoadAndRewriteWithout({0}).message, kCannotOpenMailFile) << pastTheEnd;
+    EXPECT_EQ(LoadAndRewriteWithout({0}).failure, StoreFailure::CannotOpenMailFile) << pastTheEnd;
     ExpectUntouched(builder);
   }
 }
@@ -186,20 +195,20 @@ TEST_F(DrawerRewriteTest, DrawerWithoutMailsIsLeftWithEmptyFiles) {
 
 TEST_F(DrawerRewriteTest, ScratchFileThatCannotBeMadeLeavesTheDrawerAlone) {
   const DrawerBuilder builder = Numbered(2);
-  std::filesystem::create_directory(platform::NativePath(ScratchFilesOf(Drawer()).mailPath));
-  EXPECT_EQ(LoadAndRewriteWithout({0}).message, kCannotCreateScratch);
+  std::filesystem::create_directory(platform::NativePath(NewPairOf(Drawer()).mailPath));
+  EXPECT_EQ(LoadAndRewriteWithout({0}).failure, StoreFailure::CannotCreateScratch);
   EXPECT_TRUE(ReadBytes(Drawer().listPath) == builder.ListBytes());
   EXPECT_TRUE(ReadBytes(Drawer().mailPath) == builder.MailBytes());
 }
 
-// Fails the first write, then the second, and so on, until the rewrite gets
-// through; every failing one, and a failing sync, must leave the drawer as it was.
+// Fails the first write (the journal's), then the second, and so on; every
+// failing one, and a failing sync, must leave the drawer as it was.
 TEST_F(DrawerRewriteTest, FailedWriteOrSyncLeavesTheDrawerAlone) {
-  const DrawerBuilder builder = Numbered(500, 5000);  // written in several pieces
+  const DrawerBuilder builder = Numbered(500, 5000);
   {
     platform::FaultInjection faults;
     faults.FailSync();
-    EXPECT_EQ(LoadAndRewriteWithout({1}).message, kCannotWriteMail);
+    EXPECT_EQ(LoadAndRewriteWithout({1}).failure, StoreFailure::CannotCreateScratch);
   }
   ExpectUntouched(builder);
   int failing = 1;
@@ -209,7 +218,8 @@ TEST_F(DrawerRewriteTest, FailedWriteOrSyncLeavesTheDrawerAlone) {
     faults.FailWritesFrom(failing);
     const StoreResult result = RewriteWithout(listing, {1});
     if (result.Ok()) break;
-    EXPECT_EQ(result.message, kCannotWriteMail) << failing;
+    EXPECT_EQ(result.failure, failing == 1 ? StoreFailure::CannotCreateScratch : StoreFailure::CannotWriteMail)
+        << failing;
     ExpectUntouched(builder);
   }
   EXPECT_GT(failing, 4);
@@ -220,36 +230,28 @@ TEST_F(DrawerRewriteTest, RunningOutOfMemoryLeavesTheDrawerAlone) {
   const DrawerBuilder builder = Numbered(2, 40 << 20);
   const DrawerListing listing = ReadDrawer(Drawer());
   const int outcome = RunWithMemoryHeadroom(4 << 20, [&] {
-    return RewriteWithout(listing, {0}).message == kOutOfMemory ? 0 : 1;
+    return RewriteWithout(listing, {0}).failure == StoreFailure::OutOfMemory ? 0 : 1;
   });
   EXPECT_EQ(outcome, 0);
   ExpectUntouched(builder);
 }
 
-TEST_F(DrawerRewriteTest, InterruptedRewriteIsFinishedOrUndoneBeforeTheDrawerIsRead) {
+TEST_F(DrawerRewriteTest, AScratchPairNoJournalNamesIsRemovedBeforeTheDrawerIsRead) {
   Numbered(3);
-  const ScratchFiles scratch = ScratchFilesOf(Drawer());
-  WriteBytes(scratch.listPath, "half");  // killed before the commit
+  const DrawerFiles scratch = NewPairOf(Drawer());
+  WriteBytes(scratch.listPath, "half");
   WriteBytes(scratch.mailPath, "half");
   EXPECT_EQ(MailNumbers(), Range(0, 3));
   EXPECT_EQ(FilesInFolder(), 2u);
-
-  DrawerBuilder fresh;
-  fresh.AddNumberedMail(7, 64);
-  WriteBytes(Drawer().mailPath, fresh.MailBytes());  // killed between the two renames
-  WriteBytes(scratch.listPath, fresh.ListBytes());
-  WriteBytes(scratch.markerPath, "");
-  EXPECT_EQ(MailNumbers(), (std::vector<int>{7}));
-  EXPECT_EQ(FilesInFolder(), 2u);
 }
 
-// Every other child is killed as soon as its commit marker shows, the rest at
-// a random moment; a kill after the marker must always leave the new drawer.
+// Every other child is killed as soon as its journal shows the commit, the
+// rest at a random moment; a kill after the commit must always leave the new
+// drawer.
 TEST_F(DrawerRewriteTest, KillAtAnyMomentLeavesTheOldOrTheNewDrawer) {
   Numbered(3000, 4000);
   std::vector<int> current = Range(0, 3000);
   std::mt19937 random(7);
-  const std::string marker = platform::NativePath(ScratchFilesOf(Drawer()).markerPath);
   int killedBefore = 0, killedAfter = 0;
   for (int round = 0; round < 12; ++round) {
     const bool atTheMarker = round % 2 == 1;
@@ -258,7 +260,7 @@ TEST_F(DrawerRewriteTest, KillAtAnyMomentLeavesTheOldOrTheNewDrawer) {
     int status = 0;
     bool reaped = false;
     if (atTheMarker) {
-      while (!std::filesystem::exists(marker) && !(reaped = waitpid(child, &status, WNOHANG) == child)) {
+      while (!Committed() && !(reaped = waitpid(child, &status, WNOHANG) == child)) {
       }
     } else {
       usleep(std::uniform_int_distribution<int>(0, 100000)(random));
@@ -294,7 +296,7 @@ TEST_F(DrawerRewriteTest, RewriteRacingAnAppendFromAnotherProcessLosesNothing) {
   int deleted = 0;
   for (int round = 0; round < 40; ++round) {
     const StoreResult result = LoadAndRewriteWithout({0});
-    EXPECT_EQ(result.message, "") << round;
+    EXPECT_TRUE(result.Ok()) << round;
     deleted += result.Ok();
   }
   EXPECT_EQ(deleted, 40);
@@ -311,9 +313,9 @@ TEST_F(DrawerRewriteTest, RewriteRacingAnAppendFromAnotherProcessLosesNothing) {
 TEST_F(DrawerRewriteTest, RenamedDrawerHoldsTheSameFilesAndAFailedCopyLeavesNothing) {
   const DrawerFiles renamed = Drawer(12, "新しい名前");
   std::filesystem::create_directories(platform::NativePath(renamed.folder));
-  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).message, kCopyFailed);  // no files yet
+  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).failure, StoreFailure::CopyFailed);  // no files yet
   WriteBytes(Drawer().mailPath, "mail");
-  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).message, kCopyFailed);  // no ListFile
+  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).failure, StoreFailure::CopyFailed);  // no ListFile
   EXPECT_FALSE(PathExists(renamed.mailPath) || PathExists(renamed.listPath));
   EXPECT_EQ(ReadBytes(Drawer().mailPath), "mail");
   const DrawerBuilder builder = Numbered(2);
@@ -325,9 +327,7 @@ TEST_F(DrawerRewriteTest, RenamedDrawerHoldsTheSameFilesAndAFailedCopyLeavesNoth
 
 TEST_F(DrawerRewriteTest, DeletedDrawerDoesNotComeBackFromAnUnfinishedRewrite) {
   Numbered(2);
-  const ScratchFiles scratch = ScratchFilesOf(Drawer());
-  for (const std::string& path : {scratch.listPath, scratch.mailPath, scratch.markerPath})
-    WriteBytes(path, "");
+  LeaveCommittedRewrite();
   DeleteDrawerFiles(Drawer());
   EXPECT_EQ(FilesInFolder(), 0u);
   EXPECT_FALSE(ReadDrawer(Drawer()).hasMails);

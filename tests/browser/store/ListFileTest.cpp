@@ -4,7 +4,8 @@
 
 #include <random>
 
-#include "browser/store/StoreMessages.h"
+#include "browser/store/DrawerRewrite.h"
+#include "browser/store/StoreResult.h"
 #include "platform/files/Files.h"
 #include "tests/support/ForkedChild.h"
 #include "tests/support/PostPetBuilder.h"

@@ -27,8 +27,7 @@ class MailFileTest : public StoreSandboxTest {
     return entry;
   }
   bool Append(const std::string& header, const std::string& body) {
-    DrawerAppender appender(Drawer());
-    return appender.Append(Entry(header, body), header + body);
+    return AppendMail(Drawer(), Entry(header, body), header + body).Ok();
   }
   void ExpectFilesUnchanged(const std::string& list, const std::string& mail) {
     const std::string listNow = ReadBytes(Drawer().listPath);
@@ -119,13 +118,11 @@ TEST_F(MailFileTest, FullDiskDuringAnAppendLeavesBothFilesAsTheyWere) {
   }
 }
 
-TEST_F(MailFileTest, AppenderReportsWhichFileCannotBeOpened) {
-  EXPECT_EQ(DrawerAppender(Drawer()).Failure(), DrawerAppender::OpenFailure::MailFile);
+TEST_F(MailFileTest, AppendReportsWhichFileCannotBeOpened) {
+  EXPECT_EQ(AppendMail(Drawer(), Entry("A", "b"), "Ab").failure, StoreFailure::CannotOpenMailFile);
   MakeFolder();
   std::filesystem::create_directories(platform::NativePath(Drawer().listPath));
-  DrawerAppender appender(Drawer());
-  EXPECT_EQ(appender.Failure(), DrawerAppender::OpenFailure::ListFile);
-  EXPECT_FALSE(appender.Append(Entry("A", "b"), "Ab"));
+  EXPECT_EQ(AppendMail(Drawer(), Entry("A", "b"), "Ab").failure, StoreFailure::CannotOpenListFile);
 }
 
 }  // namespace

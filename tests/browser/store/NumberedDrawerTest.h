@@ -35,7 +35,17 @@ class NumberedDrawerTest : public StoreSandboxTest {
     const std::string record = one.ListBytes();
     MailEntry entry;
     size_t pos = 0;
-    return ParseListRecord(record, pos, entry) && DrawerAppender(drawer).Append(entry, one.MailBytes());
+    return ParseListRecord(record, pos, entry) && AppendMail(drawer, entry, one.MailBytes()).Ok();
+  }
+  // Appends mail n as PostPet does: to the end of both files, without the store.
+  void AppendAsAnotherProgram(const DrawerFiles& drawer, int n) {
+    const std::string mails = ReadBytes(drawer.mailPath);
+    DrawerBuilder one;
+    RecordFields& record = one.AddNumberedMail(n, m_bodyBytes);
+    record.bodyStart += mails.size();
+    record.mailStart = mails.size();
+    WriteBytes(drawer.mailPath, mails + one.MailBytes());
+    WriteBytes(drawer.listPath, ReadBytes(drawer.listPath) + one.ListBytes());
   }
   // The numbers of every mail of the drawer, in order, after opening it; each
   // mail's text must be the one AddNumberedMail made for its number.

@@ -1,12 +1,15 @@
 #include "browser/SortRun.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <deque>
 #include <filesystem>
 
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/ListFile.h"
+#include "platform/files/Files.h"
 #include "tests/browser/units/NoQuestions.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/StoreSandbox.h"
@@ -31,7 +34,7 @@ class SortRunTest : public StoreSandboxTest {
     StoreSandboxTest::SetUp();
     book.place = Book(true);
     book.rows = FixedDrawerNames(true);
-    book.drawerCfgPath = book.place.exeDir + "\\dorvndwl.cfg";
+    book.nameFile = {book.place.exeDir + "\\dorvndwl.cfg", book.place.exeDir, {}};
     book.openRow = 0;
     for (const bool receive : {true, false})
       std::filesystem::create_directories(platform::NativePath(DrawerOf(receive, 0, "").folder));
@@ -50,10 +53,14 @@ class SortRunTest : public StoreSandboxTest {
                   "body of " + subject + "\r\n", fields);
   }
   void Rules(const char* file, const std::string& lines) { WriteBytes(book.place.exeDir + "\\" + file, lines); }
-  StoreResult Sort() {
+  // The open drawer written from mails and loaded, as the window holds it.
+  DrawerListing WriteAndLoad() {
     const DrawerFiles open = Files(book.rows[book.openRow]);
     mails.Write(open.listPath, open.mailPath);
-    const DrawerListing loaded = ReadDrawer(open);
+    return ReadDrawer(open);
+  }
+  StoreResult Sort() {
+    const DrawerListing loaded = WriteAndLoad();
     return SortDrawer(book, loaded, questions);
   }
   std::vector<std::string> SubjectsIn(const std::string& row) const {
@@ -74,7 +81,7 @@ TEST_F(SortRunTest, SelfTargetedMailsKeepTheirOrderAndCaseDifferentNamesFindTheR
   book.openRow = 10;
   Rules("dorvnadw.cfg", "a@x friends\r\nb@x 黄色の引出し\r\n");
   for (const char* s : {"1", "2", "3", "4"}) Mail(std::string(s) == "2" ? "b@x" : "a@x", s);
-  ASSERT_EQ(Sort().message, "");
+  ASSERT_TRUE(Sort().Ok());
   EXPECT_EQ(SubjectsIn("Friends"), (Subjects{"1", "3", "4"}));
   EXPECT_EQ(SubjectsIn("黄色の引出し"), Subjects{"2"});
   EXPECT_EQ(book.rows.size(), 11u);
@@ -85,14 +92,54 @@ TEST_F(SortRunTest, AMailThatCannotBeReadBackStopsTheRunThereAndStays) {
   Mail("a@x", "one");
   Mail("a@x", "two");
   Mail("a@x", "three");
+  const DrawerListing loaded = WriteAndLoad();
   const DrawerFiles open = Files("受信簿");
-  mails.Write(open.listPath, open.mailPath);
-  const DrawerListing loaded = ReadDrawer(open);
   const std::string text = ReadBytes(open.mailPath);
   WriteBytes(open.mailPath, text.substr(0, text.size() - 3));  // the last mail is short
-  EXPECT_EQ(SortDrawer(book, loaded, questions).message, kCannotOpenMailFile);
+  EXPECT_EQ(SortDrawer(book, loaded, questions).failure, StoreFailure::CannotOpenMailFile);
   EXPECT_EQ(SubjectsIn("黄色の引出し"), (Subjects{"one", "two"}));
   EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"three"});
+}
+
+// Another window deleted a mail after this one loaded the drawer: the run is
+// refused before any mail is appended anywhere.
+TEST_F(SortRunTest, AStaleWindowsRunIsRefusedBeforeAnyAppend) {
+  Rules("dorvnadw.cfg", "a@x 黄色の引出し\r\n");
+  Mail("a@x", "one");
+  Mail("a@x", "two");
+  const DrawerListing stale = WriteAndLoad();
+  const DrawerListing fresh = ReadDrawer(Files("受信簿"));
+  ASSERT_TRUE(RewriteDrawer(Files("受信簿"), fresh, {fresh.entries[1]}).Ok());
+  EXPECT_EQ(SortDrawer(book, stale, questions).failure, StoreFailure::DrawerChanged);
+  EXPECT_TRUE(SubjectsIn("黄色の引出し").empty());
+  EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"two"});
+}
+
+// The run's mails may go to drawers of the book's other folder: it waits
+// while another program holds that folder's lock, and changes nothing before.
+TEST_F(SortRunTest, TheRunWaitsForTheLocksOfBothBookFolders) {
+  AddOwnRow("仕事");
+  Rules("dorvnadw.cfg", "a@x 仕事\r\n");
+  Mail("a@x", "one");
+  const DrawerListing loaded = WriteAndLoad();
+  std::filesystem::create_directories(platform::NativePath(Files("仕事").folder));
+  const std::string released = book.place.exeDir + "\\released";
+  const std::string locked = book.place.exeDir + "\\locked";
+  const pid_t holder = fork();
+  if (holder == 0) {
+    const platform::FileLock lock(Files("仕事").folder);
+    WriteBytes(locked, "");
+    usleep(300000);
+    WriteBytes(released, "");
+    _exit(lock.Held() ? 0 : 1);
+  }
+  while (!PathExists(locked)) usleep(1000);
+  ASSERT_TRUE(SortDrawer(book, loaded, questions).Ok());
+  EXPECT_TRUE(PathExists(released));
+  EXPECT_EQ(SubjectsIn("仕事"), Subjects{"one"});
+  int status = 1;
+  ASSERT_EQ(waitpid(holder, &status, 0), holder);
+  EXPECT_EQ(status, 0);
 }
 
 TEST_F(SortRunTest, RulesPastTheFileLimitServeTheRunButAreNotStored) {
@@ -121,7 +168,7 @@ TEST_F(SortRunTest, RecordsTheRunDidNotLoadStayInTheOpenDrawer) {
   MailEntry entry;
   size_t pos = 0;
   const std::string record = later.ListBytes();
-  ASSERT_TRUE(ParseListRecord(record, pos, entry) && DrawerAppender(open).Append(entry, later.MailBytes()));
+  ASSERT_TRUE(ParseListRecord(record, pos, entry) && AppendMail(open, entry, later.MailBytes()).Ok());
   ASSERT_TRUE(SortDrawer(book, loaded, questions).Ok());
   EXPECT_EQ(SubjectsIn("黄色の引出し").size(), kMaxRows);
   EXPECT_EQ(SubjectsIn("受信簿"), (Subjects{std::to_string(kMaxRows), "filed meanwhile"}));

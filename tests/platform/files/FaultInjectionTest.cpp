@@ -1,5 +1,7 @@
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include "platform/files/FaultInjection.h"
@@ -94,4 +96,58 @@ TEST_F(FaultInjectionTest, FailedTruncateLeavesTheFileAsItWas) {
   EXPECT_FALSE(stream->Truncate(2));
   EXPECT_TRUE(stream->Close());
   EXPECT_EQ(Contents("f"), "whole");
+}
+
+// A power cut after each step of a small history: a file keeps the data of
+// its last sync, a folder the names of its last sync; the step the power is
+// cut at, and every later one, fails.
+TEST_F(FaultInjectionTest, APowerCutKeepsWhatTheLastSyncsMadeDurable) {
+  struct Case {
+    const char* history;
+    std::function<void()> run;
+    std::map<std::string, std::string> after;  // file name -> contents; names not listed are gone
+  };
+  const std::string folder = ProgramPath(Root()) + "\\power";
+  const auto path = [&](const char* name) { return folder + "\\" + name; };
+  const auto write = [&](const char* name, const char* mode, const char* bytes, bool sync) {
+    auto file = OpenFile(path(name), mode);
+    ASSERT_TRUE(file && file->Write(bytes));
+    EXPECT_TRUE(!sync || file->Sync());
+  };
+  const Case cases[] = {
+      {"an append not synced", [&] { write("old", "ab", "+tail", false); }, {{"old", "kept"}}},
+      {"an append synced", [&] { write("old", "ab", "+tail", true); }, {{"old", "kept+tail"}}},
+      {"a new file synced, its folder not", [&] { write("new", "wb", "data", true); }, {{"old", "kept"}}},
+      {"a new file and its folder synced",
+       [&] {
+         write("new", "wb", "data", true);
+         ASSERT_TRUE(SyncFolder(folder));
+       },
+       {{"old", "kept"}, {"new", "data"}}},
+      {"a rename its folder did not see", [&] { ASSERT_TRUE(RenameFile(path("old"), path("moved"))); }, {{"old", "kept"}}},
+      {"a removal its folder saw",
+       [&] {
+         ASSERT_TRUE(DeleteFile(path("old")));
+         ASSERT_TRUE(SyncFolder(folder));
+       },
+       {}},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(Root() + "/power");
+    std::filesystem::create_directories(Root() + "/power");
+    ASSERT_TRUE(OpenFile(path("old"), "wb")->Write("kept"));
+    {
+      FaultInjection faults;
+      faults.CutPowerAt(100);
+      c.run();
+      EXPECT_FALSE(faults.PowerWasCut()) << c.history;
+      faults.CutPowerAt(1);
+      EXPECT_FALSE(OpenFile(path("late"), "wb")) << c.history;  // the power is off
+      EXPECT_TRUE(faults.PowerWasCut()) << c.history;
+    }
+    std::map<std::string, std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(Root() + "/power"))
+      found[entry.path().filename().string()] = Contents("power/" + entry.path().filename().string());
+    EXPECT_EQ(found, c.after) << c.history;
+  }
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <random>
 
 namespace {
 
@@ -64,4 +65,27 @@ bool KillChildAfter(int microseconds, const std::function<int()>& body) {
   kill(child, SIGKILL);
   int status = 0;
   return waitpid(child, &status, 0) == child && WIFSIGNALED(status);
+}
+
+std::pair<int, int> KillUntilBothSidesHit(const KilledRuns& runs, unsigned seed) {
+  runs.prepare();
+  const int run = MicrosecondsOfChild(runs.body);
+  int tooEarly = 0, finished = run;
+  int before = 0, after = 0;
+  std::mt19937 random(seed);
+  for (int round = 0; round < 60 && (before < 2 || after < 2); ++round) {
+    const int moment = round % 2 ? std::uniform_int_distribution<int>(tooEarly, std::max(tooEarly, finished))(random)
+                                 : std::uniform_int_distribution<int>(0, run)(random);
+    runs.prepare();
+    if (!KillChildAfter(moment, runs.body)) {
+      finished = std::min(finished, moment);
+    } else if (runs.reached()) {
+      ++after;
+    } else {
+      ++before;
+      tooEarly = std::max(tooEarly, moment);
+    }
+    runs.check(round);
+  }
+  return {before, after};
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <utility>
 
 // Writes that would take a file past `bytes` fail (EFBIG), as on a full disk.
 int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body);
@@ -18,3 +19,17 @@ int MicrosecondsOfChild(const std::function<int()>& body);
 // Starts body in a child and kills it (SIGKILL) after `microseconds`; true
 // when the kill ended it before it finished.
 bool KillChildAfter(int microseconds, const std::function<int()>& body);
+
+// Children killed at random moments of a run that has a part of interest.
+struct KilledRuns {
+  std::function<void()> prepare;         // before each child, the one that measures the run included
+  std::function<int()> body;             // what the child runs
+  std::function<bool()> reached;         // after a kill: the part of interest had begun
+  std::function<void(int round)> check;  // after each kill: what it left
+};
+// Kills children until kills have landed at least twice before the part of
+// interest and twice after. Every other kill homes in on that part: it lands
+// between the latest kill that came too early and the earliest that came
+// after the end, so that a run whose length varies from one child to the
+// next is still hit where it matters. Returns {before, after}.
+std::pair<int, int> KillUntilBothSidesHit(const KilledRuns& runs, unsigned seed);

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <random>
 #include <set>
 
 #include "tests/browser/store/NumberedDrawerTest.h"
@@ -94,23 +93,22 @@ TEST_F(DrawerMoveTest, DamagedSourceDrawersMoveAndDeleteOrRefuseUntouched) {
 TEST_F(DrawerMoveTest, AKilledMoveLeavesEveryMailOnce) {
   Numbered(Book(), 0, 300, 4000);
   Numbered(Yellow(), 1000, 10, 4000);
-  const auto move = [this] { return MoveFirst(Book(), 50, Yellow()).Ok() ? 0 : 1; };
-  const int run = MicrosecondsOfChild(move);
   std::multiset<int> everyMail = AllMails();
-  std::mt19937 random(3);
-  int killedBefore = 0, killedAfter = 0;
-  for (int round = 0; round < 60 && (killedBefore < 2 || killedAfter < 2); ++round) {
-    const int64_t targetLength = platform::FileSize(Yellow().mailPath);
-    if (KillChildAfter(std::uniform_int_distribution<int>(0, run)(random), move))
-      ++(platform::FileSize(Yellow().mailPath) > targetLength ? killedAfter : killedBefore);
-    if (round % 2) {
-      AppendAsAnotherProgram(Book(), 2000 + round);
-      everyMail.insert(2000 + round);
-    }
-    EXPECT_EQ(AllMails(), everyMail) << round;
-  }
-  EXPECT_GE(killedBefore, 2);
-  EXPECT_GE(killedAfter, 2);
+  int64_t targetLength = 0;
+  const auto [before, after] = KillUntilBothSidesHit(
+      {[&] { targetLength = platform::FileSize(Yellow().mailPath); },
+       [this] { return MoveFirst(Book(), 50, Yellow()).Ok() ? 0 : 1; },
+       [&] { return platform::FileSize(Yellow().mailPath) > targetLength; },
+       [&](int round) {
+         if (round % 2) {
+           AppendAsAnotherProgram(Book(), 2000 + round);
+           everyMail.insert(2000 + round);
+         }
+         EXPECT_EQ(AllMails(), everyMail) << round;
+       }},
+      3);
+  EXPECT_GE(before, 2);
+  EXPECT_GE(after, 2);
 }
 
 // Each child moves between the PostPet folder's book and an own drawer, in

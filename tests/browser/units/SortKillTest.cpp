@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <set>
-#include <random>
 
 #include "browser/SortRun.h"
 #include "tests/browser/units/NoQuestions.h"
@@ -57,28 +56,24 @@ class SortKillTest : public NumberedDrawerTest {
 
 TEST_F(SortKillTest, AKilledRunLeavesEveryMailOnce) {
   const SortBook book = MakeBook();
-  const auto sort = [&book] { return SortInChild(book); };
-  WriteRulesAndBook(book);
-  const int run = MicrosecondsOfChild(sort);
-  std::mt19937 random(16);
-  int killedBefore = 0, killedAfter = 0;
-  for (int round = 0; round < 60 && (killedBefore < 2 || killedAfter < 2); ++round) {
-    WriteRulesAndBook(book);
-    if (KillChildAfter(std::uniform_int_distribution<int>(0, run)(random), sort))
-      ++(AnyTargetAppended(book) ? killedAfter : killedBefore);
-    std::multiset<int> expected;
-    for (int n = 0; n < kMails; ++n) expected.insert(n);
-    if (round % 2) {
-      AppendAsAnotherProgram(Drawers(book)[0], kMails + round);
-      expected.insert(kMails + round);
-    }
-    std::multiset<int> found;
-    for (const DrawerFiles& drawer : Drawers(book))
-      for (int n : MailNumbers(drawer)) found.insert(n);
-    EXPECT_EQ(found, expected) << round;
-  }
-  EXPECT_GE(killedBefore, 2);
-  EXPECT_GE(killedAfter, 2);
+  const auto [before, after] = KillUntilBothSidesHit(
+      {[&] { WriteRulesAndBook(book); }, [&book] { return SortInChild(book); },
+       [&] { return AnyTargetAppended(book); },
+       [&](int round) {
+        std::multiset<int> expected;
+        for (int n = 0; n < kMails; ++n) expected.insert(n);
+        if (round % 2) {
+          AppendAsAnotherProgram(Drawers(book)[0], kMails + round);
+          expected.insert(kMails + round);
+        }
+        std::multiset<int> found;
+        for (const DrawerFiles& drawer : Drawers(book))
+          for (int n : MailNumbers(drawer)) found.insert(n);
+        EXPECT_EQ(found, expected) << round;
+      }},
+      16);
+  EXPECT_GE(before, 2);
+  EXPECT_GE(after, 2);
 }
 
 TEST_F(SortKillTest, AWholeRunLeavesEveryMailOnceInItsTarget) {

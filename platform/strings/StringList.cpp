@@ -38,10 +38,13 @@ std::vector<std::string_view> TextLines(std::string_view text) {
 
 std::string LoadFileBytes(std::string_view path) {
   std::string bytes;
-  if (!platform::ReadFileContents(path, bytes))
-    throw EFOpenError(Format(platform::SjisFromUtf8("ファイル %s は開けません").c_str(),
-                             std::string(path).c_str()));
+  if (!platform::ReadFileContents(path, bytes)) throw FileOpenError(path);
   return bytes;
+}
+
+EFOpenError FileOpenError(std::string_view path) {
+  return EFOpenError(
+      Format(platform::SjisFromUtf8("ファイル %s は開けません").c_str(), std::string(path).c_str()));
 }
 
 EStringListError ListIndexError(int index) {

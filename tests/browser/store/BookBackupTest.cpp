@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <optional>
+#include <thread>
 
 #include "platform/files/Files.h"
 #include "tests/support/NoAccessOverride.h"
@@ -11,6 +17,17 @@
 #include "tests/support/Sandbox.h"
 
 namespace {
+
+// Whether some process waits for an flock on the folder (a "->" line of /proc/locks).
+bool SomeoneWaitsToLock(const std::string& nativeFolder) {
+  struct stat folder {};
+  if (stat(nativeFolder.c_str(), &folder) != 0) return false;
+  std::ifstream locks("/proc/locks");
+  const std::string inode = ":" + std::to_string(folder.st_ino) + " ";
+  for (std::string line; std::getline(locks, line);)
+    if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) return true;
+  return false;
+}
 
 class BookBackupTest : public SandboxTest {
  protected:
@@ -40,6 +57,28 @@ TEST_F(BookBackupTest, ASecondBackupInTheSameSecondFailsAndLeavesTheFirst) {
   EXPECT_EQ(Backup().message, kBackupFailed);
   EXPECT_EQ(ReadBytes(Copy("受信メール.ppm")), "bytes of 受信メール.ppm");
   EXPECT_TRUE(BackupBook(PostPet(), false, "1207173005").Ok());  // the send book's S folder
+}
+
+// A pair is copied under the book folder's lock: an append that holds the
+// lock is copied whole, once it has ended, never half done.
+TEST_F(BookBackupTest, APairIsCopiedOnceAnAppendHoldingTheLockHasEnded) {
+  WriteSources({"受信メール.ppm", "受信リスト.ppl"});
+  std::optional<platform::FileLock> appending(std::in_place, PostPet() + "\\受信フォルダ");
+  std::atomic<bool> done = false;
+  StoreResult result;
+  std::thread backup([&] {
+    result = Backup();
+    done = true;
+  });
+  const std::string folder = platform::NativePath(PostPet() + "\\受信フォルダ");
+  for (int wait = 0; wait < 10000 && !done && !SomeoneWaitsToLock(folder); ++wait) usleep(1000);
+  WriteBytes(Source("受信メール.ppm"), "mail and its append");
+  WriteBytes(Source("受信リスト.ppl"), "record and its append");
+  appending.reset();
+  backup.join();
+  EXPECT_TRUE(result.Ok());
+  EXPECT_EQ(ReadBytes(Copy("受信メール.ppm")), "mail and its append");
+  EXPECT_EQ(ReadBytes(Copy("受信リスト.ppl")), "record and its append");
 }
 
 TEST_F(BookBackupTest, AnUnreadableFileIsReportedAfterTheOthersAreCopied) {

@@ -1,8 +1,6 @@
 // Own drawers: new, rename, delete and sort with the name dialog, and what
 // the drawer-name file holds afterwards.
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 
 #include "browser/Dname.h"
@@ -348,9 +346,7 @@ class UnreadableNameFileTest : public DrawerCommandsTest {
   std::string Message(const char* file) const {
     return "ファイル " + Program() + "\\" + file + " は開けません";
   }
-  void MakeUnreadable(const char* file) const {
-    ASSERT_EQ(chmod((ExeDir() + "/" + file).c_str(), 0), 0);
-  }
+  std::string NativeFile(const char* file) const { return ExeDir() + "/" + file; }
 };
 
 // The file is readable while the window loads it and not when the commands
@@ -361,7 +357,6 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
   Start();
   OpenDrawer("仕事");
   const std::string before = NameFile();
-  MakeUnreadable("dorvndwl.cfg");
   const std::vector<std::function<void()>> commands = {
       [&] { form->NewDrawer->Click(); },
       [&] { form->DwMenuRnm->Click(); },
@@ -370,7 +365,7 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
       [&] { form->DwMenuDel->Click(); },
   };
   {
-    NoAccessOverride noOverride;
+    UnreadableFile unreadable(NativeFile("dorvndwl.cfg"));
     for (size_t i = 0; i < commands.size(); ++i) {
       driver->MessageBoxes.clear();
       driver->FormAnswers = {TypeName("新しい名前")};
@@ -391,11 +386,10 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
 TEST_F(UnreadableNameFileTest, ABookSwitchShowsTheFixedRowsAndNoMailOfTheOtherBook) {
   WriteNumbered(true, "", 1, 3);
   WriteDrawerNameFile("dorvnsdl.cfg", {"控え"});
-  MakeUnreadable("dorvnsdl.cfg");
   Start();
   ASSERT_EQ(form->MailSubject->Caption(), "mail 3");
   {
-    NoAccessOverride noOverride;
+    UnreadableFile unreadable(NativeFile("dorvnsdl.cfg"));
     form->MBoxChange->Click();
     EXPECT_EQ(LastMessages(), std::vector<std::string>{Message("dorvnsdl.cfg")});
     EXPECT_EQ(DrawerRows(), FixedDrawerNames(false));

@@ -83,8 +83,7 @@ TEST_F(BookBackupTest, APairIsCopiedOnceAnAppendHoldingTheLockHasEnded) {
 
 TEST_F(BookBackupTest, AnUnreadableFileIsReportedAfterTheOthersAreCopied) {
   WriteSources({"受信リスト.ppl", "茶色の引出しリスト.ppl"});
-  ASSERT_EQ(chmod(platform::NativePath(Source("受信リスト.ppl")).c_str(), 0), 0);
-  NoAccessOverride noOverride;
+  UnreadableFile unreadable(platform::NativePath(Source("受信リスト.ppl")));
   EXPECT_EQ(Backup().message, kBackupFailed);
   EXPECT_FALSE(PathExists(Copy("受信リスト.ppl")));
   EXPECT_TRUE(PathExists(Copy("茶色の引出しリスト.ppl")));

@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "platform/ never includes browser/, mailer/ or transport/"},
         Planted{"platform/forms/Forms.cpp", "#include \"mailer/Main.h\"",
                 "platform/ never includes browser/, mailer/ or transport/"},
+        Planted{"browser/common/About.cpp", "#include \"browser/Main.h\"",
+                "the common dialogs never include Dorvane's units"},
         Planted{"transport/Znsmtp.cpp", "#include \"browser/store/MailFile.h\"",
                 "the transport never includes browser/ or mailer/"},
         Planted{"transport/Znsmtp.cpp", "#include \"platform/forms/Dialogs.h\"",

@@ -135,7 +135,7 @@ bool WriteCopies(const SortBook& book, const DrawerFiles& drawer) {
 // Own drawers and PostPet's rows lie in two folders of the book; the run
 // locks both. A folder that is not there holds no drawer to lock.
 std::string OtherBookFolder(const BookPlace& place, const std::string& folder) {
-  const std::string bookFolder = "\\" + BookFolderName(place.isReceiveBook);
+  const std::string bookFolder = std::string("\\").append(BookFolderName(place.isReceiveBook));
   const std::string own = place.exeDir + bookFolder;
   const std::string other = folder == own ? place.ppPath + bookFolder : own;
   return platform::DirectoryExists(other) ? other : folder;

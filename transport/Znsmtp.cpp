@@ -113,7 +113,7 @@ std::string RecipientText(std::string_view entry) {
 
 std::string JoinedEntries(const TStringList& list) {
   std::string joined;
-  for (int i = 0; i < list.Count(); ++i) joined += (i ? "," : "") + RecipientText(list[i]);
+  for (int i = 0; i < list.Count(); ++i) joined.append(i ? "," : "").append(RecipientText(list[i]));
   return joined;
 }
 

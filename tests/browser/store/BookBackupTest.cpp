@@ -23,7 +23,8 @@ bool SomeoneWaitsToLock(const std::string& nativeFolder) {
   struct stat folder {};
   if (stat(nativeFolder.c_str(), &folder) != 0) return false;
   std::ifstream locks("/proc/locks");
-  const std::string inode = ":" + std::to_string(folder.st_ino) + " ";
+  const std::string number = std::to_string(folder.st_ino);
+  const std::string inode = ":" + number + " ";
   for (std::string line; std::getline(locks, line);)
     if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) return true;
   return false;

@@ -4,22 +4,18 @@
 #include "browser/store/MailFile.h"
 #include "platform/files/Files.h"
 
-namespace {
-
-// No record may point past what the list format's 32-bit offsets reach.
-bool FitsTheOffsets(const DrawerFiles& drawer, const std::string& text) {
-  const int64_t mailFileLength = platform::FileSize(drawer.mailPath);
-  return mailFileLength >= 0 && static_cast<uint64_t>(mailFileLength) + text.size() <= kMaxMailFileLength;
-}
-
-}  // namespace
-
 StoreResult ImportMails(const DrawerFiles& drawer, MailStream& mails) {
   DrawerAppender appender(drawer);
   if (appender.Failure() != DrawerAppender::OpenFailure::None) return {kCannotOpenFiles};
+  // Measured once the appender has recovered the drawer; each append adds its text.
+  const int64_t startLength = platform::FileSize(drawer.mailPath);
+  if (startLength < 0) return {kCannotOpenFiles};
+  uint64_t mailFileLength = static_cast<uint64_t>(startLength);
   while (std::optional<MailToAppend> mail = mails.Next()) {
-    if (!FitsTheOffsets(drawer, mail->text)) return {kCannotOpenFiles};
+    // No record may point past what the list format's 32-bit offsets reach.
+    if (mailFileLength + mail->text.size() > kMaxMailFileLength) return {kCannotOpenFiles};
     if (!appender.Append(mail->record, mail->text)) return {kCannotWriteMail};
+    mailFileLength += mail->text.size();
   }
   return mails.Ended();
 }

@@ -14,24 +14,17 @@
 
 namespace {
 
-// A file holding bytes, read as the importers read it.
-class Input {
- public:
-  explicit Input(std::string_view bytes, size_t pieceBytes = InputLines::kPieceBytes) {
-    WriteNativeFile(m_folder.Path("input"), std::string(bytes));
-    m_lines = std::make_unique<InputLines>(platform::ProgramPath(m_folder.Path("input")), pieceBytes);
-  }
-  InputLines& Lines() { return *m_lines; }
-
- private:
-  ScratchFolder m_folder;
-  std::unique_ptr<InputLines> m_lines;
-};
+// The lines of a file holding bytes, read as the importers read them.
+std::unique_ptr<InputLines> Lines(std::string_view bytes, size_t pieceBytes = InputLines::kPieceBytes) {
+  static const ScratchFolder folder;
+  WriteNativeFile(folder.Path("input"), std::string(bytes));
+  return std::make_unique<InputLines>(platform::ProgramPath(folder.Path("input")), pieceBytes);
+}
 
 // The mails a multi-mail file gives, cut to the end.
 std::vector<ImportedMail> CutAll(std::string_view bytes) {
-  Input input(bytes);
-  MultiMailCutter cutter(input.Lines());
+  const std::unique_ptr<InputLines> lines = Lines(bytes);
+  MultiMailCutter cutter(*lines);
   std::vector<ImportedMail> mails;
   while (!cutter.AtEnd()) mails.push_back(cutter.Next());
   return mails;
@@ -55,18 +48,18 @@ TEST(InputLinesTest, GivesTheSameLinesForEveryPieceSize) {
   };
   for (const auto& [bytes, expected] : cases) {
     for (size_t pieceBytes : {size_t{1}, size_t{2}, size_t{3}, InputLines::kPieceBytes}) {
-      Input input(bytes, pieceBytes);
+      const std::unique_ptr<InputLines> reader = Lines(bytes, pieceBytes);
       std::vector<std::string> lines;
-      for (InputLines& reader = input.Lines(); !reader.AtEnd(); reader.Advance()) lines.emplace_back(reader.Line());
+      for (; !reader->AtEnd(); reader->Advance()) lines.emplace_back(reader->Line());
       EXPECT_EQ(lines, expected) << testing::PrintToString(bytes) << " in pieces of " << pieceBytes;
-      EXPECT_EQ(input.Lines().Index(), expected.size());
+      EXPECT_EQ(reader->Index(), expected.size());
     }
   }
 }
 
 TEST(PostPetExportTest, TakesValuesByPositionAndSkipsTheTwoLinesAfterThem) {
-  Input input("To:xa@b\nFrom: f@g\rSubject: s\r\nDate: d\nCc: c\nskip5\nskip6\nbody\n");
-  const ImportedMail mail = CutPostPetExport(input.Lines());
+  const ImportedMail mail =
+      CutPostPetExport(*Lines("To:xa@b\nFrom: f@g\rSubject: s\r\nDate: d\nCc: c\nskip5\nskip6\nbody\n"));
   EXPECT_EQ(mail.to, "a@b");  // the byte after the label is skipped whatever it is
   EXPECT_EQ(mail.from, "f@g");
   EXPECT_EQ(mail.subject, "s");
@@ -77,9 +70,9 @@ TEST(PostPetExportTest, TakesValuesByPositionAndSkipsTheTwoLinesAfterThem) {
 }
 
 TEST(PostPetExportTest, FiveLinesGiveAnEmptyBodyAndFourTheRangeError) {
-  EXPECT_EQ(Body(CutPostPetExport(Input("a\nb\nc\nd\ne\nf\n").Lines())), "");
+  EXPECT_EQ(Body(CutPostPetExport(*Lines("a\nb\nc\nd\ne\nf\n"))), "");
   try {
-    CutPostPetExport(Input("To: a\nFrom: b\nSubject: c\nDate: d\n").Lines());
+    CutPostPetExport(*Lines("To: a\nFrom: b\nSubject: c\nDate: d\n"));
     FAIL();
   } catch (const EStringListError& e) {
     EXPECT_EQ(e.Message, "リストのインデックスが範囲を超えています (4)");
@@ -88,17 +81,17 @@ TEST(PostPetExportTest, FiveLinesGiveAnEmptyBodyAndFourTheRangeError) {
 
 TEST(SingleMailTest, TheFirstLineEqualToTheHeaderEndIgnoringCaseEndsTheHeader) {
   const std::string file = "TO: upper\nSubject: one\nSubject: two\nEND \nend\nbody\nend\n";
-  const std::optional<ImportedMail> mail = CutSingleMail(Input(file).Lines(), "END");
+  const std::optional<ImportedMail> mail = CutSingleMail(*Lines(file), "END");
   ASSERT_TRUE(mail);
   EXPECT_EQ(Header(*mail), "TO: upper\r\nSubject: one\r\nSubject: two\r\nEND \r\nend\r\n");
   EXPECT_EQ(Body(*mail), "body\r\nend\r\n");
   EXPECT_EQ(mail->to, "");  // labels compare case-sensitively
   EXPECT_EQ(mail->subject, "two");
-  EXPECT_FALSE(CutSingleMail(Input(file).Lines(), "none"));
+  EXPECT_FALSE(CutSingleMail(*Lines(file), "none"));
 }
 
 TEST(SingleMailTest, AHeaderEndOnTheFirstLineLeavesTheRestAsBody) {
-  const std::optional<ImportedMail> mail = CutSingleMail(Input("--------\nFrom: x\n").Lines(), "--------");
+  const std::optional<ImportedMail> mail = CutSingleMail(*Lines("--------\nFrom: x\n"), "--------");
   ASSERT_TRUE(mail);
   EXPECT_EQ(Header(*mail), "--------\r\n");
   EXPECT_EQ(Body(*mail), "From: x\r\n");
@@ -107,7 +100,7 @@ TEST(SingleMailTest, AHeaderEndOnTheFirstLineLeavesTheRestAsBody) {
 TEST(SingleMailTest, ShortLabelLinesGiveEmptyValuesAndLongLinesStayWhole) {
   const std::string longLine = "Subject: " + std::string(100000, 's');
   const std::optional<ImportedMail> mail =
-      CutSingleMail(Input("Cc:\nTo:\nFrom:\n" + longLine + "\n--\n" + std::string(70000, 'b')).Lines(), "--");
+      CutSingleMail(*Lines("Cc:\nTo:\nFrom:\n" + longLine + "\n--\n" + std::string(70000, 'b')), "--");
   ASSERT_TRUE(mail);
   EXPECT_EQ(mail->cc, "");
   EXPECT_EQ(mail->to, "");
@@ -168,8 +161,8 @@ TEST(MultiMailValuesTest, AFileEndingInsideAHeaderGivesTheRangeErrorAfterTheMail
   const std::pair<const char*, int> files[] = {{"From: a\n\nbody\nFrom: b\nSubject: c\n", 5},
                                                {"From: a\n\nReceived: r\n", 3}};
   for (const auto& [file, lineCount] : files) {
-    Input input(file);
-    MultiMailCutter cutter(input.Lines());
+    const std::unique_ptr<InputLines> lines = Lines(file);
+    MultiMailCutter cutter(*lines);
     EXPECT_EQ(cutter.Next().from, "a");
     try {
       cutter.Next();

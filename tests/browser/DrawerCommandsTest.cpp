@@ -1,6 +1,8 @@
 // Own drawers: new, rename, delete and sort with the name dialog, and what
 // the drawer-name file holds afterwards.
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "browser/Dname.h"
@@ -346,7 +348,10 @@ class UnreadableNameFileTest : public DrawerCommandsTest {
   std::string Message(const char* file) const {
     return "ファイル " + Program() + "\\" + file + " は開けません";
   }
-  std::string NativeFile(const char* file) const { return ExeDir() + "/" + file; }
+  // Mode 0 is unreadable for any user while the override is lowered (root's too).
+  void SetMode(const char* file, mode_t mode) const {
+    ASSERT_EQ(chmod((ExeDir() + "/" + file).c_str(), mode), 0);
+  }
 };
 
 // The file is readable while the window loads it and not when the commands
@@ -357,6 +362,7 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
   Start();
   OpenDrawer("仕事");
   const std::string before = NameFile();
+  SetMode("dorvndwl.cfg", 0);
   const std::vector<std::function<void()>> commands = {
       [&] { form->NewDrawer->Click(); },
       [&] { form->DwMenuRnm->Click(); },
@@ -365,7 +371,7 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
       [&] { form->DwMenuDel->Click(); },
   };
   {
-    UnreadableFile unreadable(NativeFile("dorvndwl.cfg"));
+    NoAccessOverride noOverride;
     for (size_t i = 0; i < commands.size(); ++i) {
       driver->MessageBoxes.clear();
       driver->FormAnswers = {TypeName("新しい名前")};
@@ -374,6 +380,7 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
       EXPECT_TRUE(driver->ModalForms.empty()) << i;
     }
   }
+  SetMode("dorvndwl.cfg", 0644);
   EXPECT_EQ(NameFile(), before);
   EXPECT_EQ(DrawerRows().size(), 12u);
   EXPECT_EQ(SubjectsIn(true, "仕事").size(), 2u);
@@ -386,10 +393,11 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
 TEST_F(UnreadableNameFileTest, ABookSwitchShowsTheFixedRowsAndNoMailOfTheOtherBook) {
   WriteNumbered(true, "", 1, 3);
   WriteDrawerNameFile("dorvnsdl.cfg", {"控え"});
+  SetMode("dorvnsdl.cfg", 0);
   Start();
   ASSERT_EQ(form->MailSubject->Caption(), "mail 3");
   {
-    UnreadableFile unreadable(NativeFile("dorvnsdl.cfg"));
+    NoAccessOverride noOverride;
     form->MBoxChange->Click();
     EXPECT_EQ(LastMessages(), std::vector<std::string>{Message("dorvnsdl.cfg")});
     EXPECT_EQ(DrawerRows(), FixedDrawerNames(false));
@@ -398,6 +406,7 @@ TEST_F(UnreadableNameFileTest, ABookSwitchShowsTheFixedRowsAndNoMailOfTheOtherBo
     EXPECT_EQ(form->FromAdd->Caption(), "");
     form->DsUp->Click();
   }
+  SetMode("dorvnsdl.cfg", 0644);
   EXPECT_EQ(ReadBytes(Program() + "\\dorvnsdl.cfg"), "控え\r\n");
   form->DsUp->Click();  // readable again
   EXPECT_EQ(DrawerRows().back(), "控え");

@@ -171,11 +171,8 @@ TEST_F(ImportCommandsTest, ANulByteIsImportedAsAByteOfItsMail) {
   const std::string body = "body\0with a NUL\r\nafter it\r\n"s;
   Choose({Input("nul.ppm", "From: a@x\r\n\r\n" + body + "From: b@x\r\n\r\nlast\r\n")});
   form->MMailFile->Click();
-  Choose({Input("nul.txt", ExportFile("c@x", "s", body))});
-  form->PPtxtFile->Click();
   ExpectDrawer({{"From: a@x\r\n", "\r\n" + body, "a@x", "", "", "", ""},
-                {"From: b@x\r\n", "\r\nlast\r\n", "b@x", "", "", "", ""},
-                ExportMail("c@x", "s", body)});
+                {"From: b@x\r\n", "\r\nlast\r\n", "b@x", "", "", "", ""}});
   EXPECT_TRUE(driver->MessageBoxes.empty());
 }
 

@@ -1,12 +1,8 @@
 #include "tests/support/NoAccessOverride.h"
 
-#include <gtest/gtest.h>
 #include <linux/capability.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-#include <utility>
 
 namespace {
 
@@ -24,12 +20,3 @@ void SetAccessOverride(bool on) {
 NoAccessOverride::NoAccessOverride() { SetAccessOverride(false); }
 
 NoAccessOverride::~NoAccessOverride() { SetAccessOverride(true); }
-
-UnreadableFile::UnreadableFile(std::string nativePath) : m_path(std::move(nativePath)) {
-  struct stat info {};
-  EXPECT_EQ(stat(m_path.c_str(), &info), 0) << m_path;
-  m_mode = info.st_mode & 07777;
-  EXPECT_EQ(chmod(m_path.c_str(), 0), 0) << m_path;
-}
-
-UnreadableFile::~UnreadableFile() { chmod(m_path.c_str(), m_mode); }

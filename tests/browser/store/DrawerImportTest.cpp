@@ -1,5 +1,5 @@
-// An import as one store call: the mails of a stream are appended as they
-// are cut, each in the drawer before the next is asked for.
+// An import as one store call: each mail of the stream is in the drawer
+// before the next is asked for.
 
 #include "browser/store/DrawerImport.h"
 
@@ -7,28 +7,23 @@
 
 namespace {
 
-// Numbered mails as a cutter gives them, noting before each how long the
-// drawer's MailFile is.
-class NumberedMails : public MailStream {
- public:
-  NumberedMails(const DrawerFiles& drawer, int count) : m_drawer(drawer), m_count(count) {}
+// Numbered mails as a cutter gives them, noting before each how long the drawer's MailFile is.
+struct NumberedMails : MailStream {
+  NumberedMails(const DrawerFiles& drawer, int count) : drawer(drawer), count(count) {}
   std::optional<MailToAppend> Next() override {
-    lengthsSeen.push_back(platform::FileSize(m_drawer.mailPath));
-    if (m_next == m_count) return std::nullopt;
-    MailToAppend mail;
-    const std::string header = NumberedHeader(m_next);
-    mail.text = header + NumberedBody(m_next, 64);
-    mail.record.SetText(MailField::Subject, "mail " + std::to_string(m_next++));
+    lengthsSeen.push_back(platform::FileSize(drawer.mailPath));
+    if (next == count) return std::nullopt;
+    const std::string header = NumberedHeader(next);
+    MailToAppend mail{{}, header + NumberedBody(next, 64)};
+    mail.record.SetText(MailField::Subject, "mail " + std::to_string(next++));
     mail.record.bodyStart = static_cast<uint32_t>(header.size());
     mail.record.bodyLength = static_cast<uint32_t>(mail.text.size() - header.size());
     return mail;
   }
+  DrawerFiles drawer;
+  int count;
+  int next = 0;
   std::vector<int64_t> lengthsSeen;
-
- private:
-  DrawerFiles m_drawer;
-  int m_count;
-  int m_next = 0;
 };
 
 class DrawerImportTest : public NumberedDrawerTest {};

@@ -1,8 +1,11 @@
 #include "browser/Import.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <utility>
 
+#include "platform/files/Files.h"
 #include "platform/strings/StringList.h"
 #include "platform/text/ShiftJis.h"
 
@@ -26,6 +29,8 @@ constexpr Capture kMultiMailCaptures[] = {
     kHeaderCaptures[0], kHeaderCaptures[1], kHeaderCaptures[2], kHeaderCaptures[3],
     kHeaderCaptures[4], {"CC:", 4, &ImportedMail::cc},
 };
+
+constexpr const char* kNoHeaderEnd = "ヘッダ終了行がありません";
 
 constexpr std::string_view kReceived = "Received:";
 constexpr std::string_view kReceivedContinuation = "  ";
@@ -79,43 +84,118 @@ bool StartsWithAny(std::string_view line, const std::string_view (&prefixes)[N])
                      [line](std::string_view prefix) { return line.starts_with(prefix); });
 }
 
-void AppendBody(ImportedMail& mail, const ImportLines& lines, size_t first) {
+// The rest of the file is the body.
+void AppendBody(ImportedMail& mail, InputLines& lines) {
   mail.headerLength = mail.text.size();
-  for (size_t i = first; i < lines.size(); ++i) AppendLine(mail.text, lines[i]);
+  for (; !lines.AtEnd(); lines.Advance()) AppendLine(mail.text, lines.Line());
 }
 
 std::string CutValue(const std::string& value, size_t maxBytes) {
   return value.substr(0, platform::SjisPrefixLength(value, maxBytes));
 }
 
+MailToAppend ToAppend(ImportedMail mail) {
+  MailEntry record = ImportRecord(mail);
+  return {std::move(record), std::move(mail.text)};
+}
+
 }  // namespace
 
-ImportedMail CutPostPetExport(const ImportLines& lines) {
-  constexpr size_t kHeaderLines = std::size(kHeaderCaptures);
-  constexpr size_t kFirstBodyLine = kHeaderLines + 2;  // two lines of the export are no part of the mail
-  if (lines.size() < kHeaderLines) throw ListIndexError(static_cast<int>(lines.size()));
-  ImportedMail mail;
-  for (size_t i = 0; i < kHeaderLines; ++i) {
-    AppendLine(mail.text, lines[i]);
-    const Capture& capture = kHeaderCaptures[i];
-    mail.*capture.field = ValueOf(lines[i], capture.valueOffset);
+InputLines::InputLines(std::string_view path, size_t pieceBytes)
+    : m_path(path), m_file(platform::OpenFile(path, "rb")), m_pieceBytes(pieceBytes) {
+  if (!m_file) throw FileOpenError(m_path);
+  FindLine();
+}
+
+InputLines::~InputLines() = default;
+
+void InputLines::Advance() {
+  m_start = m_next;
+  ++m_index;
+  FindLine();
+}
+
+// Reads on until the line that starts at m_start has its line end in the
+// buffer, and after a CR the byte that tells whether an LF belongs to it.
+void InputLines::FindLine() {
+  DropReadLines();
+  for (size_t searched = m_start;;) {
+    const size_t end = LineEndFrom(searched);
+    const bool whole = end < m_buffer.size() && (m_buffer[end] == '\n' || end + 1 < m_buffer.size());
+    if (whole || (m_fileEnded && end < m_buffer.size())) return EndLineAt(end);
+    if (m_fileEnded) {
+      // A last line without a line end.
+      m_atEnd = m_start == m_buffer.size();
+      m_length = m_buffer.size() - m_start;
+      m_next = m_buffer.size();
+      return;
+    }
+    searched = end;
+    ReadPiece();
   }
-  AppendBody(mail, lines, kFirstBodyLine);
+}
+
+// The first CR or LF at or after from; the buffer's size when there is none.
+size_t InputLines::LineEndFrom(size_t from) const {
+  const char* begin = m_buffer.data() + from;
+  const size_t count = m_buffer.size() - from;
+  const void* lf = std::memchr(begin, '\n', count);
+  const size_t beforeLf = lf ? static_cast<size_t>(static_cast<const char*>(lf) - begin) : count;
+  const void* cr = std::memchr(begin, '\r', beforeLf);
+  return from + (cr ? static_cast<size_t>(static_cast<const char*>(cr) - begin) : beforeLf);
+}
+
+// CR LF counts as one line end.
+void InputLines::EndLineAt(size_t end) {
+  m_length = end - m_start;
+  const bool crLf = m_buffer[end] == '\r' && end + 1 < m_buffer.size() && m_buffer[end + 1] == '\n';
+  m_next = end + (crLf ? 2 : 1);
+}
+
+// A read that stops before the file's length is a read error, not its end.
+void InputLines::ReadPiece() {
+  const size_t kept = m_buffer.size();
+  m_buffer.resize(kept + m_pieceBytes);
+  const size_t got = m_file->Read(m_buffer.data() + kept, m_pieceBytes);
+  m_buffer.resize(kept + got);
+  if (got > 0) return;
+  m_fileEnded = true;
+  if (m_file->Tell() < m_file->Length()) throw FileOpenError(m_path);
+}
+
+// Lines already passed leave the buffer once they fill a piece.
+void InputLines::DropReadLines() {
+  if (m_start < m_pieceBytes) return;
+  m_buffer.erase(0, m_start);
+  m_start = 0;
+}
+
+ImportedMail CutPostPetExport(InputLines& lines) {
+  constexpr int kSkippedLines = 2;  // two lines of the export are no part of the mail
+  ImportedMail mail;
+  for (const Capture& capture : kHeaderCaptures) {
+    if (lines.AtEnd()) throw ListIndexError(static_cast<int>(lines.Index()));
+    AppendLine(mail.text, lines.Line());
+    mail.*capture.field = ValueOf(lines.Line(), capture.valueOffset);
+    lines.Advance();
+  }
+  for (int skipped = 0; skipped < kSkippedLines && !lines.AtEnd(); ++skipped) lines.Advance();
+  AppendBody(mail, lines);
   return mail;
 }
 
-std::optional<ImportedMail> CutSingleMail(const ImportLines& lines, std::string_view headerEnd) {
-  const auto end = std::find_if(lines.begin(), lines.end(), [headerEnd](std::string_view line) {
-    return platform::SameTextIgnoreCase(line, headerEnd);
-  });
-  if (end == lines.end()) return std::nullopt;
+std::optional<ImportedMail> CutSingleMail(InputLines& lines, std::string_view headerEnd) {
   ImportedMail mail;
-  for (auto line = lines.begin(); line <= end; ++line) {
-    AppendLine(mail.text, *line);
-    TakeValue(mail, *line, kHeaderCaptures);
+  for (; !lines.AtEnd(); lines.Advance()) {
+    const std::string_view line = lines.Line();
+    AppendLine(mail.text, line);
+    TakeValue(mail, line, kHeaderCaptures);
+    if (!platform::SameTextIgnoreCase(line, headerEnd)) continue;
+    lines.Advance();
+    AppendBody(mail, lines);
+    return mail;
   }
-  AppendBody(mail, lines, static_cast<size_t>(end - lines.begin()) + 1);
-  return mail;
+  return std::nullopt;
 }
 
 ImportedMail MultiMailCutter::Next() {
@@ -130,29 +210,30 @@ ImportedMail MultiMailCutter::Next() {
 void MultiMailCutter::CutHeader(ImportedMail& mail) {
   bool keep = false;
   for (;;) {
-    const std::string_view line = LineAt(m_next);
+    const std::string_view line = HeaderLine();
     if (line.starts_with(kReceived)) {
       AppendLine(mail.text, line);
-      keep = LineAt(++m_next).starts_with(kReceivedContinuation);
+      m_lines.Advance();
+      keep = HeaderLine().starts_with(kReceivedContinuation);
       continue;
     }
     const bool captured = TakeValue(mail, line, kMultiMailCaptures);
     if (!keep && !captured && !StartsWithAny(line, kKeptHeaderPrefixes)) return;
     AppendLine(mail.text, line);
     keep = false;
-    ++m_next;
+    m_lines.Advance();
   }
 }
 
 void MultiMailCutter::CutBody(ImportedMail& mail) {
-  for (; m_next < m_lines.size() && !StartsWithAny(m_lines[m_next], kMailStartPrefixes); ++m_next)
-    AppendLine(mail.text, m_lines[m_next]);
+  for (; !m_lines.AtEnd() && !StartsWithAny(m_lines.Line(), kMailStartPrefixes); m_lines.Advance())
+    AppendLine(mail.text, m_lines.Line());
 }
 
 // A header that runs to the end of the file asks for the line past it.
-std::string_view MultiMailCutter::LineAt(size_t index) const {
-  if (index >= m_lines.size()) throw ListIndexError(static_cast<int>(index));
-  return m_lines[index];
+std::string_view MultiMailCutter::HeaderLine() const {
+  if (m_lines.AtEnd()) throw ListIndexError(static_cast<int>(m_lines.Index()));
+  return m_lines.Line();
 }
 
 MailEntry ImportRecord(const ImportedMail& mail) {
@@ -176,4 +257,26 @@ MailEntry ImportRecord(const ImportedMail& mail) {
   entry.reserved = kImportedReserved;
   entry.status = 0;
   return entry;
+}
+
+OneMailFiles::OneMailFiles(std::vector<std::string> files) : m_files(std::move(files)) {}
+
+OneMailFiles::OneMailFiles(std::vector<std::string> files, std::string headerEnd)
+    : m_files(std::move(files)), m_headerEnd(std::move(headerEnd)) {}
+
+std::optional<MailToAppend> OneMailFiles::Next() {
+  if (m_noHeaderEnd || m_next == m_files.size()) return std::nullopt;
+  InputLines lines(m_files[m_next++]);
+  if (!m_headerEnd) return ToAppend(CutPostPetExport(lines));
+  std::optional<ImportedMail> mail = CutSingleMail(lines, *m_headerEnd);
+  m_noHeaderEnd = !mail;
+  if (!mail) return std::nullopt;
+  return ToAppend(std::move(*mail));
+}
+
+const char* OneMailFiles::StopMessage() const { return m_noHeaderEnd ? kNoHeaderEnd : nullptr; }
+
+std::optional<MailToAppend> MultiMailFile::Next() {
+  if (m_cutter.AtEnd()) return std::nullopt;
+  return ToAppend(m_cutter.Next());
 }

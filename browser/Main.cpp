@@ -8,6 +8,7 @@
 #include "browser/Dname.h"
 #include "browser/Drwset.h"
 #include "browser/Headend.h"
+#include "browser/Import.h"
 #include "browser/Progress.h"
 #include "browser/ReplyHandOver.h"
 #include "browser/Selpp.h"
@@ -20,6 +21,7 @@
 #include "browser/common/FontSetting.h"
 #include "browser/common/Heading.h"
 #include "browser/store/BookBackup.h"
+#include "browser/store/DrawerImport.h"
 #include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/FriendBook.h"
@@ -52,9 +54,9 @@ constexpr const char* kDrawerPicture = "DSImage";
 constexpr const char* kSecretDiary = "ひみつ日記";
 constexpr const char* kPetMail = "ペットメール";
 constexpr const char* kBackupStamp = "mmddhhnnss";  // month, day, hour, minute, second
-constexpr const char* kCannotOpenFiles = "ファイルが開けません";
 constexpr const char* kNoMemory = "メモリ不足";
-constexpr const char* kNoHeaderEnd = "ヘッダ終了行がありません";
+// The importers' message for a drawer that cannot take the mails.
+constexpr const char* kCannotOpenFiles = "ファイルが開けません";
 constexpr size_t kItemFieldBytes = 25;
 constexpr int kColumnWidth = 150;
 constexpr int kColumnStep = 152;
@@ -84,11 +86,6 @@ void SetFont(TControl* control, int pixels, bool bold) {
   control->Font->SetBold(bold);
 }
 
-bool StopImport(const char* message) {
-  ErrorBox(message);
-  return false;
-}
-
 // The global HeadEndDlg names the dialog while it is shown.
 class ShownHeadEndDlg {
  public:
@@ -97,6 +94,17 @@ class ShownHeadEndDlg {
   ShownHeadEndDlg(const ShownHeadEndDlg&) = delete;
   ShownHeadEndDlg& operator=(const ShownHeadEndDlg&) = delete;
 };
+
+// What an import says of a drawer that cannot take its mails: the same for
+// files that cannot be opened and for a mail file that can grow no more.
+std::string ImportFailureText(const StoreResult& result) {
+  switch (result.failure) {
+    case StoreFailure::CannotOpenMailFile:
+    case StoreFailure::CannotOpenListFile:
+    case StoreFailure::MailFileFull: return kCannotOpenFiles;
+    default: return result.Message();
+  }
+}
 
 }  // namespace
 
@@ -114,8 +122,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   LoadFontSetting();
   const StoreResult names = LoadDrawerRows();
   ResetDrawerState();
-  DrawerList->SetItemIndex(0);
-  DrawerListClick(this);
+  ReloadOpenDrawer(0);
   ShowIfFailed(names);
 }
 
@@ -211,9 +218,7 @@ void TMainForm::DwMenuRnmClick(TObject*) {
   const bool renamed = ShowOwnRows(RenameOpenDrawer(oldName, newName));
   // Rows are found among the own rows, not by name alone: an own drawer may
   // share its name with one of PostPet's rows.
-  DrawerList->SetItemIndex(std::max(OwnRowNamed(renamed ? newName : oldName), 0));
-  openDrawer = -1;
-  DrawerListClick(this);
+  ReloadOpenDrawer(std::max(OwnRowNamed(renamed ? newName : oldName), 0));
 }
 
 void TMainForm::DeleteClick(TObject* Sender) {
@@ -242,11 +247,10 @@ void TMainForm::DeleteMails() {
     currentEntry = nullptr;
     dragMail = -1;
     const StoreResult result = RewriteOpenDrawer();
-    // The open drawer is read afresh, whatever row the drawer list shows selected.
-    DrawerList->SetItemIndex(openDrawer);
     ShowIfFailed(result);
   }
-  openDrawer = -1;
+  // The open drawer is read afresh, whatever row the drawer list shows selected.
+  ReloadOpenDrawer();
 }
 
 void TMainForm::DsUpClick(TObject*) {
@@ -266,8 +270,7 @@ void TMainForm::MBoxChangeClick(TObject*) {
   // a book whose fixed rows open normally.
   ResetDrawerState();
   const StoreResult names = LoadDrawerRows();
-  DrawerList->SetItemIndex(0);
-  DrawerListClick(this);
+  ReloadOpenDrawer(0);
   ShowIfFailed(names);
 }
 
@@ -281,9 +284,7 @@ void TMainForm::PPFolderSetClick(TObject*) {
   if (SelPPDlg->ShowModal() == mrOk) ReadRegSettings();
   dialog.reset();
   SelPPDlg = nullptr;
-  DrawerList->SetItemIndex(0);
-  openDrawer = -1;
-  DrawerListClick(this);
+  ReloadOpenDrawer(0);
 }
 
 void TMainForm::MLBoxBkupClick(TObject*) {
@@ -487,19 +488,15 @@ void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
 
 void TMainForm::PPtxtFileClick(TObject*) {
   if (!OpenDialog->Execute()) return;
-  ImportFiles(OpenDialog->Files, [](const ImportLines& lines) -> std::optional<ImportedMail> {
-    return CutPostPetExport(lines);
-  });
+  OneMailFiles mails(OpenDialog->Files);
+  ImportFiles(mails);
 }
 
 void TMainForm::SMailFileClick(TObject*) {
   const std::optional<std::string> headerEndText = AskHeaderEndText();
   if (!headerEndText || !OpenDialog->Execute()) return;
-  ImportFiles(OpenDialog->Files, [&headerEndText](const ImportLines& lines) {
-    std::optional<ImportedMail> mail = CutSingleMail(lines, *headerEndText);
-    if (!mail) ErrorBox(kNoHeaderEnd);
-    return mail;
-  });
+  OneMailFiles mails(OpenDialog->Files, *headerEndText);
+  ImportFiles(mails);
 }
 
 void TMainForm::DwMenuPPMClick(TObject*) {
@@ -509,11 +506,8 @@ void TMainForm::DwMenuPPMClick(TObject*) {
 void TMainForm::ImportMultiMailFile() {
   if (!OpenDialog->Execute()) return;
   WithProgress([this] {
-    const std::string bytes = LoadFileBytes(OpenDialog->FileName);
-    const ImportLines lines = TextLines(bytes);
-    MultiMailCutter cutter(lines);
-    while (!cutter.AtEnd())
-      if (!AppendImported([&cutter] { return std::optional(cutter.Next()); })) return;
+    MultiMailFile mails(OpenDialog->FileName);
+    AppendToOpenDrawer(mails);
   });
 }
 
@@ -779,8 +773,7 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
   const StoreResult result = SortDrawer(book, m_listing, questions);
   progress.reset();
   ShowIfFailed(result);
-  openDrawer = -1;
-  DrawerListClick(this);
+  ReloadOpenDrawer();
 }
 
 // ---------------------------------------------------------------------------
@@ -881,10 +874,7 @@ int TMainForm::OwnRowNamed(const std::string& name) const {
 
 // The open drawer stays open at its new row.
 void TMainForm::SortOwnDrawers(NameOrder order) {
-  if (!ShowOwnRows(SortOwnDrawerNames(NameFile(), order))) return;
-  DrawerList->SetItemIndex(openDrawer);
-  openDrawer = -1;
-  DrawerListClick(this);
+  if (ShowOwnRows(SortOwnDrawerNames(NameFile(), order))) ReloadOpenDrawer(openDrawer);
 }
 
 void TMainForm::ShowBookCaptions() {
@@ -1009,11 +999,9 @@ std::vector<const MailEntry*> TMainForm::KeptEntries() const {
 // that every row shows what its files really hold.
 void TMainForm::ReopenAfterFailedMove() {
   m_moveFailed = false;
-  DrawerList->SetItemIndex(openDrawer);
   dropTarget = -1;
   dragMail = -1;
-  openDrawer = -1;
-  DrawerListClick(this);
+  ReloadOpenDrawer();
 }
 
 // The rows are sorted in memory and written in their new order by one
@@ -1024,10 +1012,8 @@ void TMainForm::SortOpenDrawerByDate() {
   dragMail = -1;
   currentEntry = nullptr;
   const StoreResult result = RewriteOpenDrawer();
-  DrawerList->SetItemIndex(dropTarget);
   dropTarget = -1;
-  openDrawer = -1;
-  DrawerListClick(this);
+  ReloadOpenDrawer();
   ShowIfFailed(result);
 }
 
@@ -1043,18 +1029,8 @@ std::optional<std::string> TMainForm::AskHeaderEndText() {
   return dialog.HEString->Caption();
 }
 
-// Each file gives one mail; the first that cannot be read or cut stops the import.
-void TMainForm::ImportFiles(const std::vector<std::string>& files,
-                            const std::function<std::optional<ImportedMail>(const ImportLines&)>& cut) {
-  ReloadAfter([&] {
-    WithProgress([&] {
-      for (const std::string& file : files) {
-        const std::string bytes = LoadFileBytes(file);
-        const ImportLines lines = TextLines(bytes);
-        if (!AppendImported([&] { return cut(lines); })) return;
-      }
-    });
-  });
+void TMainForm::ImportFiles(MailStream& mails) {
+  ReloadAfter([&] { WithProgress([&] { AppendToOpenDrawer(mails); }); });
 }
 
 // The progress window is gone however the import ends.
@@ -1080,34 +1056,19 @@ void TMainForm::ReloadAfter(const std::function<void()>& command) {
   ReloadOpenDrawer();
 }
 
-void TMainForm::ReloadOpenDrawer() {
-  DrawerList->SetItemIndex(openDrawer);
+void TMainForm::ReloadOpenDrawer(int row) {
+  DrawerList->SetItemIndex(row);
   openDrawer = -1;
   DrawerListClick(this);
 }
 
-// Appends the mail cut to the open drawer under its book's lock, taken for
-// this mail alone, the drawer's files opened before the mail is cut. False,
-// the message shown, when the import must stop.
-bool TMainForm::AppendImported(const std::function<std::optional<ImportedMail>()>& cut) {
+// One store call appends the whole stream and reports once; a stop of the
+// stream's own is shown after it.
+void TMainForm::AppendToOpenDrawer(MailStream& mails) {
   const std::optional<DrawerFiles> drawer = DrawerFilesOf(openDrawer);
-  if (!drawer) return StopImport(kCannotOpenFiles);
-  bool cutOne = false;
-  bool pastTheLimit = false;
-  const StoreResult appended = AppendMails(*drawer, [&](const AppendOne& append) -> StoreResult {
-    const std::optional<ImportedMail> mail = cut();
-    if (!mail) return {};
-    cutOne = true;
-    // No record may point past what the list format's 32-bit offsets reach.
-    const int64_t mailFileLength = platform::FileSize(drawer->mailPath);
-    pastTheLimit = mailFileLength < 0 || static_cast<uint64_t>(mailFileLength) + mail->text.size() > kMaxMailFileLength;
-    return pastTheLimit ? StoreResult{} : append(ImportRecord(*mail), mail->text);
-  });
-  if (appended.failure == StoreFailure::CannotOpenMailFile || appended.failure == StoreFailure::CannotOpenListFile ||
-      pastTheLimit)
-    return StopImport(kCannotOpenFiles);
-  if (!appended.Ok()) return StopImport(kCannotWriteMail);
-  return cutOne;
+  const StoreResult appended = drawer ? ImportMails(*drawer, mails) : StoreResult{StoreFailure::CannotOpenMailFile};
+  if (!appended.Ok()) return ErrorBox(ImportFailureText(appended));
+  if (const char* stop = mails.StopMessage()) ErrorBox(stop);
 }
 
 // Asks for each selected mail in row order until Cancel; true when at least

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "browser/DateSort.h"
-#include "browser/Import.h"
 #include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerPaths.h"
 #include "browser/store/ListFile.h"
@@ -21,6 +20,7 @@
 
 enum class HandOver;
 class MailEntry;
+class MailStream;
 class SortQuestions;
 class TBevel;
 class TFindDialog;
@@ -222,12 +222,15 @@ class TMainForm : public TForm {
   bool ConfirmMailDeletes();
   void SortOpenDrawerByDate();
   std::optional<std::string> AskHeaderEndText();
-  void ImportFiles(const std::vector<std::string>& files,
-                   const std::function<std::optional<ImportedMail>(const ImportLines&)>& cut);
+  // Appends the mails of the chosen files; the drawer is read again however it ends.
+  void ImportFiles(MailStream& mails);
   void WithProgress(const std::function<void()>& import);
   void ReloadAfter(const std::function<void()>& command);
-  void ReloadOpenDrawer();
-  bool AppendImported(const std::function<std::optional<ImportedMail>()>& cut);
+  // Selects row, where the drawer to show now stands, and reads it afresh
+  // from its files, even when it was open already.
+  void ReloadOpenDrawer(int row);
+  void ReloadOpenDrawer() { ReloadOpenDrawer(openDrawer); }
+  void AppendToOpenDrawer(MailStream& mails);
 
   std::string drawerCfgPath;  // the open book's DrawerNameFile
   std::string viewerPath;     // VIEWER

@@ -127,8 +127,8 @@ std::string AcceptedRecipients(std::string_view toText, const std::vector<Recipi
 std::string RefusalText(const std::vector<RecipientRefusal>& refusals) {
   std::string text;
   for (const RecipientRefusal& refusal : refusals)
-    text += (text.empty() ? "" : "\n") +
-            Format("%s に送信できませんでした\n%s", refusal.address.c_str(),
-                   WithoutLineEnd(refusal.reply).c_str());
+    text.append(text.empty() ? "" : "\n")
+        .append(Format("%s に送信できませんでした\n%s", refusal.address.c_str(),
+                       WithoutLineEnd(refusal.reply).c_str()));
   return text;
 }

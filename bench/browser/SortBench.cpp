@@ -31,7 +31,7 @@ constexpr int kRules = 2000;
 constexpr size_t kBodyBytes = 5000;
 
 std::string Sender(int n) { return "sender" + std::to_string(n) + "@example.jp"; }
-std::string DrawerName(int n) { return "d" + std::to_string(n); }
+std::string DrawerName(int n) { return std::string("d").append(std::to_string(n)); }
 
 // The receive book holding one full drawer, kept pristine beside it, and
 // the rule files: the senders' rules last, after rules that match no mail.

@@ -36,8 +36,8 @@ using MailFeed = std::function<StoreResult(const AppendOne& append)>;
 // before it returns. The mails appended before a stop or a failure stay; the
 // one that failed leaves nothing. CannotOpenMailFile or CannotOpenListFile
 // when a file cannot be opened (or the book cannot be locked), and nothing is
-// appended; CannotWriteMail when a write fails, or the mail would take the
-// MailFile past the 32-bit offsets of its records.
+// appended; MailFileFull when a mail would take the MailFile past the 32-bit
+// offsets of its records; CannotWriteMail when a write fails.
 StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed);
 // The same for one mail: filed durably, or not at all.
 StoreResult AppendMail(const DrawerFiles& drawer, const MailEntry& entry, std::string_view text);

@@ -77,6 +77,26 @@ size_t ReadRows(std::string_view listBytes, HeaderRecovery& recovery, std::vecto
   return pos;
 }
 
+// The ListFile from its start to the end of the kMaxRows-th whole record, or
+// all of it when it holds fewer: a drawer of any length costs no more memory
+// than the rows it shows.
+std::string ReadListedPart(platform::Stream& listFile) {
+  constexpr size_t kPieceBytes = 1 << 20;
+  std::string bytes;
+  size_t pos = 0;
+  size_t rows = 0;
+  MailEntry entry;
+  for (;;) {
+    const size_t kept = bytes.size();
+    bytes.resize(kept + kPieceBytes);
+    const size_t got = listFile.Read(bytes.data() + kept, kPieceBytes);
+    bytes.resize(kept + got);
+    while (rows < kMaxRows && ParseListRecord(bytes, pos, entry)) ++rows;
+    if (rows == kMaxRows) bytes.resize(pos);
+    if (rows == kMaxRows || got == 0) return bytes;
+  }
+}
+
 }  // namespace
 
 std::string_view DrawerListing::LoadedBytes() const {
@@ -109,7 +129,7 @@ DrawerListing ReadDrawerFiles(const DrawerFiles& drawer) {
   if (!listFile || listFile->Length() <= 0) return {};
   std::string listBytes;
   try {
-    listBytes = ReadFileRange(*listFile, 0, UINT64_MAX);
+    listBytes = ReadListedPart(*listFile);
   } catch (const std::bad_alloc&) {
     DrawerListing listing;
     listing.hasMails = true;

@@ -43,8 +43,8 @@ PairAppender::~PairAppender() = default;
 
 StoreResult PairAppender::WriteMail(const MailEntry& entry, std::string_view text) {
   if (!m_opened.Ok()) return m_opened;
-  if (m_broken || m_mailLength + text.size() > kMaxMailFileLength)
-    return {StoreFailure::CannotWriteMail, m_drawer.mailPath};
+  if (m_broken) return {StoreFailure::CannotWriteMail, m_drawer.mailPath};
+  if (m_mailLength + text.size() > kMaxMailFileLength) return {StoreFailure::MailFileFull, m_drawer.mailPath};
   m_listPiece += EncodeListRecord(entry, static_cast<uint32_t>(m_mailLength), text.size());
   m_mailPiece.append(text);
   m_mailLength += text.size();

@@ -37,10 +37,11 @@ class PairAppender {
   uint64_t ListLengthBefore() const { return m_listBefore; }
   uint64_t MailLength() const { return m_mailLength; }
 
-  // WriteMail: appends text and the record of entry for it. CannotWriteMail
-  // when the mail would take the MailFile past the 32-bit offsets of its
-  // records (nothing written), or a write failed: the files are then cut
-  // back to the last piece written whole, and when even that fails, Broken().
+  // WriteMail: appends text and the record of entry for it. MailFileFull,
+  // with nothing written, when the mail would take the MailFile past the
+  // 32-bit offsets of its records; CannotWriteMail when a write failed: the
+  // files are then cut back to the last piece written whole, and when even
+  // that fails, Broken().
   StoreResult WriteMail(const MailEntry& entry, std::string_view text);
   // A failed mail could not be taken back: nothing more is written, and only
   // a recovery can tell what the files hold.

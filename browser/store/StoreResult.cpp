@@ -13,7 +13,8 @@ std::string StoreResult::Message() const {
     case StoreFailure::CannotOpenMailFile: return kCannotOpenMailFile;
     case StoreFailure::CannotOpenListFile: return kCannotOpenListFile;
     case StoreFailure::CannotCreateScratch: return kCannotCreateScratch;
-    case StoreFailure::CannotWriteMail: return kCannotWriteMail;
+    case StoreFailure::CannotWriteMail:
+    case StoreFailure::MailFileFull: return kCannotWriteMail;
     case StoreFailure::CopyFailed: return kCopyFailed;
     case StoreFailure::BackupFailed: return kBackupFailed;
     case StoreFailure::DrawerChanged: return kDrawerChanged;

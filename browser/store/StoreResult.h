@@ -23,6 +23,7 @@ enum class StoreFailure : uint8_t {
   CannotOpenListFile,   // kCannotOpenListFile
   CannotCreateScratch,  // kCannotCreateScratch: a file of the store's own cannot be made
   CannotWriteMail,      // kCannotWriteMail
+  MailFileFull,         // kCannotWriteMail: past what a record's 32-bit offsets reach
   CopyFailed,           // kCopyFailed
   BackupFailed,         // kBackupFailed
   DrawerChanged,        // kDrawerChanged: another window or program changed it since it was read

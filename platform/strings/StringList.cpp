@@ -38,10 +38,11 @@ std::vector<std::string_view> TextLines(std::string_view text) {
 
 std::string LoadFileBytes(std::string_view path) {
   std::string bytes;
-  if (!platform::ReadFileContents(path, bytes))
-    throw EFOpenError(platform::CannotOpenFileText(path));
+  if (!platform::ReadFileContents(path, bytes)) throw FileOpenError(path);
   return bytes;
 }
+
+EFOpenError FileOpenError(std::string_view path) { return EFOpenError(platform::CannotOpenFileText(path)); }
 
 EStringListError ListIndexError(int index) {
   return EStringListError(

@@ -16,6 +16,8 @@ std::vector<std::string_view> TextLines(std::string_view text);
 // The bytes of the file at path, as LoadFromFile reads them. EFOpenError
 // "ファイル %s は開けません" with the path as given when it cannot be read.
 std::string LoadFileBytes(std::string_view path);
+// That error for the file at path.
+EFOpenError FileOpenError(std::string_view path);
 // The string list's range error for index:
 // "リストのインデックスが範囲を超えています (%d)".
 EStringListError ListIndexError(int index);

@@ -86,6 +86,10 @@ TEST_F(AutoSeparateTest, TheReceiveBookGoesByMarkerRulesAndBothDialogs) {
   AddMail(mails, "Pet <pet@x>", "pet", "me@example.jp", "X-PostPet-Message: 2\r\n");
   AddMail(mails, "Friend <friend@x>", "hello");
   AddMail(mails, "friend@x", "会議の件");
+  RecordFields quoting;  // the marker only in the body, as a quote: the address rule decides
+  quoting.from = "friend@x";
+  quoting.subject = "quoted";
+  mails.AddMail("From: friend@x\r\nSubject: quoted\r\n\r\n", "> X-PostPet-Message: 2\r\n", quoting);
   AddMail(mails, "New (someone) <new@x>", "first");
   AddMail(mails, "new@x", "second");
   AddMail(mails, "self@x", "stays");
@@ -109,7 +113,7 @@ TEST_F(AutoSeparateTest, TheReceiveBookGoesByMarkerRulesAndBothDialogs) {
   rowsBeforeTravel.pop_back();
   EXPECT_EQ(offeredRows, rowsBeforeTravel);
   EXPECT_EQ(SubjectsIn(true, "ペットメール"), Texts{"pet"});
-  EXPECT_EQ(SubjectsIn(true, "友達"), (Texts{"hello", "会議の件"}));
+  EXPECT_EQ(SubjectsIn(true, "友達"), (Texts{"hello", "会議の件", "quoted"}));
   EXPECT_EQ(SubjectsIn(true, "新しい引出し"), (Texts{"first", "second"}));
   EXPECT_EQ(SubjectsIn(true, "旅行"), (Texts{"Re: 旅行", "Re: 旅行の写真"}));
   EXPECT_EQ(SubjectsIn(true, ""), Texts{"stays"});

@@ -379,8 +379,9 @@ class UnreadableNameFileTest : public DrawerCommandsTest {
   std::string Message(const char* file) const {
     return "ファイル " + Program() + "\\" + file + " は開けません";
   }
-  void MakeUnreadable(const char* file) const {
-    ASSERT_EQ(chmod((ExeDir() + "/" + file).c_str(), 0), 0);
+  // Mode 0 is unreadable for any user while the override is lowered (root's too).
+  void SetMode(const char* file, mode_t mode) const {
+    ASSERT_EQ(chmod((ExeDir() + "/" + file).c_str(), mode), 0);
   }
 };
 
@@ -392,7 +393,7 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
   Start();
   OpenDrawer("仕事");
   const std::string before = NameFile();
-  MakeUnreadable("dorvndwl.cfg");
+  SetMode("dorvndwl.cfg", 0);
   const std::vector<std::function<void()>> commands = {
       [&] { form->NewDrawer->Click(); },
       [&] { form->DwMenuRnm->Click(); },
@@ -410,6 +411,7 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
       EXPECT_TRUE(driver->ModalForms.empty()) << i;
     }
   }
+  SetMode("dorvndwl.cfg", 0644);
   EXPECT_EQ(NameFile(), before);
   EXPECT_EQ(DrawerRows().size(), 12u);
   EXPECT_EQ(SubjectsIn(true, "仕事").size(), 2u);
@@ -422,7 +424,7 @@ TEST_F(UnreadableNameFileTest, CommandsThatWouldRewriteItRefuseAndLeaveItByteFor
 TEST_F(UnreadableNameFileTest, ABookSwitchShowsTheFixedRowsAndNoMailOfTheOtherBook) {
   WriteNumbered(true, "", 1, 3);
   WriteDrawerNameFile("dorvnsdl.cfg", {"控え"});
-  MakeUnreadable("dorvnsdl.cfg");
+  SetMode("dorvnsdl.cfg", 0);
   Start();
   ASSERT_EQ(form->MailSubject->Caption(), "mail 3");
   {
@@ -435,6 +437,7 @@ TEST_F(UnreadableNameFileTest, ABookSwitchShowsTheFixedRowsAndNoMailOfTheOtherBo
     EXPECT_EQ(form->FromAdd->Caption(), "");
     form->DsUp->Click();
   }
+  SetMode("dorvnsdl.cfg", 0644);
   EXPECT_EQ(ReadBytes(Program() + "\\dorvnsdl.cfg"), "控え\r\n");
   form->DsUp->Click();  // readable again
   EXPECT_EQ(DrawerRows().back(), "控え");

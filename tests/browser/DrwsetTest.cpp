@@ -212,11 +212,14 @@ TEST_F(DrwSetDlgTest, DeleteAsksFirstAndTheLastRuleGoneWritesAnEmptyFile) {
   EXPECT_EQ(Rules("dorvnadw.cfg"), "");
 }
 
-TEST_F(DrwSetDlgTest, EditOnAnEmptyGridMakesTheFirstRuleAndCancelKeepsTheFile) {
+// 削除 on the empty grid leaves the titles alone: the rules go below them.
+TEST_F(DrwSetDlgTest, OnAnEmptyGridDeleteChangesNothingAndEditMakesTheFirstRule) {
   Start();
+  driver->MessageBoxAnswers = {IDOK};
   AnswerRule("first@example.jp", "最初");
   AnswerRule("second@example.jp", "二番");
   RunEditor(form->AddressCfg, [](TDrwSetDlg& d) {
+    d.Delete->Click();
     d.EditData->Click();
     d.NewData->Click();
     d.OkBtn->Click();

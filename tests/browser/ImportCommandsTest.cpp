@@ -164,6 +164,18 @@ TEST_F(ImportCommandsTest, OnlyTheFirstMultiMailFileIsCutIntoMails) {
   EXPECT_EQ(form->MailSubject->Caption(), "2");
 }
 
+// List and mail files hold NUL as any other byte: no line after one is lost,
+// and no mail.
+TEST_F(ImportCommandsTest, ANulByteIsImportedAsAByteOfItsMail) {
+  using namespace std::string_literals;
+  const std::string body = "body\0with a NUL\r\nafter it\r\n"s;
+  Choose({Input("nul.ppm", "From: a@x\r\n\r\n" + body + "From: b@x\r\n\r\nlast\r\n")});
+  form->MMailFile->Click();
+  ExpectDrawer({{"From: a@x\r\n", "\r\n" + body, "a@x", "", "", "", ""},
+                {"From: b@x\r\n", "\r\nlast\r\n", "b@x", "", "", "", ""}});
+  EXPECT_TRUE(driver->MessageBoxes.empty());
+}
+
 TEST_F(ImportCommandsTest, OverLongLinesAndShortLabelLinesGiveRecordsThatReadBackWhole) {
   const std::string longFrom(300, 'f');
   const std::string longBody(20000, 'b');

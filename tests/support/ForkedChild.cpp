@@ -73,8 +73,12 @@ std::pair<int, int> KillUntilBothSidesHit(const KilledRuns& runs, unsigned seed)
   int tooEarly = 0, finished = run;
   int before = 0, after = 0;
   std::mt19937 random(seed);
-  for (int round = 0; round < 60 && (before < 2 || after < 2); ++round) {
-    const int moment = round % 2 ? std::uniform_int_distribution<int>(tooEarly, std::max(tooEarly, finished))(random)
+  for (int round = 0; round < 200 && (before < 2 || after < 2); ++round) {
+    // A child slower than the ones before may still be short of the part at
+    // the earliest moment another had already finished: the window then opens
+    // again past the latest early kill.
+    const int latest = std::max(finished, tooEarly + run / 4);
+    const int moment = round % 2 ? std::uniform_int_distribution<int>(tooEarly, latest)(random)
                                  : std::uniform_int_distribution<int>(0, run)(random);
     runs.prepare();
     if (!KillChildAfter(moment, runs.body)) {

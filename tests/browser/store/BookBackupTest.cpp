@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <thread>
 
 #include "platform/files/Files.h"
 #include "tests/support/NoAccessOverride.h"
@@ -11,6 +16,17 @@
 #include "tests/support/Sandbox.h"
 
 namespace {
+
+// Whether a process waits for an flock on the folder: a "->" line of /proc/locks names its inode.
+bool SomeoneWaitsToLock(const std::string& nativeFolder) {
+  struct stat folder {};
+  stat(nativeFolder.c_str(), &folder);
+  const std::string number = std::to_string(folder.st_ino);
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);)
+    if (line.find("->") != std::string::npos && line.find(":" + number + " ") != std::string::npos) return true;
+  return false;
+}
 
 class BookBackupTest : public SandboxTest {
  protected:
@@ -40,6 +56,22 @@ TEST_F(BookBackupTest, ASecondBackupInTheSameSecondFailsAndLeavesTheFirst) {
   EXPECT_EQ(Backup().failure, StoreFailure::BackupFailed);
   EXPECT_EQ(ReadBytes(Copy("受信メール.ppm")), "bytes of 受信メール.ppm");
   EXPECT_TRUE(BackupBook(PostPet(), false, "1207173005").Ok());  // the send book's S folder
+}
+
+// A pair is copied under the book folder's lock: an append that holds the
+// lock is copied whole, once it has ended, never half done.
+TEST_F(BookBackupTest, APairIsCopiedOnceAnAppendHoldingTheLockHasEnded) {
+  WriteSources({"受信メール.ppm"});
+  auto appending = std::make_unique<platform::FileLock>(PostPet() + "\\受信フォルダ");
+  StoreResult result;
+  std::thread backup([&] { result = Backup(); });
+  const std::string folder = platform::NativePath(PostPet() + "\\受信フォルダ");
+  for (int wait = 0; wait < 5000 && !SomeoneWaitsToLock(folder); ++wait) usleep(1000);
+  WriteBytes(Source("受信メール.ppm"), "mail and its append");
+  appending.reset();
+  backup.join();
+  EXPECT_TRUE(result.Ok());
+  EXPECT_EQ(ReadBytes(Copy("受信メール.ppm")), "mail and its append");
 }
 
 TEST_F(BookBackupTest, AnUnreadableFileIsReportedAfterTheOthersAreCopied) {

@@ -86,20 +86,24 @@ TEST_F(DrawerMoveTest, DamagedSourceDrawersMoveAndDeleteOrRefuseUntouched) {
   }
 }
 
-// Killed at random moments of moving 50 mails, until kills have landed both
+// Killed at random moments of moving 100 mails, until kills have landed both
 // before its first append and after: each mail of both drawers is there
 // exactly once, with its text; and so it is when another program appended
 // to the source before the recovery.
 TEST_F(DrawerMoveTest, AKilledMoveLeavesEveryMailOnce) {
-  Numbered(Book(), 0, 300, 4000);
-  Numbered(Yellow(), 1000, 10, 4000);
-  std::multiset<int> everyMail = AllMails();
   int64_t targetLength = 0;
   const auto [before, after] = KillUntilBothSidesHit(
-      {[&] { targetLength = platform::FileSize(Yellow().mailPath); },
-       [this] { return MoveFirst(Book(), 50, Yellow()).Ok() ? 0 : 1; },
+      {[&] {
+         Numbered(Book(), 0, 300, 4000);
+         Numbered(Yellow(), 1000, 10, 4000);
+         targetLength = platform::FileSize(Yellow().mailPath);
+       },
+       [this] { return MoveFirst(Book(), 100, Yellow()).Ok() ? 0 : 1; },
        [&] { return platform::FileSize(Yellow().mailPath) > targetLength; },
        [&](int round) {
+         std::multiset<int> everyMail;
+         for (int n : Range(0, 300)) everyMail.insert(n);
+         for (int n : Range(1000, 1010)) everyMail.insert(n);
          if (round % 2) {
            AppendAsAnotherProgram(Book(), 2000 + round);
            everyMail.insert(2000 + round);

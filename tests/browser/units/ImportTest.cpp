@@ -1,18 +1,30 @@
-// Cutting mails out of the three import formats, on bytes.
+// Reading an input file's lines in pieces, and cutting mails out of the
+// three import formats.
 
 #include "browser/Import.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/base/Exception.h"
-#include "platform/strings/StringList.h"
+#include "platform/files/Files.h"
+#include "tests/support/NativeFiles.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
+// The lines of a file holding bytes, read as the importers read them.
+std::unique_ptr<InputLines> Lines(std::string_view bytes, size_t pieceBytes = InputLines::kPieceBytes) {
+  static const ScratchFolder folder;
+  WriteNativeFile(folder.Path("input"), std::string(bytes));
+  return std::make_unique<InputLines>(platform::ProgramPath(folder.Path("input")), pieceBytes);
+}
+
 // The mails a multi-mail file gives, cut to the end.
 std::vector<ImportedMail> CutAll(std::string_view bytes) {
-  const ImportLines lines = TextLines(bytes);
-  MultiMailCutter cutter(lines);
+  const std::unique_ptr<InputLines> lines = Lines(bytes);
+  MultiMailCutter cutter(*lines);
   std::vector<ImportedMail> mails;
   while (!cutter.AtEnd()) mails.push_back(cutter.Next());
   return mails;
@@ -23,9 +35,31 @@ std::string Body(const ImportedMail& mail) { return mail.text.substr(mail.header
 
 }  // namespace
 
+// Whatever size the pieces are read in, a line end split between two pieces
+// is one line end, and NUL is a byte of its line.
+TEST(InputLinesTest, GivesTheSameLinesForEveryPieceSize) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\r\nb\rc\n\nd", {"a", "b", "c", "", "d"}},
+      {"\r\r\n\n\r", {"", "", "", ""}},
+      {std::string("x\0y\r\n\0\n", 7), {std::string("x\0y", 3), std::string(1, '\0')}},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    for (size_t pieceBytes : {size_t{1}, size_t{2}, size_t{3}, InputLines::kPieceBytes}) {
+      const std::unique_ptr<InputLines> reader = Lines(bytes, pieceBytes);
+      std::vector<std::string> lines;
+      for (; !reader->AtEnd(); reader->Advance()) lines.emplace_back(reader->Line());
+      EXPECT_EQ(lines, expected) << testing::PrintToString(bytes) << " in pieces of " << pieceBytes;
+      EXPECT_EQ(reader->Index(), expected.size());
+    }
+  }
+}
+
 TEST(PostPetExportTest, TakesValuesByPositionAndSkipsTheTwoLinesAfterThem) {
-  const ImportLines lines = TextLines("To:xa@b\nFrom: f@g\rSubject: s\r\nDate: d\nCc: c\nskip5\nskip6\nbody\n");
-  const ImportedMail mail = CutPostPetExport(lines);
+  const ImportedMail mail =
+      CutPostPetExport(*Lines("To:xa@b\nFrom: f@g\rSubject: s\r\nDate: d\nCc: c\nskip5\nskip6\nbody\n"));
   EXPECT_EQ(mail.to, "a@b");  // the byte after the label is skipped whatever it is
   EXPECT_EQ(mail.from, "f@g");
   EXPECT_EQ(mail.subject, "s");
@@ -36,9 +70,9 @@ TEST(PostPetExportTest, TakesValuesByPositionAndSkipsTheTwoLinesAfterThem) {
 }
 
 TEST(PostPetExportTest, FiveLinesGiveAnEmptyBodyAndFourTheRangeError) {
-  EXPECT_EQ(Body(CutPostPetExport(TextLines("a\nb\nc\nd\ne\nf\n"))), "");
+  EXPECT_EQ(Body(CutPostPetExport(*Lines("a\nb\nc\nd\ne\nf\n"))), "");
   try {
-    CutPostPetExport(TextLines("To: a\nFrom: b\nSubject: c\nDate: d\n"));
+    CutPostPetExport(*Lines("To: a\nFrom: b\nSubject: c\nDate: d\n"));
     FAIL();
   } catch (const EStringListError& e) {
     EXPECT_EQ(e.Message, "リストのインデックスが範囲を超えています (4)");
@@ -46,19 +80,18 @@ TEST(PostPetExportTest, FiveLinesGiveAnEmptyBodyAndFourTheRangeError) {
 }
 
 TEST(SingleMailTest, TheFirstLineEqualToTheHeaderEndIgnoringCaseEndsTheHeader) {
-  const ImportLines lines =
-      TextLines("TO: upper\nSubject: one\nSubject: two\nEND \nend\nbody\nend\n");
-  const std::optional<ImportedMail> mail = CutSingleMail(lines, "END");
+  const std::string file = "TO: upper\nSubject: one\nSubject: two\nEND \nend\nbody\nend\n";
+  const std::optional<ImportedMail> mail = CutSingleMail(*Lines(file), "END");
   ASSERT_TRUE(mail);
   EXPECT_EQ(Header(*mail), "TO: upper\r\nSubject: one\r\nSubject: two\r\nEND \r\nend\r\n");
   EXPECT_EQ(Body(*mail), "body\r\nend\r\n");
   EXPECT_EQ(mail->to, "");  // labels compare case-sensitively
   EXPECT_EQ(mail->subject, "two");
-  EXPECT_FALSE(CutSingleMail(lines, "none"));
+  EXPECT_FALSE(CutSingleMail(*Lines(file), "none"));
 }
 
 TEST(SingleMailTest, AHeaderEndOnTheFirstLineLeavesTheRestAsBody) {
-  const std::optional<ImportedMail> mail = CutSingleMail(TextLines("--------\nFrom: x\n"), "--------");
+  const std::optional<ImportedMail> mail = CutSingleMail(*Lines("--------\nFrom: x\n"), "--------");
   ASSERT_TRUE(mail);
   EXPECT_EQ(Header(*mail), "--------\r\n");
   EXPECT_EQ(Body(*mail), "From: x\r\n");
@@ -67,7 +100,7 @@ TEST(SingleMailTest, AHeaderEndOnTheFirstLineLeavesTheRestAsBody) {
 TEST(SingleMailTest, ShortLabelLinesGiveEmptyValuesAndLongLinesStayWhole) {
   const std::string longLine = "Subject: " + std::string(100000, 's');
   const std::optional<ImportedMail> mail =
-      CutSingleMail(TextLines("Cc:\nTo:\nFrom:\n" + longLine + "\n--\n" + std::string(70000, 'b')), "--");
+      CutSingleMail(*Lines("Cc:\nTo:\nFrom:\n" + longLine + "\n--\n" + std::string(70000, 'b')), "--");
   ASSERT_TRUE(mail);
   EXPECT_EQ(mail->cc, "");
   EXPECT_EQ(mail->to, "");
@@ -102,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {"Received: b\r\nSubject: s\r\n", "\r\nbody2\r\n"}}},
         MultiCase{"ReceivedKeepsOneTwoBlankLine", "Received: a\n  by x\n  by y\nbody\n",
                   {{"Received: a\r\n  by x\r\n", "  by y\r\nbody\r\n"}}},
+        MultiCase{"OneBlankAfterReceivedEndsTheHeader", "Received: a\n by x\n",
+                  {{"Received: a\r\n", " by x\r\n"}}},
         MultiCase{"TwoBlanksAfterSubjectEndTheHeader", "Subject: s\n  more\n    four\n",
                   {{"Subject: s\r\n", "  more\r\n    four\r\n"}}},
         MultiCase{"StatusOnlyWithU", "Status: U\nStatus: RO\nx\n",
@@ -123,15 +158,17 @@ TEST(MultiMailValuesTest, BothCcLabelsFillCcAndTheLaterWins) {
 }
 
 TEST(MultiMailValuesTest, AFileEndingInsideAHeaderGivesTheRangeErrorAfterTheMailsBefore) {
-  for (const char* file : {"From: a\n\nbody\nFrom: b\nSubject: c\n", "From: a\n\nReceived: r\n"}) {
-    const ImportLines lines = TextLines(file);
-    MultiMailCutter cutter(lines);
+  const std::pair<const char*, int> files[] = {{"From: a\n\nbody\nFrom: b\nSubject: c\n", 5},
+                                               {"From: a\n\nReceived: r\n", 3}};
+  for (const auto& [file, lineCount] : files) {
+    const std::unique_ptr<InputLines> lines = Lines(file);
+    MultiMailCutter cutter(*lines);
     EXPECT_EQ(cutter.Next().from, "a");
     try {
       cutter.Next();
       FAIL() << file;
     } catch (const EStringListError& e) {
-      EXPECT_EQ(e.Message, "リストのインデックスが範囲を超えています (" + std::to_string(lines.size()) + ")");
+      EXPECT_EQ(e.Message, "リストのインデックスが範囲を超えています (" + std::to_string(lineCount) + ")");
     }
   }
 }

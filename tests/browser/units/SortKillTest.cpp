@@ -20,7 +20,7 @@ class SortKillTest : public NumberedDrawerTest {
  protected:
   SortBook MakeBook() const {
     SortBook book{Book(true), FixedDrawerNames(true), 0, {Book(true).exeDir + "\\dorvndwl.cfg", Book(true).exeDir, {}}};
-    for (int i = 0; i < kTargets; ++i) book.rows.push_back("d" + std::to_string(i));
+    for (int i = 0; i < kTargets; ++i) book.rows.push_back(std::string("d").append(std::to_string(i)));
     return book;
   }
   std::vector<DrawerFiles> Drawers(const SortBook& book) const {

@@ -44,7 +44,7 @@ TEST_F(SortRuleFileTest, ReadsLongLinesWhole) {
 
 TEST_F(SortRuleFileTest, ReadsAtMostTheStoredLimit) {
   std::string bytes;
-  for (int i = 0; i < 2001; ++i) bytes += "k" + std::to_string(i) + " d\r\n";
+  for (int i = 0; i < 2001; ++i) bytes.append("k").append(std::to_string(i)).append(" d\r\n");
   WriteBytes(Path(), bytes);
   const std::vector<SortRule> rules = ReadSortRuleFile(Path());
   ASSERT_EQ(rules.size(), kMaxStoredRules);

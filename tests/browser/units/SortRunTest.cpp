@@ -144,7 +144,7 @@ TEST_F(SortRunTest, TheRunWaitsForTheLocksOfBothBookFolders) {
 
 TEST_F(SortRunTest, RulesPastTheFileLimitServeTheRunButAreNotStored) {
   std::string lines;
-  for (int i = 0; i < 2000; ++i) lines += "k" + std::to_string(i) + "@x 黄色の引出し\r\n";
+  for (int i = 0; i < 2000; ++i) lines.append("k").append(std::to_string(i)).append("@x 黄色の引出し\r\n");
   Rules("dorvnadw.cfg", lines);
   questions.answers = {{LearnedRule::Kind::Address, "", "赤の引出し"}};
   Mail("new@x", "one");

@@ -58,10 +58,13 @@ QWidget* TControl::EventWidget() const {
 
 QWidget* TControl::ParentWidgetOf(TWinControl* parent) { return parent ? parent->ClientWidget() : nullptr; }
 
+// The search ends at the widget's own window: a message box or a standard
+// dialog over a form is not part of that form, and its keys are its own.
 TControl* TControl::FromWidget(QWidget* widget) {
   for (QWidget* w = widget; w; w = w->parentWidget()) {
     QVariant value = w->property(kControlProperty);
     if (value.isValid()) return static_cast<TControl*>(value.value<void*>());
+    if (w->isWindow()) break;
   }
   return nullptr;
 }

@@ -134,7 +134,8 @@ class TControl : public TComponent {
   // client coordinates belong to (a scroll area's viewport).
   QWidget* Widget() const { return m_widget; }
   QWidget* EventWidget() const;
-  // The control a widget belongs to, searching up its parents; or nullptr.
+  // The control a widget belongs to, searching up its parents within its
+  // window; or nullptr.
   static TControl* FromWidget(QWidget* widget);
 
  protected:

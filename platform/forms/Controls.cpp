@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QVariant>
+#include <optional>
 
 #include "platform/forms/Bridge.h"
 #include "platform/forms/DragTracker.h"
@@ -121,12 +122,8 @@ void TControl::ApplyToolTip() {
 
 void TControl::SetColor(TColor color) {
   m_color = color;
-  QPalette palette = m_widget->palette();
-  palette.setColor(QPalette::Window, ToQColor(color));
-  palette.setColor(QPalette::Base, ToQColor(color));
-  palette.setColor(QPalette::Button, ToQColor(color));
-  m_widget->setPalette(palette);
-  m_widget->setAutoFillBackground(true);
+  m_ownColor = true;
+  ApplyColours();
 }
 
 void TControl::SetCaption(const std::string& caption) { m_caption = caption; }
@@ -184,12 +181,14 @@ void TControl::ParentFontChanged(const TFont& font) {
 
 void TControl::ApplyFont() {
   m_widget->setFont(ToQFont(m_font));
-  QPalette palette = m_widget->palette();
-  QColor color = ToQColor(m_font.Color());
-  palette.setColor(QPalette::WindowText, color);
-  palette.setColor(QPalette::Text, color);
-  palette.setColor(QPalette::ButtonText, color);
+  ApplyColours();
+}
+
+void TControl::ApplyColours() {
+  const std::optional<TColor> background = m_ownColor ? std::optional(m_color) : std::nullopt;
+  const QPalette palette = ControlPalette(background, m_font.Color());
   m_widget->setPalette(palette);
+  if (palette.isBrushSet(QPalette::Active, QPalette::Window)) m_widget->setAutoFillBackground(true);
 }
 
 TWinControl::TWinControl(TWinControl* parent, QWidget* widget) : TControl(parent, widget) {}

@@ -164,6 +164,7 @@ class TControl : public TComponent {
 
   void SetWidget(QWidget* widget);
   void ApplyFont();
+  void ApplyColours();
   void ApplyToolTip();
 
   TWinControl* m_parent;
@@ -174,6 +175,7 @@ class TControl : public TComponent {
   bool m_visible = true;
   bool m_showHint = false;
   TColor m_color = clBtnFace;
+  bool m_ownColor = false;  // false: the background is the parent's
   std::string m_hint;
   std::string m_caption;
   TPopupMenu* m_popupMenu = nullptr;

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "platform/forms/FormWindow.h"
 #include "platform/forms/Menus.h"
@@ -202,6 +203,7 @@ void TForm::Show() {
 void TForm::ShowWindow() {
   TControl::SetVisible(true);
   PlaceOnScreen();
+  StandOverOwner();
   Widget()->show();
   QApplication::setActiveWindow(Widget());
 }
@@ -217,6 +219,16 @@ void TForm::PlaceOnScreen() {
   else
     return;
   Widget()->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+// A dialog is transient for the form that owns it, so that every window
+// manager keeps it above that window. Qt holds the link weakly.
+void TForm::StandOverOwner() {
+  auto* ownerForm = dynamic_cast<TForm*>(Owner());
+  if (!ownerForm) return;
+  Widget()->winId();
+  ownerForm->Widget()->winId();
+  Widget()->windowHandle()->setTransientParent(ownerForm->Widget()->windowHandle());
 }
 
 bool TForm::CloseQuery() {

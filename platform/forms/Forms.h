@@ -102,6 +102,7 @@ class TForm : public TWinControl {
 
  private:
   void PlaceOnScreen();
+  void StandOverOwner();
   void ApplyWindowFlags();
   bool CloseQuery();
   TCloseAction CloseAction(TCloseAction initial);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
+#include <QPalette>
+#include <QWindow>
 #include <QScreen>
 #include <QWidget>
 #include <filesystem>
@@ -165,12 +167,53 @@ TEST_F(FormTest, ExceptionEscapingAWindowProcedureIsShownToo) {
   EXPECT_EQ(driver.MessageBoxes[0].Text, "Not Connected");
 }
 
-TEST_F(FormTest, DisabledButtonDoesNothing) {
+TEST_F(FormTest, DisabledButtonDoesNothingAndLooksGreyed) {
   dialog.CancelBtn->SetEnabled(false);
   int clicks = 0;
   dialog.CancelBtn->OnClick = [&](TObject*) { ++clicks; };
   dialog.CancelBtn->Click();
   EXPECT_EQ(clicks, 0);
+  EXPECT_NE(dialog.CancelBtn->Widget()->palette().color(QPalette::Disabled, QPalette::ButtonText),
+            dialog.OkBtn->Widget()->palette().color(QPalette::Active, QPalette::ButtonText));
+}
+
+// On a dark desktop a text whose colour or ground the program fixed still
+// reads: the other one of the two is fixed with it; the rest is the theme's.
+TEST_F(FormTest, EveryTextReadsOnADarkDesktop) {
+  const QPalette desktop = QApplication::palette();
+  QPalette dark;
+  for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) dark.setColor(role, QColor(0x30, 0x30, 0x30));
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) dark.setColor(role, QColor(0xEE, 0xEE, 0xEE));
+  QApplication::setPalette(dark);
+  const struct {
+    const char* what;
+    TColor ground;  // clBtnFace: not set
+    TColor text;
+  } cases[] = {
+      {"yellow head", clYellow, clWindowText},
+      {"white pane", clWhite, clWindowText},
+      {"black text", clBtnFace, clBlack},
+      {"theme only", clBtnFace, clWindowText},
+  };
+  for (const auto& c : cases) {
+    TStaticText* text = Create<TStaticText>(&dialog);
+    if (c.ground != clBtnFace) text->SetColor(c.ground);
+    text->Font->SetColor(c.text);
+    const QPalette shown = text->Widget()->palette();
+    EXPECT_GT(std::abs(qGray(shown.color(QPalette::WindowText).rgb()) - qGray(shown.color(QPalette::Window).rgb())), 100)
+        << c.what;
+  }
+  QApplication::setPalette(desktop);
+}
+
+TEST_F(FormTest, ADialogIsTransientForTheFormThatOwnsIt) {
+  TForm owner(nullptr);
+  NameDialog owned(&owner);
+  owner.Show();
+  const QWindow* parent = nullptr;
+  driver.FormAnswers.push_back([&](TForm& shown) { parent = shown.Widget()->windowHandle()->transientParent(); });
+  owned.ShowModal();
+  EXPECT_EQ(parent, owner.Widget()->windowHandle());
 }
 
 TEST_F(FormTest, ControlsFollowTheFormFontUntilTheyHaveTheirOwn) {

@@ -7,6 +7,7 @@
 #include <QFontComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include "platform/forms/Dialogs.h"
@@ -100,6 +101,22 @@ TEST_F(DialogTest, FontDialogShowsItsMnemonicUnderlinedWithoutTheAmpersand) {
   EXPECT_FALSE(fonts->RunQtDialog());
   EXPECT_NE(faces, nullptr);
   EXPECT_GT(plainWidth, 0);
+}
+
+// Qt's own dialogs speak Japanese once the application object is set up.
+TEST_F(DialogTest, OpenFileDialogButtonsReadInJapanese) {
+  Application->Initialize(0, nullptr);
+  TOpenDialog* open = Create<TOpenDialog>(&form);
+  QStringList captions;
+  QTimer::singleShot(0, [&] {
+    QWidget* window = QApplication::activeModalWidget();
+    ASSERT_NE(window, nullptr);
+    for (const QPushButton* button : window->findChildren<QPushButton*>()) captions << button->text();
+    window->close();
+  });
+  EXPECT_FALSE(open->RunQtDialog());
+  EXPECT_FALSE(captions.contains(QStringLiteral("Cancel"))) << captions.join(QStringLiteral(", ")).toStdString();
+  EXPECT_TRUE(captions.contains(QStringLiteral("キャンセル"))) << captions.join(QStringLiteral(", ")).toStdString();
 }
 
 TEST_F(DialogTest, OpenDialogReturnsTheChosenFiles) {

@@ -1,7 +1,7 @@
 #pragma once
 // A fresh folder for each test that serves as the program folder, the PostPet
-// folder, TEMP, the registry store and the desktop's data folder. Paths are
-// native UTF-8 with "/".
+// folder, TEMP, the registry store and the desktop's data and configuration
+// folders. Paths are native UTF-8 with "/".
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,7 @@ class SandboxTest : public ::testing::Test {
   std::string TempDir() const { return m_root + "/temp"; }
   std::string RegistryDir() const { return m_root + "/registry"; }
   std::string DataDir() const { return m_root + "/data"; }  // XDG_DATA_HOME
+  std::string ConfigDir() const { return m_root + "/config"; }  // XDG_CONFIG_HOME
 
  private:
   std::string m_root;

@@ -107,7 +107,11 @@ void TForm::SetBorderIcons(TBorderIcons icons) {
 
 void TForm::ApplyWindowFlags() {
   bool visible = Widget()->isVisible();
-  Qt::WindowFlags flags = m_borderStyle == bsDialog ? Qt::Dialog : Qt::Window;
+  // A form owned by another is a dialog to the window manager, whatever its
+  // border: only a dialog's window carries the link to its parent (X11's
+  // WM_TRANSIENT_FOR) that keeps it above that window.
+  const bool owned = dynamic_cast<TForm*>(Owner()) != nullptr;
+  Qt::WindowFlags flags = m_borderStyle == bsDialog || owned ? Qt::Dialog : Qt::Window;
   if (m_borderStyle == bsNone) {
     flags |= Qt::FramelessWindowHint;
   } else {
@@ -201,9 +205,9 @@ void TForm::Show() {
 }
 
 void TForm::ShowWindow() {
+  StandOverOwner();  // before the window manager first sees the window
   TControl::SetVisible(true);
   PlaceOnScreen();
-  StandOverOwner();
   Widget()->show();
   QApplication::setActiveWindow(Widget());
 }

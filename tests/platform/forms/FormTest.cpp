@@ -206,14 +206,29 @@ TEST_F(FormTest, EveryTextReadsOnADarkDesktop) {
   QApplication::setPalette(desktop);
 }
 
+// What the window manager is told when the window appears: only a
+// dialog's window carries the link to its parent there.
+struct WindowAsShown : QObject {
+  const QWindow* parent = nullptr;
+  Qt::WindowType type = Qt::Window;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Show) return false;
+    const QWindow* window = static_cast<QWidget*>(watched)->windowHandle();
+    parent = window->transientParent();
+    type = window->type();
+    return false;
+  }
+};
+
 TEST_F(FormTest, ADialogIsTransientForTheFormThatOwnsIt) {
   TForm owner(nullptr);
   NameDialog owned(&owner);
   owner.Show();
-  const QWindow* parent = nullptr;
-  driver.FormAnswers.push_back([&](TForm& shown) { parent = shown.Widget()->windowHandle()->transientParent(); });
+  WindowAsShown shown;
+  owned.Widget()->installEventFilter(&shown);
   owned.ShowModal();
-  EXPECT_EQ(parent, owner.Widget()->windowHandle());
+  EXPECT_EQ(shown.parent, owner.Widget()->windowHandle());
+  EXPECT_EQ(shown.type, Qt::Dialog);
 }
 
 TEST_F(FormTest, ControlsFollowTheFormFontUntilTheyHaveTheirOwn) {

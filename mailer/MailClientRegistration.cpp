@@ -103,8 +103,12 @@ void RefreshDesktopDatabase() {
     platform::WaitForExit(process);
 }
 
-// Inside a quoted argument: the quoting rule's four characters.
-std::string QuotedArgument(std::string_view text) {
+// The Desktop Entry rules quote an argument only when it holds a reserved
+// character; some openers (xdg-open 1.1.3) take the quotes of any quoted
+// program path as part of its name, so a plain path stays plain. Inside the
+// quotes the quoting rule's four characters are escaped.
+std::string ExecArgument(std::string_view text) {
+  if (text.find_first_of(" \t\n\"'\\><~|&;$*?#()`") == std::string_view::npos) return std::string(text);
   std::string quoted = "\"";
   for (char c : text) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
@@ -133,7 +137,7 @@ std::string EscapedString(std::string_view text) {
 }  // namespace
 
 std::string DesktopExecValue(std::string_view nativeProgramPath) {
-  return EscapedString(QuotedArgument(nativeProgramPath)) + " %u";
+  return EscapedString(ExecArgument(nativeProgramPath)) + " %u";
 }
 
 std::string DesktopEntryPath() { return ApplicationsFolder() + "\\marrowkit-quillet.desktop"; }

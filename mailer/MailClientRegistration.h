@@ -15,8 +15,9 @@
 // in another row's key.
 bool RegisterMailClient(std::string_view programPath);
 
-// The Exec value of the desktop entry: the program's native path quoted and
-// escaped as the Desktop Entry rules ask, then the field code for the URL.
+// The Exec value of the desktop entry: the program's native path, quoted
+// only when it holds a character that needs it, and escaped as the Desktop
+// Entry rules ask; then the field code for the URL.
 std::string DesktopExecValue(std::string_view nativeProgramPath);
 
 // Where the desktop entry is written: the user's applications folder.

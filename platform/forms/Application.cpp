@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/ModalDriver.h"
@@ -13,6 +16,17 @@ namespace {
 int g_argc = 0;
 QApplication* g_qtApplication = nullptr;
 TApplication g_application;
+
+// The standard dialogs (open file, folder, the buttons of message boxes)
+// speak Japanese as the programs' own texts do, whatever the locale: Qt's
+// own translations, from the folder Qt names for them.
+void LoadQtTranslations() {
+  static QPointer<QTranslator> translator;  // dies with the Qt application
+  if (translator) return;
+  translator = new QTranslator(qApp);
+  if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+}
 
 }  // namespace
 
@@ -44,6 +58,7 @@ void TApplication::Initialize(int argc, char** argv) {
   }
   // Forms hide themselves on close; the main form ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  LoadQtTranslations();
 }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, int flags) {

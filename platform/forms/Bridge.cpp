@@ -24,6 +24,23 @@ QPalette::ColorRole SystemColourRole(TColor color) {
   }
 }
 
+bool IsSystemColour(TColor color) { return (color & 0x80000000) != 0; }
+
+// A system colour that meets a fixed one, as a light desktop shows it: text
+// black, text fields white, the rest the grey of a button face.
+QColor LightDesktopColour(TColor color) {
+  switch (color) {
+    case clWindowText: return QColor(0x00, 0x00, 0x00);
+    case clWindow: return QColor(0xFF, 0xFF, 0xFF);
+    default: return QColor(0xF0, 0xF0, 0xF0);
+  }
+}
+
+// 0x00BBGGRR.
+QColor RgbColour(TColor color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
+
+QColor FixedColour(TColor color) { return IsSystemColour(color) ? LightDesktopColour(color) : RgbColour(color); }
+
 // Faces that stand in for a Japanese face the system lacks, best first;
 // Qt takes the first one installed.
 const QStringList kJapaneseFallbacks = {"Noto Sans CJK JP", "IPAPGothic", "VL PGothic", "TakaoPGothic"};
@@ -43,8 +60,26 @@ QStringList MetricTwins(const QString& face) {
 }  // namespace
 
 QColor ToQColor(TColor color) {
-  if (color & 0x80000000) return QApplication::palette().color(QPalette::Active, SystemColourRole(color));
-  return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+  if (IsSystemColour(color)) return QApplication::palette().color(QPalette::Active, SystemColourRole(color));
+  return RgbColour(color);
+}
+
+QPalette ControlPalette(std::optional<TColor> background, TColor text) {
+  const bool fixedPair = !IsSystemColour(text) || (background && !IsSystemColour(*background));
+  const auto colourOf = [fixedPair](TColor color) { return fixedPair ? FixedColour(color) : ToQColor(color); };
+  QPalette palette;  // a role left unset follows the parent and the theme
+  const QColor back = colourOf(background.value_or(clBtnFace));
+  if (background || fixedPair)
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) palette.setColor(role, back);
+  if (!fixedPair) return palette;
+  const QColor fore = colourOf(text);
+  const QColor greyed((fore.red() + back.red()) / 2, (fore.green() + back.green()) / 2, (fore.blue() + back.blue()) / 2);
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    palette.setColor(QPalette::Active, role, fore);
+    palette.setColor(QPalette::Inactive, role, fore);
+    palette.setColor(QPalette::Disabled, role, greyed);
+  }
+  return palette;
 }
 
 QFont ToQFont(const TFont& font) {

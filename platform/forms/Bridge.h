@@ -9,11 +9,13 @@
 #include <QFocusEvent>
 #include <QMouseEvent>
 #include <QFont>
+#include <QPalette>
 #include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +32,13 @@ namespace platform::forms {
 
 QColor ToQColor(TColor color);
 QFont ToQFont(const TFont& font);
+// The palette of a control with this background (nullopt: its parent's)
+// and this font colour. Where the program fixes one of the two, the other
+// takes its colour on a light desktop, the one the forms were designed on,
+// so that the pair reads on any theme; what is left to the system follows
+// the theme. The font colour is that of enabled text: disabled text is the
+// theme's, or on a fixed pair halfway between its text and background.
+QPalette ControlPalette(std::optional<TColor> background, TColor text);
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 inline TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 inline QString Q(std::string_view sjis) { return platform::ToQString(sjis); }

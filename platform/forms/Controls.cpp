@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QVariant>
+#include <optional>
 
 #include "platform/forms/Bridge.h"
 #include "platform/forms/DragTracker.h"
@@ -58,10 +59,13 @@ QWidget* TControl::EventWidget() const {
 
 QWidget* TControl::ParentWidgetOf(TWinControl* parent) { return parent ? parent->ClientWidget() : nullptr; }
 
+// The search ends at the widget's own window: a message box or a standard
+// dialog over a form is not part of that form, and its keys are its own.
 TControl* TControl::FromWidget(QWidget* widget) {
   for (QWidget* w = widget; w; w = w->parentWidget()) {
     QVariant value = w->property(kControlProperty);
     if (value.isValid()) return static_cast<TControl*>(value.value<void*>());
+    if (w->isWindow()) break;
   }
   return nullptr;
 }
@@ -118,12 +122,8 @@ void TControl::ApplyToolTip() {
 
 void TControl::SetColor(TColor color) {
   m_color = color;
-  QPalette palette = m_widget->palette();
-  palette.setColor(QPalette::Window, ToQColor(color));
-  palette.setColor(QPalette::Base, ToQColor(color));
-  palette.setColor(QPalette::Button, ToQColor(color));
-  m_widget->setPalette(palette);
-  m_widget->setAutoFillBackground(true);
+  m_ownColor = true;
+  ApplyColours();
 }
 
 void TControl::SetCaption(const std::string& caption) { m_caption = caption; }
@@ -181,12 +181,14 @@ void TControl::ParentFontChanged(const TFont& font) {
 
 void TControl::ApplyFont() {
   m_widget->setFont(ToQFont(m_font));
-  QPalette palette = m_widget->palette();
-  QColor color = ToQColor(m_font.Color());
-  palette.setColor(QPalette::WindowText, color);
-  palette.setColor(QPalette::Text, color);
-  palette.setColor(QPalette::ButtonText, color);
+  ApplyColours();
+}
+
+void TControl::ApplyColours() {
+  const std::optional<TColor> background = m_ownColor ? std::optional(m_color) : std::nullopt;
+  const QPalette palette = ControlPalette(background, m_font.Color());
   m_widget->setPalette(palette);
+  if (palette.isBrushSet(QPalette::Active, QPalette::Window)) m_widget->setAutoFillBackground(true);
 }
 
 TWinControl::TWinControl(TWinControl* parent, QWidget* widget) : TControl(parent, widget) {}

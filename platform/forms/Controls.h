@@ -134,7 +134,8 @@ class TControl : public TComponent {
   // client coordinates belong to (a scroll area's viewport).
   QWidget* Widget() const { return m_widget; }
   QWidget* EventWidget() const;
-  // The control a widget belongs to, searching up its parents; or nullptr.
+  // The control a widget belongs to, searching up its parents within its
+  // window; or nullptr.
   static TControl* FromWidget(QWidget* widget);
 
  protected:
@@ -163,6 +164,7 @@ class TControl : public TComponent {
 
   void SetWidget(QWidget* widget);
   void ApplyFont();
+  void ApplyColours();
   void ApplyToolTip();
 
   TWinControl* m_parent;
@@ -173,6 +175,7 @@ class TControl : public TComponent {
   bool m_visible = true;
   bool m_showHint = false;
   TColor m_color = clBtnFace;
+  bool m_ownColor = false;  // false: the background is the parent's
   std::string m_hint;
   std::string m_caption;
   TPopupMenu* m_popupMenu = nullptr;

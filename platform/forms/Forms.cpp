@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "platform/forms/FormWindow.h"
 #include "platform/forms/Menus.h"
@@ -106,7 +107,11 @@ void TForm::SetBorderIcons(TBorderIcons icons) {
 
 void TForm::ApplyWindowFlags() {
   bool visible = Widget()->isVisible();
-  Qt::WindowFlags flags = m_borderStyle == bsDialog ? Qt::Dialog : Qt::Window;
+  // A form owned by another is a dialog to the window manager, whatever its
+  // border: only a dialog's window carries the link to its parent (X11's
+  // WM_TRANSIENT_FOR) that keeps it above that window.
+  const bool owned = dynamic_cast<TForm*>(Owner()) != nullptr;
+  Qt::WindowFlags flags = m_borderStyle == bsDialog || owned ? Qt::Dialog : Qt::Window;
   if (m_borderStyle == bsNone) {
     flags |= Qt::FramelessWindowHint;
   } else {
@@ -200,6 +205,7 @@ void TForm::Show() {
 }
 
 void TForm::ShowWindow() {
+  StandOverOwner();  // before the window manager first sees the window
   TControl::SetVisible(true);
   PlaceOnScreen();
   Widget()->show();
@@ -217,6 +223,16 @@ void TForm::PlaceOnScreen() {
   else
     return;
   Widget()->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+// A dialog is transient for the form that owns it, so that every window
+// manager keeps it above that window. Qt holds the link weakly.
+void TForm::StandOverOwner() {
+  auto* ownerForm = dynamic_cast<TForm*>(Owner());
+  if (!ownerForm) return;
+  Widget()->winId();
+  ownerForm->Widget()->winId();
+  Widget()->windowHandle()->setTransientParent(ownerForm->Widget()->windowHandle());
 }
 
 bool TForm::CloseQuery() {

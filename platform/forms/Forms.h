@@ -102,6 +102,7 @@ class TForm : public TWinControl {
 
  private:
   void PlaceOnScreen();
+  void StandOverOwner();
   void ApplyWindowFlags();
   bool CloseQuery();
   TCloseAction CloseAction(TCloseAction initial);
@@ -128,7 +129,8 @@ class TApplication : public TComponent {
   std::string ClassName() const override { return "TApplication"; }
 
   // Creates the Qt application object when there is none yet (the programs'
-  // entry point); argv must live as long as the program. Run destroys it.
+  // entry point) and loads Qt's Japanese texts for its standard dialogs;
+  // argv must live as long as the program. Run destroys it.
   void Initialize(int argc, char** argv);
   const std::string& Title() const { return m_title; }
   void SetTitle(const std::string& title) { m_title = title; }

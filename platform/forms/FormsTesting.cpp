@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 
 #include "platform/forms/Bridge.h"
 
@@ -13,8 +14,32 @@ using namespace platform::forms;
 TestModalDriver::TestModalDriver() : m_scope(*this) {}
 TestModalDriver::~TestModalDriver() = default;
 
+namespace {
+
+// Runs the real box and, once it is up, sends the key to its focused button
+// through the application, where the forms' key routing sees it too.
+int PressIntoRealMessageBox(WORD key, const std::string& text, const std::string& caption, int flags) {
+  QTimer::singleShot(0, [key] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    const int qtKey = QtKeyFromVirtualKey(key);
+    QWidget* target = box->focusWidget() ? box->focusWidget() : box;
+    QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    if (box->isVisible()) box->close();
+  });
+  return RealModalDriver().MessageBox(text, caption, flags);
+}
+
+}  // namespace
+
 int TestModalDriver::MessageBox(const std::string& text, const std::string& caption, int flags) {
   MessageBoxes.push_back({text, caption, flags});
+  if (!MessageBoxKeys.empty()) {
+    const WORD key = MessageBoxKeys.front();
+    MessageBoxKeys.pop_front();
+    return PressIntoRealMessageBox(key, text, caption, flags);
+  }
   if (MessageBoxAnswers.empty()) {
     switch (flags & 0x0F) {
       case MB_ABORTRETRYIGNORE: return IDABORT;

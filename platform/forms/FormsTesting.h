@@ -28,6 +28,10 @@ class TestModalDriver : public ModalDriver {
   std::vector<MessageBoxCall> MessageBoxes;
   // Answers (IDOK, IDCANCEL, ...); when empty the box is answered with its first button.
   std::deque<int> MessageBoxAnswers;
+  // Keys (VK_RETURN, VK_ESCAPE) pressed, one a box, into the real message box
+  // as the user would; these go before MessageBoxAnswers. A box that the key
+  // leaves open is closed as by its close box.
+  std::deque<WORD> MessageBoxKeys;
 
   // The Name() of each modal form run, in order.
   std::vector<std::string> ModalForms;

@@ -168,7 +168,6 @@ void TCustomMemo::CopyToClipboard() { EditOf(this)->copy(); }
 void TCustomMemo::CutToClipboard() { EditOf(this)->cut(); }
 void TCustomMemo::PasteFromClipboard() { EditOf(this)->paste(); }
 
-TRichEdit::TRichEdit(TWinControl* parent) : TCustomMemo(parent) { SetColor(clWindow); }
 
 namespace {
 

@@ -65,7 +65,7 @@ class TMemo : public TCustomMemo {
 // Shown as plain text only; adds the search of the rich edit control.
 class TRichEdit : public TCustomMemo {
  public:
-  explicit TRichEdit(TWinControl* parent);
+  explicit TRichEdit(TWinControl* parent) : TCustomMemo(parent) {}
   std::string ClassName() const override { return "TRichEdit"; }
 
   // Only plain text is shown; the setting is kept for the form's sake.

@@ -75,6 +75,8 @@ ModalDriver* g_current = &g_qtDriver;
 
 ModalDriver& CurrentModalDriver() { return *g_current; }
 
+ModalDriver& RealModalDriver() { return g_qtDriver; }
+
 ScopedModalDriver::ScopedModalDriver(ModalDriver& driver) : m_previous(g_current) { g_current = &driver; }
 
 ScopedModalDriver::~ScopedModalDriver() { g_current = m_previous; }

@@ -27,6 +27,8 @@ class ModalDriver {
 
 // The driver in charge now: the innermost installed one, else the real one.
 ModalDriver& CurrentModalDriver();
+// The one that runs the real Qt dialogs and nested loops.
+ModalDriver& RealModalDriver();
 
 // Installs a driver for its lifetime, restoring the one before it.
 class ScopedModalDriver {

@@ -120,7 +120,8 @@ class TCustomEdit : public TWinControl {
   TNotifyEvent OnChange;
 
  protected:
-  using TWinControl::TWinControl;
+  // A text field stands on the window colour, as the class library's does.
+  TCustomEdit(TWinControl* parent, QWidget* widget) : TWinControl(parent, widget) { SetColor(clWindow); }
   void Changed();
   void FocusChanged(bool gained) override;
 

@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <optional>
+#include <functional>
+#include <memory>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -77,16 +79,19 @@ bool Spawn(ChildArguments& child, pid_t& pid) {
   return result == 0;
 }
 
-}  // namespace
-
-bool CreateProcess(std::string_view commandLine, ProcessInformation& process) {
-  const std::vector<std::string> items = SplitCommandLine(commandLine);
+bool Start(const std::vector<std::string>& items, ProcessInformation& process) {
   if (items.empty()) return false;
   ChildArguments child = BuildArguments(items);
   pid_t pid = -1;
   if (!Spawn(child, pid)) return false;
   process.processId = pid;
   return true;
+}
+
+}  // namespace
+
+bool CreateProcess(std::string_view commandLine, ProcessInformation& process) {
+  return Start(SplitCommandLine(commandLine), process);
 }
 
 WaitResult PollProcess(ProcessInformation& process) {
@@ -100,44 +105,62 @@ WaitResult PollProcess(ProcessInformation& process) {
 
 namespace {
 
-// Readable once the child has ended; -1 on kernels before 5.3, which have no
-// process descriptors.
-int ExitDescriptor(int processId) {
-  return static_cast<int>(::syscall(SYS_pidfd_open, processId, 0));
+// Runs check, given the watch, on the GUI thread's event loop whenever the
+// child may have ended: when its process descriptor turns readable, or on a
+// slow poll on kernels before 5.3, which have no process descriptors.
+class ExitWatch : public QObject {
+ public:
+  ExitWatch(int processId, std::function<void(ExitWatch&)> check, QObject* parent = nullptr)
+      : QObject(parent), m_exitFd(static_cast<int>(::syscall(SYS_pidfd_open, processId, 0))) {
+    const auto run = [this, check] { check(*this); };
+    if (m_exitFd >= 0) {
+      m_notifier = std::make_unique<QSocketNotifier>(m_exitFd, QSocketNotifier::Read);
+      connect(m_notifier.get(), &QSocketNotifier::activated, this, run);
+    } else {
+      connect(&m_slowPoll, &QTimer::timeout, this, run);
+      m_slowPoll.start(20);
+    }
+  }
+  ~ExitWatch() override {
+    m_notifier.reset();  // before its descriptor goes
+    if (m_exitFd >= 0) ::close(m_exitFd);
+  }
+
+ private:
+  int m_exitFd;
+  std::unique_ptr<QSocketNotifier> m_notifier;
+  QTimer m_slowPoll;
+};
+
+// The watch belongs to the Qt application and goes once the child is reaped.
+void ReapWhenEnded(int processId) {
+  if (!QCoreApplication::instance()) return;
+  new ExitWatch(
+      processId,
+      [processId](ExitWatch& watch) {
+        if (::waitpid(processId, nullptr, WNOHANG) != 0) watch.deleteLater();
+      },
+      QCoreApplication::instance());
 }
 
 }  // namespace
 
+ProcessInformation::~ProcessInformation() {
+  if (processId >= 0) ReapWhenEnded(processId);
+}
+
 void WaitForExit(ProcessInformation& process) {
   if (PollProcess(process) == WaitResult::Exited) return;
   QEventLoop loop;
-  auto checkExit = [&] {
+  ExitWatch watch(process.processId, [&](ExitWatch&) {
     if (PollProcess(process) == WaitResult::Exited) loop.quit();
-  };
-  const int exitFd = ExitDescriptor(process.processId);
-  std::optional<QSocketNotifier> exitNotifier;
-  QTimer slowPoll;
-  if (exitFd >= 0) {
-    exitNotifier.emplace(exitFd, QSocketNotifier::Read);
-    QObject::connect(&*exitNotifier, &QSocketNotifier::activated, &loop, checkExit);
-  } else {
-    QObject::connect(&slowPoll, &QTimer::timeout, &loop, checkExit);
-    slowPoll.start(20);
-  }
+  });
   loop.exec();
-  if (exitFd >= 0) ::close(exitFd);
 }
 
 void ShellOpen(std::string_view path) {
-  // The opener is reaped by a short-lived middle child so that no zombie stays.
-  ChildArguments child = BuildArguments({"xdg-open", std::string(path)});
-  const pid_t middle = ::fork();
-  if (middle == 0) {
-    pid_t opener = -1;
-    Spawn(child, opener);
-    _exit(0);
-  }
-  if (middle > 0) ::waitpid(middle, nullptr, 0);
+  ProcessInformation opener;
+  Start({"xdg-open", std::string(path)}, opener);
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {

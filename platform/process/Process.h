@@ -10,9 +10,16 @@
 
 namespace platform {
 
-// A started child process. Not copyable; the child is not killed on destruction.
+// A started child process. The child is not killed on destruction: one
+// still running, or ended and not yet polled, is reaped by the GUI thread's
+// event loop once it ends, so that it never stays behind as a zombie.
 struct ProcessInformation {
-  int processId = -1;
+  int processId = -1;  // -1 once the child has been reaped, or none was started
+
+  ProcessInformation() = default;
+  ~ProcessInformation();
+  ProcessInformation(const ProcessInformation&) = delete;
+  ProcessInformation& operator=(const ProcessInformation&) = delete;
 };
 
 // Splits a command line as Windows does: blanks separate items, double quotes

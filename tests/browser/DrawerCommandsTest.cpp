@@ -76,6 +76,21 @@ TEST_F(DrawerCommandsTest, EnterInTheNameDialogPressesOk) {
   EXPECT_EQ(DrawerRows().back(), "家族");
 }
 
+// The real error box takes Enter and Escape itself; the dialog stays open with its text.
+TEST_F(DrawerCommandsTest, EnterOrEscapeInTheErrorBoxCloseOnlyTheBox) {
+  Start();
+  driver->MessageBoxKeys = {VK_RETURN, VK_ESCAPE};
+  driver->FormAnswers.push_back([](TForm& f) {
+    auto& dialog = static_cast<TDNameDlg&>(f);
+    dialog.DrawerName->SetText("ペットメール");
+    for (int box = 0; box < 2; ++box) PressKey(*dialog.DrawerName, VK_RETURN);
+    EXPECT_EQ(dialog.ModalResult(), mrNone);
+    EXPECT_EQ(dialog.DrawerName->Text(), "ペットメール");
+  });
+  form->NewDrawer->Click();
+  EXPECT_EQ(driver->MessageBoxes.size(), 2u);
+}
+
 struct RefusedName {
   std::string name;
   const char* message;

@@ -78,7 +78,7 @@ TEST_F(HandOverTest, ReplyCarriesSenderSubjectAndAPrivateQuoteFileAndNothingMore
       {"Taro <taro@example.jp>", "Hello", "mailto:taro@example.jp?subject=Re.Hello"},
       {"山田 太郎 <yamada@example.jp>", "Re: ソフト表の件", "mailto:yamada@example.jp?subject=Re.Re: ソフト表の件"},
       {"x <evil@x?body=pwn&file=/etc/passwd\">", "a&file=/etc/passwd\" b",
-       "mailto:evil@xbody=pwnfile=/etc/passwd?subject=Re.a＆file=/etc/passwd” b"},
+       "mailto:?subject=Re.a＆file=/etc/passwd” b"},
       {"", "no sender", "mailto:?subject=Re.no sender"},
   };
   PlaceRecordingQuillet();

@@ -70,6 +70,26 @@ TEST_F(RegistrationTest, DesktopEntryIsValidQuotesAnOddPathAndChoosesNoDefault) 
   EXPECT_FALSE(std::filesystem::exists(DataDir() + "/applications/mimeapps.list"));
 }
 
+// The desktop's own tools in the sandbox start a recording program registered in Quillet's place.
+TEST_F(RegistrationTest, TheDesktopsOpenerStartsTheRegisteredProgramWithTheUrl) {
+  const std::string program = ExeDir() + "/quillet";
+  WriteNative(program, "#!/bin/sh\nprintf '%s' \"$1\" > '" + Root() + "/noted'\n");
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  ASSERT_TRUE(RegisterMailClient(platform::ProgramPath(program)));
+  EXPECT_EQ(RunProgram({"desktop-file-validate", EntryPath()}, "", ""), 0);
+  RunProgram({"xdg-mime", "default", "marrowkit-quillet.desktop", "x-scheme-handler/mailto"}, "", "");
+  RunProgram({"env", "XDG_CURRENT_DESKTOP=X-Generic", "DISPLAY=:0", "xdg-open", "mailto:a@b.jp?subject=x"}, "", "");
+  EXPECT_EQ(ReadNative(Root() + "/noted"), "mailto:a@b.jp?subject=x");
+}
+
+TEST_F(RegistrationTest, DesktopEntryThatCannotBeWrittenIsReported) {
+  auto form = Open("");
+  std::filesystem::create_directories(EntryPath() + "/taken");  // a folder holds the entry's name
+  form->IESet->Click();
+  ASSERT_EQ(driver.MessageBoxes.size(), 1u);
+  EXPECT_EQ(driver.MessageBoxes[0].Text, "メールクライアントとして登録できませんでした");
+}
+
 TEST_F(RegistrationTest, StoreThatRefusesWritesSaysSoAndWritesNothing) {
   auto form = Open("");
   std::filesystem::permissions(RegistryDir(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);

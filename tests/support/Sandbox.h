@@ -19,6 +19,7 @@ class SandboxTest : public ::testing::Test {
   std::string TempDir() const { return m_root + "/temp"; }
   std::string RegistryDir() const { return m_root + "/registry"; }
   std::string DataDir() const { return m_root + "/data"; }  // XDG_DATA_HOME
+  std::string ConfigDir() const { return m_root + "/config"; }  // XDG_CONFIG_HOME
 
  private:
   std::string m_root;

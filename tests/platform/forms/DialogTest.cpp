@@ -7,6 +7,7 @@
 #include <QFontComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include "platform/forms/Dialogs.h"
@@ -100,6 +101,17 @@ TEST_F(DialogTest, FontDialogShowsItsMnemonicUnderlinedWithoutTheAmpersand) {
   EXPECT_FALSE(fonts->RunQtDialog());
   EXPECT_NE(faces, nullptr);
   EXPECT_GT(plainWidth, 0);
+}
+
+TEST_F(DialogTest, QtsOwnDialogsReadInJapaneseOnceTheApplicationIsSetUp) {
+  Application->Initialize(0, nullptr);
+  QStringList captions;
+  QTimer::singleShot(0, [&] {
+    for (const QPushButton* button : QApplication::activeModalWidget()->findChildren<QPushButton*>()) captions << button->text();
+    QApplication::activeModalWidget()->close();
+  });
+  Create<TOpenDialog>(&form)->RunQtDialog();
+  EXPECT_TRUE(captions.contains("キャンセル") && !captions.contains("Cancel")) << captions.join(", ").toStdString();
 }
 
 TEST_F(DialogTest, OpenDialogReturnsTheChosenFiles) {

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QScreen>
+#include <QWindow>
 #include <QWidget>
 #include <filesystem>
 #include <set>
@@ -165,12 +166,50 @@ TEST_F(FormTest, ExceptionEscapingAWindowProcedureIsShownToo) {
   EXPECT_EQ(driver.MessageBoxes[0].Text, "Not Connected");
 }
 
-TEST_F(FormTest, DisabledButtonDoesNothing) {
+TEST_F(FormTest, DisabledButtonDoesNothingAndLooksGreyed) {
   dialog.CancelBtn->SetEnabled(false);
   int clicks = 0;
   dialog.CancelBtn->OnClick = [&](TObject*) { ++clicks; };
   dialog.CancelBtn->Click();
   EXPECT_EQ(clicks, 0);
+  EXPECT_NE(dialog.CancelBtn->Widget()->palette().color(QPalette::Disabled, QPalette::ButtonText),
+            dialog.OkBtn->Widget()->palette().color(QPalette::Active, QPalette::ButtonText));
+}
+
+// A text whose colour or ground the program fixed reads on a dark desktop:
+// the other one of the two is fixed with it.
+TEST_F(FormTest, FixedColoursReadOnADarkDesktop) {
+  const QPalette desktop = QApplication::palette();
+  QPalette dark;
+  for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) dark.setColor(role, Qt::black);
+  for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) dark.setColor(role, Qt::white);
+  QApplication::setPalette(dark);
+  TForm onDark(nullptr);  // made after the change: the application loop that spreads it never runs here
+  const std::pair<TColor, TColor> groundAndText[] = {{clYellow, clWindowText}, {clWhite, clWindowText}, {clBtnFace, clBlack}};
+  for (auto [ground, text] : groundAndText) {
+    TStaticText* control = Create<TStaticText>(&onDark);
+    if (ground != clBtnFace) control->SetColor(ground);
+    control->Font->SetColor(text);
+    const QPalette shown = control->Widget()->palette();
+    EXPECT_GT(std::abs(qGray(shown.color(QPalette::WindowText).rgb()) - qGray(shown.color(QPalette::Window).rgb())), 100);
+  }
+  QApplication::setPalette(desktop);
+}
+
+TEST_F(FormTest, ADialogIsTransientForTheFormThatOwnsIt) {
+  TForm owner(nullptr);
+  NameDialog owned(&owner);
+  struct AtShow : QObject {  // what the window manager is told as the window appears
+    const QWindow* parent = nullptr;
+    bool eventFilter(QObject* w, QEvent* e) override {
+      if (e->type() == QEvent::Show) parent = static_cast<QWidget*>(w)->windowHandle()->transientParent();
+      return false;
+    }
+  } atShow;
+  owned.Widget()->installEventFilter(&atShow);
+  owned.ShowModal();
+  EXPECT_EQ(atShow.parent, owner.Widget()->windowHandle());
+  EXPECT_EQ(owned.Widget()->windowHandle()->type(), Qt::Dialog);  // X11 links only a dialog to its parent
 }
 
 TEST_F(FormTest, ControlsFollowTheFormFontUntilTheyHaveTheirOwn) {

@@ -1,6 +1,9 @@
 #include "platform/process/Process.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
 
 #include <chrono>
 #include <fstream>
@@ -59,4 +62,16 @@ TEST_F(CreateProcessTest, PollSeesRunningThenExited) {
   EXPECT_EQ(platform::PollProcess(process), platform::WaitResult::Running);
   WaitFor(process);
   EXPECT_EQ(platform::PollProcess(process), platform::WaitResult::Exited);
+}
+
+TEST_F(CreateProcessTest, ChildNobodyWaitsForIsReapedByTheEventLoopWhenItEnds) {
+  auto process = std::make_unique<platform::ProcessInformation>();
+  ASSERT_TRUE(platform::CreateProcess("/bin/true", *process));
+  const int pid = process->processId;
+  process.reset();
+  for (int i = 0; i < 5000 && ::kill(pid, 0) == 0; ++i) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(::kill(pid, 0), -1);  // gone from the process table, no zombie
 }

@@ -160,7 +160,7 @@ std::string FoldedAtBlanks(std::string_view fieldName, std::string_view text) {
 
 std::string FoldedMailbox(std::string_view fieldName, std::string_view displayName,
                           std::string_view address) {
-  return Folded(fieldName, MailboxWords(OneLine(displayName), "<" + OneLine(address) + ">"));
+  return Folded(fieldName, MailboxWords(OneLine(displayName), std::string("<").append(OneLine(address)).append(">")));
 }
 
 std::string FoldedRecipients(std::string_view fieldName, const TStringList& entries) {

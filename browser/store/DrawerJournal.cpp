@@ -35,7 +35,7 @@ uint64_t Check(std::string_view bytes) {
 
 std::string NumbersLine(std::string_view key, std::initializer_list<uint64_t> numbers) {
   std::string line(key);
-  for (const uint64_t number : numbers) line += " " + std::to_string(number);
+  for (const uint64_t number : numbers) line.append(" ").append(std::to_string(number));
   return line + "\n";
 }
 

@@ -192,36 +192,41 @@ struct TargetFound {
   std::vector<std::pair<size_t, size_t>> records;  // [start, end) in listBytes
 };
 
-enum class Tail { None, CutShort, TextMissing, Foreign };
-
-// Keeps the target's whole records after its noted lengths, each one's text
-// right after the one before; cuts away what follows the last of them when
-// an append of ours was interrupted there (a record cut short, a record
-// whose text never arrived, text without its record), unless another
-// program's mail follows it. Then makes the pair durable.
+// Keeps the target's whole mails after its noted lengths: the records, each
+// placed right after the one before, whose texts are all there. What follows
+// the last of them, when it is what an interrupted append of ours leaves
+// (records whose texts never arrived, a record cut short, text without its
+// record), is cut away; when another program's mail follows, nothing is.
+// Then makes the pair durable.
 bool RecoverTarget(const NotedTarget& target, TargetFound& found) {
   if (!platform::ReadFileContents(target.drawer.listPath, found.listBytes) &&
       platform::PathExists(target.drawer.listPath))
     return false;
   const uint64_t mailLength = std::max<int64_t>(platform::FileSize(target.drawer.mailPath), 0);
   if (found.listBytes.size() < target.listLength || mailLength < target.mailLength) return true;
-  size_t pos = target.listLength;
-  uint64_t running = target.mailLength;
-  Tail tail = Tail::None;
-  while (pos < found.listBytes.size()) {
+  size_t keptEnd = target.listLength;
+  uint64_t keptMails = target.mailLength;
+  uint64_t chain = target.mailLength;  // where the next mail of ours starts
+  bool foreign = false;
+  for (size_t pos = target.listLength; pos < found.listBytes.size();) {
     size_t next = pos;
     MailEntry record;
-    if (!ParseListRecord(found.listBytes, next, record)) tail = Tail::CutShort;
-    else if (record.mailStart != running) tail = Tail::Foreign;
-    else if (running + record.MailLength() > mailLength) tail = next < found.listBytes.size() ? Tail::Foreign : Tail::TextMissing;
-    if (tail != Tail::None) break;
-    found.records.emplace_back(pos, next);
+    if (!ParseListRecord(found.listBytes, next, record)) break;  // cut short: the last thing there
+    if (record.mailStart != chain) {
+      foreign = true;
+      break;
+    }
+    chain += record.MailLength();
+    if (keptEnd == pos && chain <= mailLength) {
+      found.records.emplace_back(pos, next);
+      keptEnd = next;
+      keptMails = chain;
+    }
     pos = next;
-    running += record.MailLength();
   }
-  if (tail != Tail::Foreign) {
-    if (!CutFileBack(target.drawer.listPath, pos) || !CutFileBack(target.drawer.mailPath, running)) return false;
-    found.listBytes.resize(pos);
+  if (!foreign) {
+    if (!CutFileBack(target.drawer.listPath, keptEnd) || !CutFileBack(target.drawer.mailPath, keptMails)) return false;
+    found.listBytes.resize(keptEnd);
   }
   return SyncFile(target.drawer.mailPath) && SyncFile(target.drawer.listPath) &&
          platform::SyncFolder(target.drawer.folder);

@@ -42,6 +42,21 @@ pid_t StartChild(const std::function<int()>& body) {
   return child;
 }
 
+// Kills the child as soon as reached() holds; true when the kill ended it
+// before it finished.
+bool KillChildOnceReached(const std::function<int()>& body, const std::function<bool()>& reached) {
+  const pid_t child = StartChild(body);
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (reached()) {
+      kill(child, SIGKILL);
+      return waitpid(child, &status, 0) == child && WIFSIGNALED(status);
+    }
+    usleep(50);
+  }
+  return false;
+}
+
 }  // namespace
 
 int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body) {
@@ -70,25 +85,13 @@ bool KillChildAfter(int microseconds, const std::function<int()>& body) {
 std::pair<int, int> KillUntilBothSidesHit(const KilledRuns& runs, unsigned seed) {
   runs.prepare();
   const int run = MicrosecondsOfChild(runs.body);
-  int tooEarly = 0, finished = run;
   int before = 0, after = 0;
   std::mt19937 random(seed);
-  for (int round = 0; round < 200 && (before < 2 || after < 2); ++round) {
-    // A child slower than the ones before may still be short of the part at
-    // the earliest moment another had already finished: the window then opens
-    // again past the latest early kill.
-    const int latest = std::max(finished, tooEarly + run / 4);
-    const int moment = round % 2 ? std::uniform_int_distribution<int>(tooEarly, latest)(random)
-                                 : std::uniform_int_distribution<int>(0, run)(random);
+  for (int round = 0; round < 100 && (before < 2 || after < 2); ++round) {
     runs.prepare();
-    if (!KillChildAfter(moment, runs.body)) {
-      finished = std::min(finished, moment);
-    } else if (runs.reached()) {
-      ++after;
-    } else {
-      ++before;
-      tooEarly = std::max(tooEarly, moment);
-    }
+    const bool killed = round % 2 ? KillChildOnceReached(runs.body, runs.reached)
+                                  : KillChildAfter(std::uniform_int_distribution<int>(0, run)(random), runs.body);
+    if (killed) ++(runs.reached() ? after : before);
     runs.check(round);
   }
   return {before, after};

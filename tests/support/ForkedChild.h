@@ -28,8 +28,7 @@ struct KilledRuns {
   std::function<void(int round)> check;  // after each kill: what it left
 };
 // Kills children until kills have landed at least twice before the part of
-// interest and twice after. Every other kill homes in on that part: it lands
-// between the latest kill that came too early and the earliest that came
-// after the end, so that a run whose length varies from one child to the
-// next is still hit where it matters. Returns {before, after}.
+// interest and twice after: every other child at a random moment of a whole
+// run's time, the others as soon as reached() is seen to hold. Returns
+// {before, after}.
 std::pair<int, int> KillUntilBothSidesHit(const KilledRuns& runs, unsigned seed);

@@ -124,24 +124,27 @@ TEST_F(DrawerJournalTest, AnAppendThatCannotBeCutBackStopsAppendsUntilRecovered)
 
 // What an append killed (or cut off by a power cut) after its journal can
 // leave: text without its record, a record cut short, a record without its
-// text, a whole mail, and another program's mail after a cut-short record.
+// text (and after it the next one cut short), a whole mail, and another
+// program's mail after a cut-short record.
 // Recovery keeps the whole mails and never cuts another program's mail.
 TEST_F(DrawerJournalTest, AnInterruptedAppendKeepsItsWholeMailsAndNothingElse) {
   struct Case {
     const char* left;
     size_t textBytes;    // of the fourth mail's text written
-    size_t recordBytes;  // of its record written
+    size_t recordBytes;  // of its record and the fifth's written
     bool postPetAfter;   // another program appended mail 5 after that
     std::vector<int> after;
   };
   DrawerBuilder six;
   for (int n = 0; n < 6; ++n) six.AddNumberedMail(n);
   const std::string fourthRecord = EncodeRecord(six.Records()[3]);
+  const std::string ourRecords = fourthRecord + EncodeRecord(six.Records()[4]);
   const size_t fourthText = six.Records()[4].mailStart - six.Records()[3].mailStart;
   const Case cases[] = {
       {"text without its record", fourthText, 0, false, {0, 1, 2, 9}},
       {"a record cut short", fourthText, fourthRecord.size() - 10, false, {0, 1, 2, 9}},
       {"a record without its text", 0, fourthRecord.size(), false, {0, 1, 2, 9}},
+      {"a record without its text, the next cut short", fourthText / 2, fourthRecord.size() + 20, false, {0, 1, 2, 9}},
       {"a whole mail", fourthText, fourthRecord.size(), false, {0, 1, 2, 3, 9}},
       {"another program's mail after it", fourthText, fourthRecord.size() - 10, true, {0, 1, 2}},
   };
@@ -149,7 +152,7 @@ TEST_F(DrawerJournalTest, AnInterruptedAppendKeepsItsWholeMailsAndNothingElse) {
     const DrawerBuilder three = Numbered(3);
     KilledAppendNoting(Drawer());
     std::string mail = three.MailBytes() + six.MailBytes().substr(six.Records()[3].mailStart, c.textBytes);
-    std::string list = three.ListBytes() + fourthRecord.substr(0, c.recordBytes);
+    std::string list = three.ListBytes() + ourRecords.substr(0, c.recordBytes);
     if (c.postPetAfter) {
       RecordFields fifth = six.Records()[4];
       fifth.bodyStart += mail.size() - fifth.mailStart;

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kMails = 2000;
+constexpr int kMails = 400;
 constexpr int kTargets = 10;
 
 class SortKillTest : public NumberedDrawerTest {

@@ -1,6 +1,7 @@
 #include "browser/store/ListFile.h"
 
 #include <algorithm>
+#include <optional>
 #include <new>
 
 #include "browser/store/MailFile.h"
@@ -138,14 +139,6 @@ DrawerListing ReadDrawerFiles(const DrawerFiles& drawer) {
   }
   std::unique_ptr<platform::Stream> mailFile = platform::OpenFile(drawer.mailPath, "rb");
   return ReadListFile(std::move(listBytes), mailFile.get());
-}
-
-std::optional<std::vector<MailEntry>> ReadRecordsToEnd(std::string_view listBytes, size_t pos) {
-  std::vector<MailEntry> records;
-  while (pos < listBytes.size()) {
-    if (!ParseListRecord(listBytes, pos, records.emplace_back())) return std::nullopt;
-  }
-  return records;
 }
 
 std::vector<MailEntry> ReadWholeRecords(std::string_view listBytes, size_t pos) {

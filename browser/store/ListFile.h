@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +54,6 @@ DrawerListing ReadListFile(std::string listBytes, platform::Stream* mailFile);
 DrawerListing ReadDrawerFiles(const DrawerFiles& drawer);
 
 // The records from pos to the end of listBytes, as read (no corrections),
-// referring to listBytes; none when the bytes end inside a record.
-std::optional<std::vector<MailEntry>> ReadRecordsToEnd(std::string_view listBytes, size_t pos);
-// The same, but a last record cut short is left out, as the reader leaves it.
+// referring to listBytes; a last record cut short is left out, as the reader
+// leaves it.
 std::vector<MailEntry> ReadWholeRecords(std::string_view listBytes, size_t pos);

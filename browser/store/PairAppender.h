@@ -32,10 +32,9 @@ class PairAppender {
   // CannotOpenMailFile or CannotOpenListFile when a file could not be opened.
   const StoreResult& Opened() const { return m_opened; }
   const DrawerFiles& Drawer() const { return m_drawer; }
-  // The files' lengths when they were opened, and now.
+  // The files' lengths when they were opened.
   uint64_t MailLengthBefore() const { return m_mailBefore; }
   uint64_t ListLengthBefore() const { return m_listBefore; }
-  uint64_t MailLength() const { return m_mailLength; }
 
   // WriteMail: appends text and the record of entry for it. MailFileFull,
   // with nothing written, when the mail would take the MailFile past the

@@ -7,12 +7,22 @@
 
 #include <filesystem>
 #include <numeric>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/MailFile.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/StoreSandbox.h"
+
+// The records from pos to the end of listBytes; none when the bytes end inside a record.
+inline std::optional<std::vector<MailEntry>> ReadRecordsToEnd(std::string_view listBytes, size_t pos) {
+  std::vector<MailEntry> records;
+  while (pos < listBytes.size())
+    if (!ParseListRecord(listBytes, pos, records.emplace_back())) return std::nullopt;
+  return records;
+}
 
 class NumberedDrawerTest : public StoreSandboxTest {
  protected:

@@ -302,16 +302,17 @@ ComposedMail TMainForm::TakeComposedMail() const {
   return {ToAddress->Text(), Subject->Text(), MailText->Text(), userName};
 }
 
-// While a send runs the fields cannot be edited, and every command that
-// could change the mail, its filing or the settings it goes out with rests
-// (their short-cuts with them); the status bar says why.
+// While a send runs the fields cannot be edited, and every command but Exit,
+// help and the version box rests (their short-cuts with them): none may
+// change the mail, its filing or the settings it goes out with, nor write the
+// registry and the desktop meanwhile. The status bar says why.
 void TMainForm::ShowSending(bool sending) {
   m_sending = sending;
   ToAddress->SetReadOnly(sending);
   Subject->SetReadOnly(sending);
   MailText->SetReadOnly(sending);
   SetMailCommandsEnabled(!sending, !sending);
-  for (TMenuItem* command : {ExecEdtor, PupExecEdtor, OpenAddBook, PupOpenAddBook, EnvSet, SMTPOpt})
+  for (TMenuItem* command : {ExecEdtor, PupExecEdtor, OpenAddBook, PupOpenAddBook, EnvSet, SMTPOpt, IESet})
     command->SetEnabled(!sending);
   StatusBar->SetSimpleText(sending ? kSendingStatus : "");
 }

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "browser/store/ListFile.h"
+#include "mailer/MailClientRegistration.h"
 #include "mailer/Main.h"
 #include "platform/files/Files.h"
 #include "platform/forms/ComCtrls.h"
@@ -154,9 +155,10 @@ TEST_F(SendTest, DuringTheSendTheFieldsAndCommandsRestAndExitCanBeDeclined) {
     form->Send->Click();
     form->MailSave->Click();
     for (TMenuItem* command : {form->ExecEdtor, form->PupExecEdtor, form->OpenAddBook, form->PupOpenAddBook,
-                               form->EnvSet, form->SMTPOpt})
+                               form->EnvSet, form->SMTPOpt, form->IESet})
       command->Click();
     PressKey(*form->MailText, 'E', ssCtrl);
+    PressKey(*form->MailText, 'I', ssCtrl);
     driver.MessageBoxAnswers.push_back(IDCANCEL);  // do not stop the send
     form->Exit->Click();
     EXPECT_TRUE(form->Visible());
@@ -174,6 +176,7 @@ TEST_F(SendTest, DuringTheSendTheFieldsAndCommandsRestAndExitCanBeDeclined) {
   EXPECT_TRUE(form->Visible());
   EXPECT_EQ(form->StatusBar->SimpleText(), "");
   EXPECT_FALSE(form->MailText->ReadOnly());
+  EXPECT_FALSE(std::filesystem::exists(platform::NativePath(DesktopEntryPath())));  // no registration
 }
 
 // A server that greets and then says nothing (and never hangs up): closing

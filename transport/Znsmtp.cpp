@@ -237,11 +237,13 @@ void TZnSMTP::CheckHeader() {
   }
 }
 
+// An entry without an address ("Bob <>") is nobody to send to.
 bool TZnSMTP::HeaderComplete() const {
   const TPostMessage& m = PostMessage;
-  bool anyRecipient =
-      m.ToAddress.Count() + m.ToCarbonCopy.Count() + m.ToBlindCarbonCopy.Count() > 0;
-  return !m.FromAddress.empty() && anyRecipient;
+  for (const TStringList* list : {&m.ToAddress, &m.ToCarbonCopy, &m.ToBlindCarbonCopy})
+    for (int i = 0; i < list->Count(); ++i)
+      if (!ExtractAddress((*list)[i]).empty()) return !m.FromAddress.empty();
+  return false;
 }
 
 // A refused recipient is reported and the send goes on.
@@ -266,20 +268,7 @@ void TZnSMTP::EndData() {
   throw Exception(LastReply);
 }
 
-// Cut only at ASCII: inside ISO-2022-JP's two-byte runs "<", ":" and ">"
-// are halves of characters (村 is 0x42 0x3C).
-std::string TZnSMTP::ExtractAddress(const std::string& entry) {
-  const std::string_view text = entry;
-  if (size_t open = FindOutsideJis(text, '<'); open != std::string_view::npos) {
-    std::string_view rest = text.substr(open + 1);
-    return std::string(rest.substr(0, std::min(FindOutsideJis(rest, '<'), FindOutsideJis(rest, '>'))));
-  }
-  if (size_t colon = FindOutsideJis(text, ':'); colon != std::string_view::npos) {
-    std::string_view rest = text.substr(colon + 1);
-    return std::string(rest.substr(0, FindOutsideJis(rest, ':')));
-  }
-  return entry;
-}
+std::string TZnSMTP::ExtractAddress(const std::string& entry) { return std::string(SplitEntry(entry).address); }
 
 void TZnSMTP::ClearParameters() {
   PostMessage.ToAddress.Clear();

@@ -73,7 +73,8 @@ class TZnSMTP : public TPowersock {
   // once, doing nothing, while Connect or another SendMail runs. A refused
   // recipient fires OnRecipientNotFound and the send goes on; when no
   // recipient was accepted, the last refusal is raised before DATA. Other
-  // refusals raise the reply line, "Incomplete Header" or "Not Connected".
+  // refusals raise the reply line, "Incomplete Header" (no sender, or no
+  // entry with an address) or "Not Connected".
   // Refusals leave the connection and the recipients as they are. A reply
   // that does not come within its ReplyTimeOuts bound raises ESockError
   // "Reply Timed out" (a block not taken in time, "Send Timed out") and
@@ -101,9 +102,8 @@ class TZnSMTP : public TPowersock {
   void BuildMessage();
   // Appends the part of attachment Index (from 1) to bodyStream.
   void AddAttachmentPart(int Index);
-  // The address of a recipient entry: between "<" and ">", else after ":",
-  // else the whole entry; empty means the entry is skipped. Bytes inside
-  // ISO-2022-JP's two-byte runs never count as "<", ":" or ">".
+  // The address of a recipient entry, as SplitEntry (HeaderFields.h) takes
+  // it apart; empty means the entry is skipped.
   static std::string ExtractAddress(const std::string& entry);
   // Run when the read pump finds a cancel: drops the connection.
   void CancelHandler(TObject* Sender);

@@ -98,15 +98,16 @@ TEST_F(MessageBuilderTest, SplitsABodyLineAtALoneCrOrLfBeforeStuffing) {
   EXPECT_EQ(Body(), "a\r\n..\r\nb\r\n..c\r\n");
 }
 
+// A NUL goes out as a blank too, and what follows it stays.
 TEST_F(MessageBuilderTest, SendsALineBreakInsideAHeaderValueAsABlank) {
-  smtp.PostMessage.Subject = "hi\r\nBcc: victim@example.com";
+  smtp.PostMessage.Subject = "hi\r\nBcc: victim@example.com" + std::string(1, '\0') + "kept";
   smtp.PostMessage.ToAddress.Add("c@example.com\nX-Evil: 1");
   smtp.PostMessage.FromAddress = "a@example.com>\rX: y";
   smtp.BuildMessage();
   EXPECT_EQ(smtp.FinalHeader.Text(),
             "From: <a@example.com> X: y>\r\n"
-            "To: b@example.com, c@example.com X-Evil: 1\r\n"
-            "Subject: hi Bcc: victim@example.com\r\n"
+            "To: b@example.com, \"c@example.com X-Evil\": 1\r\n"
+            "Subject: hi Bcc: victim@example.com kept\r\n"
             "Mime-Version: 1.0\r\n"
             "Content-Type: text/plain;                        charset=us-ascii\r\n");
 }
@@ -142,6 +143,26 @@ TEST_F(MessageBuilderTest, SplitsALongSubjectIntoEncodedWordsOf75CharactersAtMos
   for (const std::string& payload : EncodedWordPayloads(line))
     EXPECT_EQ(payload.substr(payload.size() - 3), "\x1b(B") << payload;
   EXPECT_EQ(ParseMail(Received()).Header("Subject"), expected);
+}
+
+// A run a continuation line holds (77 characters after its blank) stays as
+// it is; one more, or a first run "Subject: " leaves no room for, and the
+// Subject goes out in encoded-words. Every line fits and reads back.
+TEST_F(MessageBuilderTest, FoldsOrEncodesASubjectAtTheLineLimit) {
+  const std::pair<std::string, bool> cases[] = {
+      {"Re. " + std::string(77, 'x'), false}, {"Re. " + std::string(78, 'x'), true},
+      {"Re. " + std::string(79, 'x'), true},  {"Re. " + std::string(500, 'x'), true},
+      {std::string(69, 'x'), false},          {std::string(70, 'x'), true},
+  };
+  for (const auto& [subject, encoded] : cases) {
+    smtp.PostMessage.Subject = subject;
+    smtp.BuildMessage();
+    const std::string header = smtp.FinalHeader.Text();
+    for (size_t start = 0, end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2)
+      EXPECT_LE(end - start, 78u) << subject.size();
+    EXPECT_EQ(header.find("=?US-ASCII?B?") != std::string::npos, encoded) << subject.size();
+    EXPECT_EQ(ParseMail(Received()).Header("Subject"), subject);
+  }
 }
 
 TEST_F(MessageBuilderTest, LaysOutAMultipartMessageWithABase64Attachment) {

@@ -280,7 +280,12 @@ TEST_F(SmtpDialogueTest, IncompleteHeaderAsksTheHandlerWithItsKind) {
   smtp.PostMessage.FromAddress = "";
   smtp.PostMessage.ToAddress.Add("b@example.com");
   EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Incomplete Header");
-  EXPECT_EQ(kinds, (std::vector<int>{2, 1}));
+  smtp.PostMessage.FromAddress = "a@example.com";
+  smtp.PostMessage.ToAddress.SetString(0, "Bob <>");  // names nobody to send to
+  EXPECT_EQ(RaisedMessage<Exception>([&] { smtp.SendMail(); }), "Incomplete Header");
+  EXPECT_EQ(kinds, (std::vector<int>{2, 1, 2}));
+  smtp.Disconnect();
+  EXPECT_EQ(server->Transcript(), "HELO me\r\nQUIT\r\n");
 }
 
 TEST_F(SmtpDialogueTest, HandlerThatCompletesTheEnvelopeLetsTheSendGoOn) {

@@ -195,6 +195,8 @@ void TMainForm::MailTextChange(TObject*) { SetMailCommandsEnabled(true, true); }
 void TMainForm::SendClick(TObject*) {
   if (m_sending) return;
   const ComposedMail mail = TakeComposedMail();
+  if (const std::string unsendable = UnsendableAddress(mail.to, fromAddress); !unsendable.empty())
+    return ErrorBox(unsendable);
   ShowSending(true);
   bool sent = false;
   try {

@@ -2,17 +2,25 @@
 
 #include <algorithm>
 #include <ctime>
-#include <iterator>
 #include <random>
 
 #include "mailer/MailDate.h"
 #include "mailer/SjisToJis.h"
 #include "platform/base/Format.h"
+#include "transport/HeaderFields.h"
 #include "transport/Znsmtp.h"
 
 namespace {
 
 constexpr const char* kMailer = "Quillet-Mailer";
+// The Message-ID's domain when the sender's cannot serve.
+constexpr std::string_view kMessageIdDomain = "quillet.invalid";
+constexpr size_t kMaxHeaderLine = 78;
+// RFC 5321 section 4.5.3.1.3: a path of 256 octets, "<" and ">" included.
+constexpr size_t kMaxAddressLength = 254;
+constexpr const char* kNoAddress = "%s にはアドレスがありません";
+constexpr const char* kUnsendableAddress =
+    "%s には送信できません\nアドレスに使えるのは半角の英数字と記号だけで、254文字までです";
 // RFC 5321 allows 998 octets before CR LF; one is kept for the dot that a
 // line beginning with "." gains on the wire.
 constexpr size_t kMaxWireLineOctets = 997;
@@ -33,31 +41,64 @@ bool WasRefused(const std::string& entry, const std::vector<RecipientRefusal>& r
                      [&](const RecipientRefusal& refusal) { return refusal.address == address; });
 }
 
-// The entry the SMTP component takes for a recipient typed as entry. The
-// address is cut out of the Shift-JIS text, whose bytes never equal "<"; the
-// ISO-2022-JP form of a name can hold "<" (村 is 0x42 0x3C), so only the name
-// before it is converted and the address stays as typed.
+// The entry the SMTP component takes for a recipient typed as entry: the
+// address as typed (it is cut out of the Shift-JIS text, whose bytes never
+// equal "<", ":" or ">"), and everything around it in ISO-2022-JP, which the
+// component writes as encoded-words. The ISO-2022-JP form of a name can hold
+// "<" (村 is 0x42 0x3C), so the entry is never converted whole.
 std::string WireRecipient(const std::string& entry) {
-  const size_t open = entry.find('<');
-  if (open == std::string::npos) return entry;
-  return SjisToJis(entry.substr(0, open)) + entry.substr(open);
+  const EntryParts parts = SplitEntry(entry);
+  if (parts.separator == '\0') return entry;
+  const char* closing = parts.separator == '<' ? ">" : "";
+  return SjisToJis(parts.before) + parts.separator + std::string(parts.address) + closing + SjisToJis(parts.after);
 }
 
-bool IsDomainCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// "<" time "." random part "@" the sender's domain ">": no two sends share it
-// (RFC 5322 section 3.6.4).
+// "(name) ", the From line's comment. A name that goes out as it stands has
+// its parentheses and backslashes escaped, so that the comment ends where
+// the name does; one in ISO-2022-JP goes out in encoded-words, where an
+// escape would show.
+std::string FromComment(std::string_view name) {
+  const std::string jis = SjisToJis(name);
+  if (jis.find('\x1b') != std::string::npos) return "(" + jis + ") ";
+  std::string comment = "(";
+  for (const char c : jis) {
+    if (c == '(' || c == ')' || c == '\\') comment += '\\';
+    comment += c;
+  }
+  return comment + ") ";
+}
+
+// Labels of letters, digits and hyphens parted by single dots: a domain a
+// msg-id carries as it stands (RFC 5322 section 3.6.4).
+bool IsPlainDomain(std::string_view domain) {
+  const auto isDomainCharacter = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+  };
+  return !domain.empty() && domain.front() != '.' && domain.back() != '.' &&
+         domain.find("..") == std::string_view::npos &&
+         std::all_of(domain.begin(), domain.end(), isDomainCharacter);
+}
+
+// "<" time "." random part "@" domain ">": no two sends share it. The
+// domain is the sender's when it is a plain domain that leaves the header
+// line within 78 characters, else the program's own.
 std::string NewMessageId(std::string_view fromAddress, std::time_t now) {
-  std::string domain;
-  const size_t at = fromAddress.rfind('@');
-  if (at != std::string_view::npos)
-    std::copy_if(fromAddress.begin() + at + 1, fromAddress.end(), std::back_inserter(domain), IsDomainCharacter);
   std::random_device random;
   const unsigned long long part = static_cast<unsigned long long>(random()) << 32 | random();
-  return Format("<%llx.%016llx@%s>", static_cast<unsigned long long>(now), part,
-                domain.empty() ? "localhost" : domain.c_str());
+  const std::string local = Format("%llx.%016llx", static_cast<unsigned long long>(now), part);
+  const size_t at = fromAddress.rfind('@');
+  const std::string_view domain = at == std::string_view::npos ? "" : fromAddress.substr(at + 1);
+  const size_t room = kMaxHeaderLine - std::string_view("Message-ID: <@>").size() - local.size();
+  const bool own = IsPlainDomain(domain) && domain.size() <= room;
+  return "<" + local + "@" + std::string(own ? domain : kMessageIdDomain) + ">";
+}
+
+bool IsSendableAddress(std::string_view address) {
+  return IsAscii(address) && address.size() <= kMaxAddressLength;
 }
 
 std::string WithoutLineEnd(std::string text) {
@@ -88,10 +129,20 @@ std::vector<std::string> SplitRecipients(std::string_view toText) {
   return entries;
 }
 
+std::string UnsendableAddress(std::string_view toText, std::string_view fromAddress) {
+  if (!IsSendableAddress(fromAddress)) return Format(kUnsendableAddress, std::string(fromAddress).c_str());
+  for (const std::string& entry : SplitRecipients(toText)) {
+    const std::string address(Trimmed(SplitEntry(entry).address));
+    if (address.empty()) return Format(kNoAddress, entry.c_str());
+    if (!IsSendableAddress(address)) return Format(kUnsendableAddress, address.c_str());
+  }
+  return "";
+}
+
 void FillPostMessage(TPostMessage& message, const ComposedMail& mail, const SenderSettings& sender) {
   const std::time_t now = std::time(nullptr);
   message.FromAddress = sender.fromAddress;
-  message.FromName = SjisToJis(Format("(%s) ", mail.fromName.c_str()));
+  message.FromName = FromComment(mail.fromName);
   for (const std::string& entry : SplitRecipients(mail.to)) message.ToAddress.Add(WireRecipient(entry));
   TStringList lines;
   lines.SetText(mail.body);

@@ -37,11 +37,17 @@ struct SenderSettings {
 // angle brackets, each trimmed of blanks; empty entries dropped.
 std::vector<std::string> SplitRecipients(std::string_view toText);
 
+// Why the mail cannot go out, for the user; empty when it can. Every
+// recipient entry needs an address, and every address, the sender's too,
+// must be ASCII of at most 254 characters: SMTP without extensions carries
+// nothing else, and the message has no other way to write it.
+std::string UnsendableAddress(std::string_view toText, std::string_view fromAddress);
+
 // Fills message for mail: the From name "(name) ", one recipient entry per
 // address of the To text, the Subject and each body and signature line in
 // ISO-2022-JP, body lines cut so that none passes the wire's 998 octets, the
-// date and a Message-ID of its own. Only a recipient's display name is
-// converted: its address goes out as typed.
+// date and a Message-ID of its own. Only the text around a recipient's
+// address is converted: the address goes out as typed.
 void FillPostMessage(TPostMessage& message, const ComposedMail& mail, const SenderSettings& sender);
 // Empties the message's sender, recipients, body and Subject for the next mail.
 void ResetPostMessage(TPostMessage& message);

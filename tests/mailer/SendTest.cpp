@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -53,6 +54,14 @@ std::string RawHeader(const std::string& mail, const std::string& name) {
   return mail.substr(start, end - start);
 }
 
+bool HoldsEightBitByte(const std::string& bytes) {
+  return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; });
+}
+
+std::string Unsendable(const std::string& address) {
+  return address + " には送信できません\nアドレスに使えるのは半角の英数字と記号だけで、254文字までです";
+}
+
 class SendTest : public QuilletFixture {
  protected:
   void TearDown() override {
@@ -60,9 +69,10 @@ class SendTest : public QuilletFixture {
     QuilletFixture::TearDown();
   }
   // The window, set up to send to a server on port.
-  std::unique_ptr<TMainForm> Compose(int port, const std::string& argument) {
+  std::unique_ptr<TMainForm> Compose(int port, const std::string& argument,
+                                     const std::string& from = "taro@example.jp") {
     platform::RedirectPortForTesting(25, static_cast<uint16_t>(port));
-    WriteNative(ExeDir() + "/qult.cfg", "127.0.0.1\r\nquillet.test\r\ntaro@example.jp\r\n");
+    WriteNative(ExeDir() + "/qult.cfg", "127.0.0.1\r\nquillet.test\r\n" + from + "\r\n");
     return Open(argument);
   }
   static std::vector<std::string> With(std::vector<std::string> replies, const std::string& last) {
@@ -343,6 +353,52 @@ TEST_F(SendTest, NoServerIsReportedAndTheTextStays) {
   EXPECT_TRUE(form->Send->Enabled());
 }
 
+// Japanese text around an address goes out in encoded-words, a name holding
+// a reserved character quoted, a From name's "(" inside its comment: nothing
+// above 0x7F reaches the wire, and a reader finds each address as typed. An
+// entry without an address, or an address SMTP cannot carry, is refused
+// before any connection, and nothing is filed.
+TEST_F(SendTest, EveryRecipientShapeReadsBackAsTypedOrIsRefusedBeforeTheSend) {
+  using A = ParsedMail::Address;
+  const A taro{"From", "", "", "taro@example.jp"};
+  const std::string tooLong = std::string(244, 'x') + "@example.jp";
+  const struct {
+    std::string name, to, from, refusal;
+    std::vector<A> reads;  // From, then To, as Python's address parser reads them
+    int toDefects;
+  } cases[] = {
+      {"Taro (home", "中村: a@x", "taro@example.jp", "", {taro, {"To", "中村", "", "a@x"}}, 1},  // no ";"
+      {"山田(自宅", "木下 <a@x> 様", "taro@example.jp", "", {{"From", "", "(山田(自宅)", "taro@example.jp"}, {"To", "", "木下", "a@x"}}, 1},
+      {"", R"(Taro@Home <a@x>, Kimura; Co <b@x>, Ann "A" \ B. <c@x>)", "taro@example.jp", "",
+       {taro, {"To", "", "Taro@Home", "a@x"}, {"To", "", "Kimura; Co", "b@x"}, {"To", "", R"(Ann "A" \ B.)", "c@x"}}, 0},
+      {"", "日本@example.jp", "taro@example.jp", Unsendable("日本@example.jp"), {}, 0},
+      {"", "山田 <やまだ@example.jp>", "taro@example.jp", Unsendable("やまだ@example.jp"), {}, 0},
+      {"", "a@b, " + tooLong, "taro@example.jp", Unsendable(tooLong), {}, 0},
+      {"", "a@b", "太郎@example.jp", Unsendable("太郎@example.jp"), {}, 0},
+      {"", "a@b, Bob <>", "taro@example.jp", "Bob <> にはアドレスがありません", {}, 0},
+  };
+  std::uint16_t nobodyListens = 0;
+  close(ListenOnLoopback(1, nobodyListens, "EveryRecipientShapeReadsBackAsTyped"));
+  for (const auto& c : cases) {
+    std::vector<std::string> replies = {"220 t", "250 h", "250 r", "250 m"};
+    replies.insert(replies.end(), c.reads.size() - (c.reads.empty() ? 0 : 1), "250 ok");
+    auto server = std::make_unique<ScriptedServer>(With(With(With(replies, "354 go"), "250 queued"), "221 bye"));
+    auto form = Compose(c.refusal.empty() ? server->Port() : nobodyListens, "mailto:" + c.to + "?body=x", c.from);
+    form->userName = c.name;
+    driver.MessageBoxes.clear();
+    form->Send->Click();
+    ASSERT_FALSE(driver.MessageBoxes.empty()) << c.to;
+    EXPECT_EQ(driver.MessageBoxes[0].Text, c.refusal.empty() ? "送信完了" : c.refusal);
+    if (!c.refusal.empty()) continue;
+    EXPECT_FALSE(HoldsEightBitByte(server->Transcript())) << c.to;
+    EXPECT_EQ(server->Message().find('\x1b'), std::string::npos) << c.to;  // ISO-2022-JP only in encoded-words
+    const ParsedMail mail = ParseMail(server->Message());
+    EXPECT_EQ(mail.addresses, c.reads) << c.to;
+    EXPECT_EQ(mail.defects, (std::map<std::string, int>{{"From", 0}, {"To", c.toDefects}})) << c.to;
+  }
+  EXPECT_EQ(driver.ModalForms.size(), 3u);  // the folder question of each sent mail, no other
+}
+
 // The whole road: a real server receives the mail, Python's email package
 // reads it back, and the store's reader lists the filed copy.
 TEST_F(SendTest, JapaneseMailArrivesWholeAndIsFiled) {
@@ -420,7 +476,8 @@ TEST_F(SendTest, TextThatReadersCouldNotTakeArrivesReadable) {
 }
 
 // The mail a server refused with "500 Line too long": a 1,200-character
-// Subject, of words or of one run, and thirty named recipients. Every header
+// Subject, of words, of one run or with a run of blanks (a reply keeps what
+// it received), and thirty named recipients. Every header
 // line now fits, the mail reaches all thirty, and Python's email reads back
 // what was typed.
 TEST_F(SendTest, LongHeadersArriveFoldedAndReadBackAsTyped) {
@@ -433,7 +490,7 @@ TEST_F(SendTest, LongHeadersArriveFoldedAndReadBackAsTyped) {
     to += (i ? ", " : "") + std::string(i % 3 ? i % 3 == 1 ? "木村 花子" : "山下 太郎" : "中村 健二") + " <r" +
           std::to_string(i) + "@example.jp>";
   int sent = 0;
-  for (const std::string& subject : {words, std::string(1200, 'x')}) {
+  for (const std::string& subject : {words, std::string(1200, 'x'), "Re. a" + std::string(1200, ' ') + "b"}) {
     auto form = Compose(sink.Port(), "mailto:" + to + "?subject=" + subject + "&body=x");
     form->Send->Click();
     ASSERT_EQ(driver.MessageBoxes.size(), static_cast<size_t>(++sent));

@@ -133,6 +133,8 @@ ParsedMail ParseMail(const std::string& rawMessage) {
     }
     if (kind == "P" && output >> a >> b >> c >> d >> e)
       mail.parts.push_back({Unhex(a), Unhex(b), Unhex(c), Unhex(d), Unhex(e)});
+    if (kind == "A" && output >> a >> b >> c >> d) mail.addresses.push_back({Unhex(a), Unhex(b), Unhex(c), Unhex(d)});
+    if (kind == "D" && output >> a >> b) mail.defects[Unhex(a)] = std::stoi(b);
   }
   return mail;
 }

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,6 +46,14 @@ struct ParsedMail {
   std::string contentType;
   std::string boundary;
   std::vector<Part> parts;  // the leaf parts in order
+  // The addresses of From, To and CC as Python's address parser reads them,
+  // and per header the defects it found there.
+  struct Address {
+    std::string header, group, name, address;  // group: the group it stands in, if any
+    bool operator==(const Address&) const = default;
+  };
+  std::vector<Address> addresses;
+  std::map<std::string, int> defects;
 
   // The value of the first header of that name (exact), or "<absent>".
   std::string Header(const std::string& name) const;

@@ -240,6 +240,24 @@ StoreResult AppendLocked(const DrawerFiles& drawer, const MailFeed& feed) {
   return failed.Ok() ? stopped : failed;
 }
 
+// A filing is whole or nothing: when it fails after its journal (a write, or
+// the sync that would make it durable), what it appended is taken back before
+// the journal goes, as a failed move's appends are; else the recovery would
+// keep a mail its caller was told was not filed.
+StoreResult FileLocked(const DrawerFiles& drawer, const MailEntry& entry, std::string_view text) {
+  Targets targets;
+  const StoreResult opened = targets.Open(drawer);
+  if (!opened.Ok()) return opened;
+  std::unique_ptr<DrawerJournal> journal;
+  const StoreResult begun = DrawerJournal::Begin(drawer, {nullptr, {}, targets.All(), {}}, journal);
+  if (!begun.Ok()) return begun;
+  StoreResult filed = targets[0].WriteMail(entry, text);
+  if (filed.Ok()) filed = targets.SyncAll();
+  if (!filed.Ok()) return Undo(targets, *journal, filed);
+  journal->Remove();
+  return {};
+}
+
 StoreResult DeleteLocked(const DrawerFiles& drawer) {
   platform::DeleteFile(drawer.listPath);
   platform::DeleteFile(drawer.mailPath);
@@ -270,7 +288,10 @@ StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed) {
 }
 
 StoreResult AppendMail(const DrawerFiles& drawer, const MailEntry& entry, std::string_view text) {
-  return AppendMails(drawer, [&](const AppendOne& append) { return append(entry, text); });
+  const LockedBook book(BookFoldersOf(drawer));
+  const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, drawer.folder);
+  if (!opened.Ok()) return opened;
+  return Guarded([&] { return FileLocked(drawer, entry, text); });
 }
 
 StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,

@@ -39,7 +39,9 @@ using MailFeed = std::function<StoreResult(const AppendOne& append)>;
 // appended; MailFileFull when a mail would take the MailFile past the 32-bit
 // offsets of its records; CannotWriteMail when a write fails.
 StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed);
-// The same for one mail: filed durably, or not at all.
+// The same for one mail: filed durably, or not at all. A failure after the
+// first byte, a failed sync included, takes the mail back before it returns,
+// so that no later recovery keeps it.
 StoreResult AppendMail(const DrawerFiles& drawer, const MailEntry& entry, std::string_view text);
 
 // Moves the rows `moved` of the source drawer as it was loaded to the end of

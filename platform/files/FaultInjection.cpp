@@ -28,7 +28,11 @@ WriteFault NextWriteFault(uint64_t generation) {
   return state.writeCount == state.failFrom ? WriteFault::HalfWritten : WriteFault::NothingWritten;
 }
 
-bool SyncMustFail(uint64_t generation) { return Watched(generation) && Faults().failSync; }
+bool SyncMustFail(uint64_t generation) {
+  if (!Watched(generation)) return false;
+  FaultState& state = Faults();
+  return ++state.syncCount == state.failSyncAt || state.failSync;
+}
 
 bool TruncateMustFail(uint64_t generation) { return Watched(generation) && Faults().failTruncate; }
 
@@ -58,6 +62,7 @@ FaultInjection::~FaultInjection() {
 
 void FaultInjection::FailWritesFrom(int n) { detail::Faults().failFrom = n; }
 void FaultInjection::FailSync(bool fail) { detail::Faults().failSync = fail; }
+void FaultInjection::FailSyncAt(int n) { detail::Faults().failSyncAt = detail::Faults().syncCount + n; }
 void FaultInjection::FailRename(int n) {
   detail::Faults().failRename = detail::Faults().renameCount + n;
 }

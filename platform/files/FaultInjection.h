@@ -20,6 +20,9 @@ class FaultInjection {
   void FailWritesFrom(int n);
   // Makes Sync (and so ReplaceFileContents) report failure.
   void FailSync(bool fail = true);
+  // The nth Sync call (1-based) on the watched streams from now on fails, as
+  // an I/O error would; the calls before and after it work.
+  void FailSyncAt(int n);
   // The nth RenameFile call (1-based) from now on fails and renames nothing,
   // as an I/O error would; the calls before and after it work.
   void FailRename(int n);

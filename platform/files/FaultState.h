@@ -10,6 +10,8 @@ struct FaultState {
   bool armed = false;
   int failFrom = 0;  // 0: no write fails
   bool failSync = false;
+  int failSyncAt = 0;  // 0: no single sync fails
+  int syncCount = 0;
   int writeCount = 0;
   int failRename = 0;  // 0: no rename fails
   int renameCount = 0;

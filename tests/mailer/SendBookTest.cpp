@@ -116,6 +116,23 @@ TEST_F(SendBookTest, FailedWriteCutsBothFilesBack) {
   EXPECT_GE(failures, 2);
 }
 
+// A sync that fails (the journal's, then either file's) files nothing, also
+// once the next filing has run the recovery: that one is the only record.
+TEST_F(SendBookTest, FilingWhoseSyncFailsLeavesNothingForTheRecoveryToKeep) {
+  int n = 1;
+  for (;; ++n) {
+    std::ofstream(MailPath(), std::ios::binary).close();
+    std::ofstream(ListPath(), std::ios::binary).close();
+    platform::FaultInjection faults;
+    faults.FailSyncAt(n);
+    if (!File("x", "n", "y", "failed")) break;
+    faults.FailSyncAt(1000);
+    ASSERT_EQ(File("x", "n", "y", "again"), nullptr) << "sync " << n;
+    EXPECT_EQ(ReadBack().entries.size(), 1u) << "sync " << n;
+  }
+  EXPECT_GT(n, 3);
+}
+
 TEST_F(SendBookTest, MailFileAtTheFormatsOffsetLimitIsRefusedUntouched) {
   std::ofstream(MailPath(), std::ios::binary).close();
   const uintmax_t nearLimit = 0xFFFFFFFFu - 4;  // sparse: no disk space is taken

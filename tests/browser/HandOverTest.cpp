@@ -70,8 +70,9 @@ class HandOverTest : public MainFormTest {
 };
 
 TEST_F(HandOverTest, ReplyCarriesSenderSubjectAndAPrivateQuoteFileAndNothingMore) {
+  const std::string kLongest = std::string(244, 'a') + "@example.jp";  // the 255 bytes a reply still carries
   const struct {
-    const char* from;
+    std::string from;
     std::string subject;
     std::string expected;  // up to "&file="
   } cases[] = {
@@ -80,6 +81,9 @@ TEST_F(HandOverTest, ReplyCarriesSenderSubjectAndAPrivateQuoteFileAndNothingMore
       {"x <evil@x?body=pwn&file=/etc/passwd\">", "a&file=/etc/passwd\" b",
        "mailto:?subject=Re.a＆file=/etc/passwd” b"},
       {"", "no sender", "mailto:?subject=Re.no sender"},
+      {"a <tom&jerry@example.jp>", "x", "mailto:?subject=Re.x"},
+      {"a <" + kLongest + ">", "x", "mailto:" + kLongest + "?subject=Re.x"},
+      {"a <x" + kLongest + ">", "x", "mailto:?subject=Re.x"},
   };
   PlaceRecordingQuillet();
   Start();

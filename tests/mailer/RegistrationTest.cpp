@@ -55,6 +55,7 @@ TEST_F(RegistrationTest, SevenRowsNameTheProgramWhereverItRunsFrom) {
 TEST_F(RegistrationTest, DesktopEntryIsValidQuotesAnOddPathAndChoosesNoDefault) {
   const std::string folder = Root() + "/my \"odd\" $dir 100%";
   ASSERT_TRUE(RegisterMailClient(platform::ProgramPath(folder) + "\\quillet"));
+  EXPECT_EQ(DesktopExecValue("/opt/my apps/quillet"), "\"/opt/my apps/quillet\" %u");  // a blank alone
   const std::string entry = ReadNative(EntryPath());
   EXPECT_NE(entry.find("\nExec=\"" + Root() + "/my \\\\\"odd\\\\\" \\\\$dir 100%%/quillet\" %u\n"),
             std::string::npos)

@@ -264,6 +264,9 @@ TEST_F(SendTest, EditsDuringTheSendChangeNeitherTheMailNorItsFiledCopy) {
   EXPECT_NE(server.Message().find("From: (Alice) <taro@example.jp>\r\n"), std::string::npos);
   const std::string filed = ReadNative(SendMailPath());
   EXPECT_EQ(filed.substr(filed.find("To: ")), "To: a@b\nFrom: Alice\nSubject: sent subject\nCC: \n\nsent body\r\n\r\n");
+  const DrawerListing listing = ReadListFile(ReadNative(SendListPath()), nullptr);
+  ASSERT_EQ(listing.entries.size(), 1u);
+  EXPECT_EQ(listing.entries[0]->Text(MailField::From), "Alice");  // the record's, too
 }
 
 TEST_F(SendTest, SendAfterARefusedConnectDelivers) {

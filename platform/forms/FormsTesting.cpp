@@ -140,6 +140,7 @@ void PressKey(TControl& control, WORD key, TShiftState shift) {
   if (auto* form = dynamic_cast<TForm*>(&control); form && widget->focusWidget()) widget = widget->focusWidget();
   int qtKey = QtKeyFromVirtualKey(key);
   QString text = (key >= 'A' && key <= 'Z' && !(shift & (ssCtrl | ssAlt))) ? QString(QChar(key)).toLower() : QString();
+  if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) text = QStringLiteral("\t");
   QKeyEvent press(QEvent::KeyPress, qtKey, ModifiersOf(shift), text);
   QApplication::sendEvent(widget, &press);
   QKeyEvent release(QEvent::KeyRelease, qtKey, ModifiersOf(shift), text);

@@ -69,7 +69,8 @@ int VisibleWindowCount();
 // Paints the control now, running its drawing events (owner-drawn rows).
 void PaintNow(const TControl& control);
 
-// A key press and release on the control as the keyboard would send them
+// A key press and release on the control (on a form: on its focused control)
+// as the keyboard would send them, with the text a letter or Tab types
 // (VK_* or 'A'..'Z' with ssCtrl, ssShift, ssAlt).
 void PressKey(TControl& control, WORD key, TShiftState shift = 0);
 

@@ -119,6 +119,25 @@ TEST_F(ComposeWindowTest, OnlyTheBodyEnablesSendAndFiling) {
   EXPECT_TRUE(form->MailSave->Enabled());
 }
 
+// Tab leaves a multi-line edit for the next control in the tab order.
+TEST_F(ComposeWindowTest, TabLeavesTheBodyAndTheSignatureWithoutTypingATab) {
+  auto form = Open("");
+  form->Show();
+  form->MailText->SetFocus();
+  PressKey(*form, VK_TAB);
+  EXPECT_EQ(form->ActiveControl(), form->ToAddress);
+  EXPECT_EQ(form->MailText->Text(), "");
+  driver.FormAnswers.push_back([](TForm& shown) {
+    auto& dialog = dynamic_cast<TSMTPOptDlg&>(shown);
+    dialog.MailFoot->SetText("--");
+    dialog.HostName->SetFocus();
+    for (int field = 0; field < 4; ++field) PressKey(dialog, VK_TAB);  // host, user id, address, signature
+    PressKey(dialog, VK_RETURN);  // on OK
+  });
+  form->SMTPOpt->Click();
+  EXPECT_EQ(ReadNative(ExeDir() + "/qults.cfg"), "--\r\n");
+}
+
 TEST_F(ComposeWindowTest, CtrlAInTheBodyShowsTheVersionBoxInsteadOfSelecting) {
   auto form = Open("mailto:a@b?body=text");
   form->Show();

@@ -592,6 +592,8 @@ void TMainForm::BuildMailListPane() {
   MailList->SetItemHeight(16);
   MailList->SetMultiSelect(true);
   MailList->SetExtendedSelect(true);
+  // The current row is the mail shown, however it moves: a click, a key.
+  MailList->OnClick = [this](TObject* s) { MailListClick(s); };
   MailList->OnDrawItem = [this](TWinControl* c, int i, const TRect& r, TOwnerDrawState st) {
     MailListDrawItem(c, i, r, st);
   };

@@ -96,6 +96,11 @@ int VisibleWindowCount() {
   return count;
 }
 
+void ResizeWindow(TForm& form, int width, int height) {
+  form.Widget()->resize(width, height);
+  QApplication::processEvents();
+}
+
 void PaintNow(const TControl& control) { control.Widget()->grab(); }
 
 namespace {

@@ -66,6 +66,10 @@ TPoint ScreenWorkAreaCentre();
 // The windows of the process shown on the screen now (modeless ones included).
 int VisibleWindowCount();
 
+// Resizes the shown form's window as the user does by its frame; the
+// window's new size includes its menu bar.
+void ResizeWindow(TForm& form, int width, int height);
+
 // Paints the control now, running its drawing events (owner-drawn rows).
 void PaintNow(const TControl& control);
 

@@ -463,6 +463,21 @@ TEST_F(ComposeWindowTest, EveryFormFitsItsControlsSnugly) {
   }
 }
 
+// The window made larger, as by its frame: the fields stay at their places,
+// the body takes the room gained and the status bar stays on the bottom edge.
+TEST_F(ComposeWindowTest, ALargerWindowKeepsTheFieldsInPlaceAndTheStatusBarAtTheBottom) {
+  auto form = Open("mailto:花子 <hanako@example.jp>?subject=お元気ですか&body=こんにちは。");
+  form->Show();
+  form->StatusBar->SetSimpleText("送信中...");
+  const TRect to = form->ToAddress->BoundsRect(), body = form->MailText->BoundsRect();
+  const TPoint grown{700 - form->Width(), 650 - form->Height()};
+  ResizeWindow(*form, 700, 650);
+  EXPECT_TRUE(SaveScreenshot(*form, ScreenshotPath("quillet-compose-larger.png")));
+  EXPECT_EQ(form->ToAddress->BoundsRect(), to);
+  EXPECT_EQ(form->MailText->BoundsRect(), Rect(body.Left, body.Top, body.Right + grown.x, body.Bottom + grown.y));
+  EXPECT_EQ(form->StatusBar->Top() + form->StatusBar->Height(), form->ClientHeight());
+}
+
 TEST_F(ComposeWindowTest, ScreenshotOfTheComposeWindow) {
   auto form = Open("mailto:花子 <hanako@example.jp>?subject=お元気ですか&body=こんにちは。\r\n来週の予定を送ります。");
   form->Show();

@@ -279,7 +279,7 @@ void TMainForm::DwSpCfgClick(TObject*) { SubjectCfg->SetEnabled(isReceiveBook); 
 void TMainForm::PPFolderSetClick(TObject*) {
   auto dialog = std::make_unique<TSelPPDlg>(this);
   SelPPDlg = dialog.get();
-  SelPPDlg->CurrentPPF->SetCaption(ppPath);
+  SelPPDlg->CurrentPPF->SetCaption(platform::DesktopPath(ppPath));
   SelPPDlg->exeDir = exeDir;
   if (SelPPDlg->ShowModal() == mrOk) ReadRegSettings();
   dialog.reset();

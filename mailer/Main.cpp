@@ -395,7 +395,7 @@ void TMainForm::OpenAddBookClick(TObject*) {
 
 bool TMainForm::ChooseSendBookFolder() {
   auto dialog = std::make_unique<TDstPPFDlg>(this);
-  dialog->PPFList->SetText(ppPath);
+  dialog->PPFList->SetText(platform::DesktopPath(ppPath));
   dialog->exeDir = exeDir;
   if (dialog->ShowModal() != mrOk) return false;
   ppPath = dialog->PPFList->Text();

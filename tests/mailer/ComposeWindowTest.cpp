@@ -53,7 +53,7 @@ TEST_F(ComposeWindowTest, DorvanesReplyFileBecomesTheBodyAndGoes) {
 TEST_F(ComposeWindowTest, MissingReplyFileIsReportedAndTheRestStays) {
   auto form = Open("mailto:a@b?subject=s&file=" + platform::TempFolder() + "\\qult5.tmp&body=later");
   ASSERT_EQ(driver.MessageBoxes.size(), 1u);
-  EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "\\qult5.tmp は開けません");
+  EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "/qult5.tmp は開けません");
   EXPECT_EQ(form->ToAddress->Text(), "a@b");
   EXPECT_EQ(form->Subject->Text(), "s");
   EXPECT_EQ(form->MailText->Text(), "");  // fields after the failure are not applied
@@ -101,7 +101,7 @@ TEST_F(ComposeWindowTest, ReplyFileThatIsNotAPrivateRegularFileIsNeitherReadNorD
     auto form = Open("mailto:a@b?file=" + platform::TempFolder() + "\\" + name);
     EXPECT_EQ(form->MailText->Text(), "") << kind;
     ASSERT_EQ(driver.MessageBoxes.size(), 1u) << kind;
-    EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "\\" + name + " は開けません");
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "/" + name + " は開けません");
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(TempDir() + "/" + name))) << kind;
   }
   EXPECT_EQ(ReadNative(precious), "secret");
@@ -245,7 +245,7 @@ TEST_F(ComposeWindowTest, SettingsFileThatCannotBeWrittenKeepsTheDialogOpen) {
     EXPECT_EQ(result, mrNone) << name;
     ASSERT_EQ(driver.MessageBoxes.size(), 1u) << name;
     EXPECT_EQ(driver.MessageBoxes[0].Text,
-              name == "qult.cfg" ? "設定ファイルが開けません" : form->exeDir + "\\qults.cfg が開けません");
+              name == "qult.cfg" ? "設定ファイルが開けません" : form->exeDir + "/qults.cfg が開けません");
     std::filesystem::remove(ExeDir() + "/" + name);
   }
 }
@@ -380,6 +380,15 @@ TEST_F(ComposeWindowTest, FolderWithoutSendBookIsReportedAndTheTextStays) {
 
 // --- The folder chooser --------------------------------------------------
 
+TEST_F(ComposeWindowTest, ChooserShowsTheFolderAsTheDesktopWritesIt) {
+  auto form = Open("mailto:x?body=z");
+  form->ppPath = PPPath() + "\\ソ表";  // as PPPATH was stored by an earlier start; both end in 0x5C
+  std::string shown;
+  driver.FormAnswers.push_back([&](TForm& chooser) { shown = dynamic_cast<TDstPPFDlg&>(chooser).PPFList->Text(); });
+  form->MailSave->Click();
+  EXPECT_EQ(shown, PPPath() + "/ソ表");
+}
+
 TEST_F(ComposeWindowTest, ChooserShowsThePresetAndTheListAndWritesPpflist) {
   WriteNative(ExeDir() + "/dorvnpfl.cfg", "/one\r\n/two\r\n");
   auto dialog = std::make_unique<TDstPPFDlg>(nullptr);
@@ -391,7 +400,7 @@ TEST_F(ComposeWindowTest, ChooserShowsThePresetAndTheListAndWritesPpflist) {
     EXPECT_EQ(chooser.PPFList->Items->Count(), 2);
   });
   EXPECT_EQ(dialog->ShowModal(), mrCancel);
-  EXPECT_EQ(SettingsKey().Read(Setting::FolderList), platform::ProgramPath(ExeDir()) + "\\dorvnpfl.cfg");
+  EXPECT_EQ(SettingsKey().Read(Setting::FolderList), platform::ProgramPath(ExeDir()) + "/dorvnpfl.cfg");
 }
 
 // 参照 saves the rows whatever the folder dialog answers: a picked folder is

@@ -243,14 +243,16 @@ void TMainForm::DeleteDrawer() {
 }
 
 void TMainForm::DeleteMails() {
+  StoreResult result;
   if (ConfirmMailDeletes()) {
     currentEntry = nullptr;
     dragMail = -1;
-    const StoreResult result = RewriteOpenDrawer();
-    ShowIfFailed(result);
+    result = RewriteOpenDrawer();
   }
-  // The open drawer is read afresh, whatever row the drawer list shows selected.
+  // The open drawer is read afresh, whatever row the drawer list shows
+  // selected, before a refusal is shown over it.
   ReloadOpenDrawer();
+  ShowIfFailed(result);
 }
 
 void TMainForm::DsUpClick(TObject*) {
@@ -459,19 +461,17 @@ void TMainForm::DrawerListDragDrop(TObject*, TObject* Source, int X, int Y) {
   const std::optional<DrawerFiles> source = DrawerFilesOf(openDrawer);
   // Two rows of one name share their files: moving there would only duplicate.
   if (target && source && target->mailPath == source->mailPath) return;
-  if (!target || !source) return ErrorBox(kCannotOpenMailFile);
+  if (!target || !source) return RefuseMove(StoreFailure::CannotOpenMailFile);
   const std::vector<const MailEntry*> moved = TakeMovedMails();
   if (moved.empty()) return;
   const StoreResult result = MoveMails(*source, m_listing, moved, KeptEntries(), *target);
-  currentEntry = nullptr;  // the drag's mails went the store's way: the end of the drag reloads
-  m_moveFailed = !result.Ok();
-  ShowIfFailed(result);
+  currentEntry = nullptr;  // the drag's mails went the store's way: the end of the drag opens the target
+  if (!result.Ok()) RefuseMove(result);
 }
 
 // The move itself happened at the drop; what is left is opening the drawer
 // that now shows the files as they are.
 void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
-  if (m_moveFailed) return ReopenAfterFailedMove();
   if (currentEntry || dropTarget < 0) {
     // Nothing was moved; the drawer under the last position loses its mark.
     dropTarget = -1;
@@ -774,8 +774,8 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
                 DrawerList->Items->ToVector(), openDrawer, NameFile()};
   const StoreResult result = SortDrawer(book, m_listing, questions);
   progress.reset();
-  ShowIfFailed(result);
   ReloadOpenDrawer();
+  ShowIfFailed(result);
 }
 
 // ---------------------------------------------------------------------------
@@ -997,13 +997,13 @@ std::vector<const MailEntry*> TMainForm::KeptEntries() const {
   return kept;
 }
 
-// After a move or rewrite that stopped, the source drawer is read again so
-// that every row shows what its files really hold.
-void TMainForm::ReopenAfterFailedMove() {
-  m_moveFailed = false;
-  dropTarget = -1;
-  dragMail = -1;
+// A move that was refused or stopped reads the source drawer again before it
+// says why: the box stands over the rows, panes and pictures its files give
+// now, never over text read at offsets another program has changed. The end
+// of the drag then finds nothing to open.
+void TMainForm::RefuseMove(const StoreResult& result) {
   ReloadOpenDrawer();
+  ErrorBox(result.Message());
 }
 
 // The rows are sorted in memory and written in their new order by one

@@ -35,6 +35,7 @@ int PressIntoRealMessageBox(WORD key, const std::string& text, const std::string
 
 int TestModalDriver::MessageBox(const std::string& text, const std::string& caption, int flags) {
   MessageBoxes.push_back({text, caption, flags});
+  if (OnMessageBox) OnMessageBox(MessageBoxes.back());
   if (!MessageBoxKeys.empty()) {
     const WORD key = MessageBoxKeys.front();
     MessageBoxKeys.pop_front();

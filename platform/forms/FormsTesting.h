@@ -32,6 +32,9 @@ class TestModalDriver : public ModalDriver {
   // as the user would; these go before MessageBoxAnswers. A box that the key
   // leaves open is closed as by its close box.
   std::deque<WORD> MessageBoxKeys;
+  // Runs as each box comes up, before it is answered, while the windows
+  // under it stand as the user sees them.
+  std::function<void(const MessageBoxCall&)> OnMessageBox;
 
   // The Name() of each modal form run, in order.
   std::vector<std::string> ModalForms;

@@ -461,7 +461,10 @@ void TMainForm::DrawerListDragDrop(TObject*, TObject* Source, int X, int Y) {
   const std::optional<DrawerFiles> source = DrawerFilesOf(openDrawer);
   // Two rows of one name share their files: moving there would only duplicate.
   if (target && source && target->mailPath == source->mailPath) return;
-  if (!target || !source) return RefuseMove(StoreFailure::CannotOpenMailFile);
+  if (!target || !source) {
+    ClearDropMark();  // nothing changed on disk: the rows and their selection stay
+    return ErrorBox(kCannotOpenMailFile);
+  }
   const std::vector<const MailEntry*> moved = TakeMovedMails();
   if (moved.empty()) return;
   const StoreResult result = MoveMails(*source, m_listing, moved, KeptEntries(), *target);
@@ -472,11 +475,7 @@ void TMainForm::DrawerListDragDrop(TObject*, TObject* Source, int X, int Y) {
 // The move itself happened at the drop; what is left is opening the drawer
 // that now shows the files as they are.
 void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
-  if (currentEntry || dropTarget < 0) {
-    // Nothing was moved; the drawer under the last position loses its mark.
-    dropTarget = -1;
-    return DrawerList->Repaint();
-  }
+  if (currentEntry || dropTarget < 0) return ClearDropMark();  // nothing was moved
   DrawerList->SetItemIndex(dropTarget);
   dropTarget = -1;
   dragMail = -1;
@@ -995,6 +994,12 @@ std::vector<const MailEntry*> TMainForm::KeptEntries() const {
   for (int row = 0; row < mailCount; ++row)
     if (row != dragMail && entries[row]) kept.push_back(entries[row]);
   return kept;
+}
+
+// The drawer under the drag's last position shows the closed picture again.
+void TMainForm::ClearDropMark() {
+  dropTarget = -1;
+  DrawerList->Repaint();
 }
 
 // A move that was refused or stopped reads the source drawer again before it

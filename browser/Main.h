@@ -216,6 +216,7 @@ class TMainForm : public TForm {
   std::vector<const MailEntry*> TakeMovedMails();
   StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;
+  void ClearDropMark();
   void RefuseMove(const StoreResult& result);
   void ShowRuleEditor(const char* ruleFileName, bool subjectMode);
   void SeparateOpenDrawer(SortQuestions& questions);

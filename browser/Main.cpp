@@ -243,14 +243,16 @@ void TMainForm::DeleteDrawer() {
 }
 
 void TMainForm::DeleteMails() {
+  StoreResult result;
   if (ConfirmMailDeletes()) {
     currentEntry = nullptr;
     dragMail = -1;
-    const StoreResult result = RewriteOpenDrawer();
-    ShowIfFailed(result);
+    result = RewriteOpenDrawer();
   }
-  // The open drawer is read afresh, whatever row the drawer list shows selected.
+  // The open drawer is read afresh, whatever row the drawer list shows
+  // selected, before a refusal is shown over it.
   ReloadOpenDrawer();
+  ShowIfFailed(result);
 }
 
 void TMainForm::DsUpClick(TObject*) {
@@ -279,7 +281,7 @@ void TMainForm::DwSpCfgClick(TObject*) { SubjectCfg->SetEnabled(isReceiveBook); 
 void TMainForm::PPFolderSetClick(TObject*) {
   auto dialog = std::make_unique<TSelPPDlg>(this);
   SelPPDlg = dialog.get();
-  SelPPDlg->CurrentPPF->SetCaption(ppPath);
+  SelPPDlg->CurrentPPF->SetCaption(platform::DesktopPath(ppPath));
   SelPPDlg->exeDir = exeDir;
   if (SelPPDlg->ShowModal() == mrOk) ReadRegSettings();
   dialog.reset();
@@ -459,24 +461,21 @@ void TMainForm::DrawerListDragDrop(TObject*, TObject* Source, int X, int Y) {
   const std::optional<DrawerFiles> source = DrawerFilesOf(openDrawer);
   // Two rows of one name share their files: moving there would only duplicate.
   if (target && source && target->mailPath == source->mailPath) return;
-  if (!target || !source) return ErrorBox(kCannotOpenMailFile);
+  if (!target || !source) {
+    ClearDropMark();  // nothing changed on disk: the rows and their selection stay
+    return ErrorBox(kCannotOpenMailFile);
+  }
   const std::vector<const MailEntry*> moved = TakeMovedMails();
   if (moved.empty()) return;
   const StoreResult result = MoveMails(*source, m_listing, moved, KeptEntries(), *target);
-  currentEntry = nullptr;  // the drag's mails went the store's way: the end of the drag reloads
-  m_moveFailed = !result.Ok();
-  ShowIfFailed(result);
+  currentEntry = nullptr;  // the drag's mails went the store's way: the end of the drag opens the target
+  if (!result.Ok()) RefuseMove(result);
 }
 
 // The move itself happened at the drop; what is left is opening the drawer
 // that now shows the files as they are.
 void TMainForm::MailListEndDrag(TObject*, TObject*, int, int) {
-  if (m_moveFailed) return ReopenAfterFailedMove();
-  if (currentEntry || dropTarget < 0) {
-    // Nothing was moved; the drawer under the last position loses its mark.
-    dropTarget = -1;
-    return DrawerList->Repaint();
-  }
+  if (currentEntry || dropTarget < 0) return ClearDropMark();  // nothing was moved
   DrawerList->SetItemIndex(dropTarget);
   dropTarget = -1;
   dragMail = -1;
@@ -592,6 +591,8 @@ void TMainForm::BuildMailListPane() {
   MailList->SetItemHeight(16);
   MailList->SetMultiSelect(true);
   MailList->SetExtendedSelect(true);
+  // The current row is the mail shown, however it moves: a click, a key.
+  MailList->OnClick = [this](TObject* s) { MailListClick(s); };
   MailList->OnDrawItem = [this](TWinControl* c, int i, const TRect& r, TOwnerDrawState st) {
     MailListDrawItem(c, i, r, st);
   };
@@ -772,8 +773,8 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
                 DrawerList->Items->ToVector(), openDrawer, NameFile()};
   const StoreResult result = SortDrawer(book, m_listing, questions);
   progress.reset();
-  ShowIfFailed(result);
   ReloadOpenDrawer();
+  ShowIfFailed(result);
 }
 
 // ---------------------------------------------------------------------------
@@ -995,13 +996,19 @@ std::vector<const MailEntry*> TMainForm::KeptEntries() const {
   return kept;
 }
 
-// After a move or rewrite that stopped, the source drawer is read again so
-// that every row shows what its files really hold.
-void TMainForm::ReopenAfterFailedMove() {
-  m_moveFailed = false;
+// The drawer under the drag's last position shows the closed picture again.
+void TMainForm::ClearDropMark() {
   dropTarget = -1;
-  dragMail = -1;
+  DrawerList->Repaint();
+}
+
+// A move that was refused or stopped reads the source drawer again before it
+// says why: the box stands over the rows, panes and pictures its files give
+// now, never over text read at offsets another program has changed. The end
+// of the drag then finds nothing to open.
+void TMainForm::RefuseMove(const StoreResult& result) {
   ReloadOpenDrawer();
+  ErrorBox(result.Message());
 }
 
 // The rows are sorted in memory and written in their new order by one

@@ -156,7 +156,7 @@ class TMainForm : public TForm {
                           bool& Accept);
   void DrawerListDragDrop(TObject* Sender, TObject* Source, int X, int Y);
   // The end of every drag of the mail list: after a move, opens the drop
-  // target; after a refused move, reads the open drawer again.
+  // target; a refused move has read the open drawer again at its drop.
   void MailListEndDrag(TObject* Sender, TObject* Target, int X, int Y);
 
   // Importing mails into the open drawer; each reads the drawer again at its
@@ -216,7 +216,8 @@ class TMainForm : public TForm {
   std::vector<const MailEntry*> TakeMovedMails();
   StoreResult RewriteOpenDrawer();
   std::vector<const MailEntry*> KeptEntries() const;
-  void ReopenAfterFailedMove();
+  void ClearDropMark();
+  void RefuseMove(const StoreResult& result);
   void ShowRuleEditor(const char* ruleFileName, bool subjectMode);
   void SeparateOpenDrawer(SortQuestions& questions);
   bool ConfirmMailDeletes();
@@ -248,7 +249,6 @@ class TMainForm : public TForm {
   DrawerListing m_listing;            // owns the rows of the open drawer
   std::vector<MailEntry*> entries;    // its rows; an empty slot is a removed row
   MailEntry* currentEntry = nullptr;  // the row being shown, moved or written
-  bool m_moveFailed = false;          // the last drop was refused or stopped; the source is read again
   bool m_ownRowsUnread = false;       // the DrawerNameFile could not be read: no own rows are shown
   TBitmap m_openPicture;              // DOImage
   TBitmap m_closedPicture;            // DSImage

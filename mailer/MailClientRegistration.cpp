@@ -27,7 +27,7 @@ struct RegistrationRow {
 };
 
 std::vector<RegistrationRow> RegistrationRows(std::string_view programPath) {
-  const std::string quoted = std::string("\"").append(programPath).append("\"");
+  const std::string quoted = std::string("\"").append(platform::DesktopPath(programPath)).append("\"");
   return {
       {kClientKey, "", false, "Quillet"},
       {kMailtoKey, "", false, "URL:MailTo Protocol"},

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "platform/base/Exception.h"
-#include "platform/base/Format.h"
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
 
@@ -88,13 +87,13 @@ bool IsReplyQuoteFilePath(std::string_view path) {
 
 std::string TakeScratchFile(std::string_view path) {
   std::unique_ptr<platform::Stream> file = platform::OpenOwnRegularFile(path, "rb");
-  if (!file) throw EFOpenError(Format("ファイル %s は開けません", std::string(path).c_str()));
+  if (!file) throw EFOpenError(platform::CannotOpenFileText(path));
   std::string text;
   std::array<char, 65536> chunk;
   while (size_t got = file->Read(chunk.data(), chunk.size())) text.append(chunk.data(), got);
   // A read that stopped short must not be followed by the delete.
   if (static_cast<int64_t>(text.size()) != file->Length())
-    throw EFOpenError(Format("ファイル %s は開けません", std::string(path).c_str()));
+    throw EFOpenError(platform::CannotOpenFileText(path));
   file.reset();
   platform::DeleteFile(path);
   return text.substr(0, text.find('\0'));

@@ -101,6 +101,7 @@ void TMainForm::BuildFields() {
   SetFieldFont(Subject);
   MailText = Place<TMemo>(this, "MailText", Bounds(8, 66, 385, 289));
   MailText->SetScrollBars(ssVertical);
+  MailText->SetAnchors(akLeft | akTop | akRight | akBottom);  // a larger window gives a larger body
   SetFieldFont(MailText);
   MailText->OnChange = [this](TObject* s) { MailTextChange(s); };
   StatusBar = Create<TStatusBar>(this);
@@ -397,7 +398,7 @@ void TMainForm::OpenAddBookClick(TObject*) {
 
 bool TMainForm::ChooseSendBookFolder() {
   auto dialog = std::make_unique<TDstPPFDlg>(this);
-  dialog->PPFList->SetText(ppPath);
+  dialog->PPFList->SetText(platform::DesktopPath(ppPath));
   dialog->exeDir = exeDir;
   if (dialog->ShowModal() != mrOk) return false;
   ppPath = dialog->PPFList->Text();

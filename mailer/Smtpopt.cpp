@@ -5,6 +5,7 @@
 #include "mailer/FormParts.h"
 #include "mailer/SmtpSettingsFile.h"
 #include "platform/base/Format.h"
+#include "platform/files/Files.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/StdCtrls.h"
 
@@ -35,7 +36,8 @@ void TSMTPOptDlg::OkBtnClick(TObject*) {
     return;
   }
   if (!WriteSignatureFile(signaturePath, MailFoot->Text())) {
-    ErrorBox(Format(kCannotWriteFile, signaturePath.c_str()));  // qult.cfg is written: say which failed
+    // qult.cfg is written: say which failed.
+    ErrorBox(Format(kCannotWriteFile, platform::DesktopPath(signaturePath).c_str()));
     return;
   }
   SetModalResult(mrOk);

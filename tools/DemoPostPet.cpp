@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
                  platform::NativePath(ppPath).c_str());
     return 1;
   }
-  SettingsKey().Write(Setting::PostPetFolder, ppPath);
+  SettingsKey().Write(Setting::PostPetFolder, platform::DesktopPath(ppPath));
   std::printf("PostPet folder: %s\n", platform::NativePath(ppPath).c_str());
   return 0;
 }

@@ -12,7 +12,7 @@ void PostPetFolderList::ReadSetting() {
 
 void PostPetFolderList::ResolvePath(std::string_view exeDir) {
   if (hasListSetting) return;
-  listFilePath = Format(kDefaultFolderListFormat, std::string(exeDir).c_str());
+  listFilePath = platform::DesktopPath(Format(kDefaultFolderListFormat, std::string(exeDir).c_str()));
   SettingsKey().Write(Setting::FolderList, listFilePath);
 }
 

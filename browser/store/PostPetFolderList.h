@@ -18,8 +18,9 @@ struct PostPetFolderList {
 
   // At the dialog's creation: remembers whether PPFLIST exists and takes its text.
   void ReadSetting();
-  // At showing: without a setting, the list file is "<exeDir>\dorvnpfl.cfg" and
-  // that path is written to PPFLIST. ERegistryException when refused.
+  // At showing: without a setting, the list file is "<exeDir>/dorvnpfl.cfg" and
+  // that path, as the desktop writes it, is written to PPFLIST.
+  // ERegistryException when refused.
   void ResolvePath(std::string_view exeDir);
   // The rows of the list file; none when the file does not exist. EFOpenError
   // when it exists but cannot be read.

@@ -16,6 +16,9 @@ namespace platform {
 std::string NativePath(std::string_view path);
 // A path from the system (UTF-8, "/") -> Shift-JIS as the programs hold it.
 std::string ProgramPath(std::string_view nativePath);
+// A path as the desktop writes it, "/" between its parts, in Shift-JIS: for
+// the user's eyes and for settings that other programs read.
+std::string DesktopPath(std::string_view path);
 // The folder that holds path (found after conversion, so a 0x5C trail byte
 // never counts as a separator); "." when path names no folder.
 std::string ParentFolder(std::string_view path);
@@ -95,7 +98,8 @@ std::unique_ptr<Stream> CreateScratchFile(std::string_view folder, std::string_v
 void ReplaceFileContents(std::string_view path, std::string_view bytes);
 
 // The class library's messages (Shift-JIS) for a file that cannot be opened
-// for reading (EFOpenError) or created and written whole (EFCreateError).
+// for reading (EFOpenError) or created and written whole (EFCreateError);
+// they name the file by its DesktopPath.
 std::string CannotOpenFileText(std::string_view path);
 std::string CannotCreateFileText(std::string_view path);
 

@@ -64,6 +64,8 @@ std::string NativePath(std::string_view path) {
 
 std::string ProgramPath(std::string_view nativePath) { return SjisFromUtf8(nativePath); }
 
+std::string DesktopPath(std::string_view path) { return ProgramPath(NativePath(path)); }
+
 std::string ParentFolder(std::string_view path) {
   const std::string native = NativePath(path);
   const size_t slash = native.rfind('/');

@@ -118,11 +118,11 @@ void ReplaceFileContents(std::string_view path, std::string_view bytes) {
 }
 
 std::string CannotOpenFileText(std::string_view path) {
-  return Format(SjisFromUtf8("ファイル %s は開けません").c_str(), std::string(path).c_str());
+  return Format(SjisFromUtf8("ファイル %s は開けません").c_str(), DesktopPath(path).c_str());
 }
 
 std::string CannotCreateFileText(std::string_view path) {
-  return Format(SjisFromUtf8("ファイル %s を作成できません").c_str(), std::string(path).c_str());
+  return Format(SjisFromUtf8("ファイル %s を作成できません").c_str(), DesktopPath(path).c_str());
 }
 
 bool ReadFileContents(std::string_view path, std::string& bytes) {

@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QEvent>
 #include <QPalette>
 #include <QVariant>
 #include <optional>
@@ -14,7 +15,53 @@ using namespace platform::forms;
 
 namespace {
 const char kControlProperty[] = "marrowkitControl";
+
+// One axis of an anchored control: held at the far edge, it stretches when
+// it is held at the near one too, and moves otherwise.
+void FollowEdge(int grown, bool nearEdge, bool farEdge, int& position, int& extent) {
+  if (!farEdge) return;
+  if (nearEdge)
+    extent += grown;
+  else
+    position += grown;
 }
+}  // namespace
+
+namespace platform::forms {
+
+// Carries an anchored control along as its parent's area resizes, from the
+// size the area had when the control was last placed.
+class AnchorFollower : public QObject {
+ public:
+  AnchorFollower(TControl* control, QWidget* area) : QObject(control->Widget()), m_control(control), m_area(area) {
+    area->installEventFilter(this);
+    Rebase();
+  }
+  void Rebase() { m_placedIn = m_area->size(); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize && m_area->size() != m_placedIn) Follow();
+    return false;
+  }
+
+ private:
+  void Follow() {
+    const QSize grown = m_area->size() - m_placedIn;
+    const TAnchors anchors = m_control->Anchors();
+    int left = m_control->Left(), top = m_control->Top();
+    int width = m_control->Width(), height = m_control->Height();
+    FollowEdge(grown.width(), anchors & akLeft, anchors & akRight, left, width);
+    FollowEdge(grown.height(), anchors & akTop, anchors & akBottom, top, height);
+    m_control->SetBounds(left, top, width, height);  // rebases
+  }
+
+  TControl* m_control;
+  QWidget* m_area;
+  QSize m_placedIn;
+};
+
+}  // namespace platform::forms
 
 TControl::TControl(TWinControl* parent, QWidget* widget) : TControl(parent, parent, widget) {}
 
@@ -80,6 +127,12 @@ void TControl::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); 
 void TControl::SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
 void TControl::SetBounds(int left, int top, int width, int height) {
   m_widget->setGeometry(left, top, width, height);
+  if (m_anchorFollower) m_anchorFollower->Rebase();
+}
+
+void TControl::SetAnchors(TAnchors anchors) {
+  m_anchors = anchors;
+  if (!m_anchorFollower && m_parent) m_anchorFollower = new AnchorFollower(this, m_parent->ClientWidget());
 }
 int TControl::ClientWidth() const { return EventWidget()->width(); }
 int TControl::ClientHeight() const { return EventWidget()->height(); }

@@ -23,7 +23,16 @@ class TPopupMenu;
 namespace platform::forms {
 class WidgetHook;
 class KeyRouter;
+class AnchorFollower;
 }  // namespace platform::forms
+
+// The edges of its parent a control keeps its distance to as the parent
+// resizes: held left and right, it stretches; held right alone, it moves.
+using TAnchors = unsigned;
+constexpr TAnchors akLeft = 0x1;
+constexpr TAnchors akTop = 0x2;
+constexpr TAnchors akRight = 0x4;
+constexpr TAnchors akBottom = 0x8;
 
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TDragMode { dmManual, dmAutomatic };
@@ -70,6 +79,9 @@ class TControl : public TComponent {
   void SetHeight(int height);
   virtual void SetBounds(int left, int top, int width, int height);
   TRect BoundsRect() const { return Bounds(Left(), Top(), Width(), Height()); }
+  // By default akLeft | akTop: the control keeps its place and its size.
+  TAnchors Anchors() const { return m_anchors; }
+  void SetAnchors(TAnchors anchors);
   // The area children and events use: for a list box, the area of its rows.
   virtual int ClientWidth() const;
   virtual int ClientHeight() const;
@@ -180,6 +192,8 @@ class TControl : public TComponent {
   std::string m_caption;
   TPopupMenu* m_popupMenu = nullptr;
   TDragMode m_dragMode = dmManual;
+  TAnchors m_anchors = akLeft | akTop;
+  platform::forms::AnchorFollower* m_anchorFollower = nullptr;  // owned by the widget
 };
 
 // A control that holds other controls.

@@ -71,14 +71,22 @@ void TForm::SetCaption(const std::string& caption) {
 int TForm::ClientWidth() const { return m_client->width(); }
 int TForm::ClientHeight() const { return m_client->height(); }
 
-void TForm::SetClientWidth(int width) {
-  m_client->setFixedWidth(width);
+void TForm::SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
+void TForm::SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
+
+// The size given is the client area's least one: a sizeable form's grows
+// from it with the window, any other form's keeps it.
+void TForm::SetClientSize(int width, int height) {
+  m_client->setMinimumSize(width, height);
+  LimitClientSize();
   Widget()->adjustSize();
+  // The window's layout has laid the area out at the window's old size.
+  m_client->resize(width, height);
 }
 
-void TForm::SetClientHeight(int height) {
-  m_client->setFixedHeight(height);
-  Widget()->adjustSize();
+void TForm::LimitClientSize() {
+  m_client->setMaximumSize(m_borderStyle == bsSizeable ? QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)
+                                                       : m_client->minimumSize());
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {
@@ -121,7 +129,9 @@ void TForm::ApplyWindowFlags() {
     if (m_borderStyle == bsSizeable && (m_borderIcons & biMaximize)) flags |= Qt::WindowMaximizeButtonHint;
   }
   Widget()->setWindowFlags(flags);
-  // A sizeable form lets its client area grow with the window.
+  // A sizeable form lets its client area grow with the window; the area's
+  // controls keep their places from its top left corner.
+  LimitClientSize();
   Widget()->layout()->setSizeConstraint(m_borderStyle == bsSizeable ? QLayout::SetDefaultConstraint
                                                                       : QLayout::SetFixedSize);
   if (visible) Widget()->show();

@@ -101,6 +101,8 @@ class TForm : public TWinControl {
   void SetModalLoop(QEventLoop* loop) { m_modalLoop = loop; }
 
  private:
+  void SetClientSize(int width, int height);
+  void LimitClientSize();
   void PlaceOnScreen();
   void StandOverOwner();
   void ApplyWindowFlags();

@@ -35,6 +35,7 @@ int PressIntoRealMessageBox(WORD key, const std::string& text, const std::string
 
 int TestModalDriver::MessageBox(const std::string& text, const std::string& caption, int flags) {
   MessageBoxes.push_back({text, caption, flags});
+  if (OnMessageBox) OnMessageBox(MessageBoxes.back());
   if (!MessageBoxKeys.empty()) {
     const WORD key = MessageBoxKeys.front();
     MessageBoxKeys.pop_front();
@@ -96,6 +97,11 @@ int VisibleWindowCount() {
   return count;
 }
 
+void ResizeWindow(TForm& form, int width, int height) {
+  form.Widget()->resize(width, height);
+  QApplication::processEvents();
+}
+
 void PaintNow(const TControl& control) { control.Widget()->grab(); }
 
 namespace {
@@ -140,6 +146,7 @@ void PressKey(TControl& control, WORD key, TShiftState shift) {
   if (auto* form = dynamic_cast<TForm*>(&control); form && widget->focusWidget()) widget = widget->focusWidget();
   int qtKey = QtKeyFromVirtualKey(key);
   QString text = (key >= 'A' && key <= 'Z' && !(shift & (ssCtrl | ssAlt))) ? QString(QChar(key)).toLower() : QString();
+  if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) text = QStringLiteral("\t");
   QKeyEvent press(QEvent::KeyPress, qtKey, ModifiersOf(shift), text);
   QApplication::sendEvent(widget, &press);
   QKeyEvent release(QEvent::KeyRelease, qtKey, ModifiersOf(shift), text);

@@ -32,6 +32,9 @@ class TestModalDriver : public ModalDriver {
   // as the user would; these go before MessageBoxAnswers. A box that the key
   // leaves open is closed as by its close box.
   std::deque<WORD> MessageBoxKeys;
+  // Runs as each box comes up, before it is answered, while the windows
+  // under it stand as the user sees them.
+  std::function<void(const MessageBoxCall&)> OnMessageBox;
 
   // The Name() of each modal form run, in order.
   std::vector<std::string> ModalForms;
@@ -66,10 +69,15 @@ TPoint ScreenWorkAreaCentre();
 // The windows of the process shown on the screen now (modeless ones included).
 int VisibleWindowCount();
 
+// Resizes the shown form's window as the user does by its frame; the
+// window's new size includes its menu bar.
+void ResizeWindow(TForm& form, int width, int height);
+
 // Paints the control now, running its drawing events (owner-drawn rows).
 void PaintNow(const TControl& control);
 
-// A key press and release on the control as the keyboard would send them
+// A key press and release on the control (on a form: on its focused control)
+// as the keyboard would send them, with the text a letter or Tab types
 // (VK_* or 'A'..'Z' with ssCtrl, ssShift, ssAlt).
 void PressKey(TControl& control, WORD key, TShiftState shift = 0);
 

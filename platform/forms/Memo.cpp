@@ -88,6 +88,9 @@ TCustomMemo::TCustomMemo(TWinControl* parent)
   QPlainTextEdit* edit = EditOf(this);
   SetScrollBars(ssNone);
   SetWordWrap(true);
+  // As the class library's multi-line edit that wants no tabs: Tab and
+  // Shift+Tab move the focus on; a pasted tab still lands in the text.
+  edit->setTabChangesFocus(true);
   QObject::connect(edit, &QPlainTextEdit::textChanged, [this] { Changed(); });
 }
 

@@ -3,7 +3,8 @@
 // is the raw text with CR LF between lines and nothing after the last;
 // Lines are the lines as the class library counts them (a last empty line
 // after a final line end does not count). Positions count characters as
-// shown, a line break as one.
+// shown, a line break as one. Tab and Shift+Tab move the focus on in the
+// form's tab order, as they do from any other control.
 
 #include <memory>
 #include <string>

@@ -392,7 +392,7 @@ TEST_F(DrawerCommandsTest, ThePopUpsDeleteAsksAboutTheMailsOfTheDrawerItDeletes)
 class UnreadableNameFileTest : public DrawerCommandsTest {
  protected:
   std::string Message(const char* file) const {
-    return "ファイル " + Program() + "\\" + file + " は開けません";
+    return "ファイル " + Program() + "/" + file + " は開けません";
   }
   // Mode 0 is unreadable for any user while the override is lowered (root's too).
   void SetMode(const char* file, mode_t mode) const {

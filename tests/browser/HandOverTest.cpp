@@ -102,6 +102,20 @@ TEST_F(HandOverTest, ReplyCarriesSenderSubjectAndAPrivateQuoteFileAndNothingMore
   EXPECT_TRUE(driver->MessageBoxes.empty());
 }
 
+// The highlighted row is the mail shown and answered, however the keys move it.
+TEST_F(HandOverTest, KeysShowTheMailTheyHighlightAndCtrlRAnswersIt) {
+  WriteNumbered(true, "", 1, 4);
+  PlaceRecordingQuillet();
+  Start();
+  for (auto [key, row] : {std::pair<WORD, int>{VK_HOME, 0}, {VK_END, 3}, {VK_UP, 2}, {VK_HOME, 0}, {VK_DOWN, 1}}) {
+    PressKey(*form->MailList, key);
+    EXPECT_EQ(form->MailText->Text().substr(0, 14), "body of mail " + std::to_string(row + 1)) << key;
+  }
+  PressKey(*form->MailList, 'R', ssCtrl);
+  const std::string argument = NotedArgument();
+  EXPECT_EQ(argument.substr(0, argument.rfind("&file=")), "mailto:sender2@example.jp?subject=Re.mail 2");
+}
+
 TEST_F(HandOverTest, LongSubjectIsCutAtACharacterSoTheFileFieldStaysWhole) {
   PlaceRecordingQuillet();
   Start();

@@ -213,7 +213,8 @@ TEST_P(ImportStopTest, KeepsTheMailsBeforeAndReloadsTheDrawer) {
   const int descriptors = OpenDescriptors();
   const int windows = VisibleWindowCount();
   (form.get()->*c.command)->Click();
-  const std::string message = c.failingFile.empty() ? "ファイル " + missing + " は開けません" : c.message;
+  const std::string shownMissing = platform::ProgramPath(TempDir()) + "/missing.txt";
+  const std::string message = c.failingFile.empty() ? "ファイル " + shownMissing + " は開けません" : c.message;
   EXPECT_EQ(LastMessages(), std::vector<std::string>{message});
   ExpectDrawer({c.kept});
   EXPECT_EQ(form->MailList->Items->Count(), 1);

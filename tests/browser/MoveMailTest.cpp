@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <map>
+#include <tuple>
 
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/StoreResult.h"
@@ -322,7 +323,16 @@ class TwoProcessTest : public MoveMailTest {
   }
 };
 
+// Each refusal stands over the rows as the files hold them now, not over text
+// the press read where another mail now lies, nor over the drop mark.
 TEST_F(TwoProcessTest, AStaleMoveAndAStaleDeleteAreRefusedAndEveryMailStaysOnce) {
+  using Shown = std::tuple<int, std::string, int>;  // rows, the text's start, the target's dark pixels
+  std::vector<Shown> underTheBoxes;
+  driver->OnMessageBox = [&](const TestModalDriver::MessageBoxCall&) {
+    underTheBoxes.emplace_back(form->MailList->Items->Count(), form->MailText->Text().substr(0, 14),
+                               DarkPixelsOfRow(Yellow()));
+  };
+  const int closed = DarkPixelsOfRow(Yellow());
   MoveFirstMailInAnotherProcess();
   SelectMails({2});
   DragMail(2, Yellow());
@@ -338,4 +348,6 @@ TEST_F(TwoProcessTest, AStaleMoveAndAStaleDeleteAreRefusedAndEveryMailStaysOnce)
   EXPECT_EQ(LastMessages().back(), kDrawerChanged);
   EXPECT_EQ(SubjectsIn(true, ""), (Subjects{"mail 3", "mail 4", "mail 5"}));
   ExpectEveryMailOnce();
+  EXPECT_EQ(underTheBoxes.front(), Shown(4, "body of mail 5", closed));
+  EXPECT_EQ(underTheBoxes.back(), Shown(3, "body of mail 5", closed));
 }

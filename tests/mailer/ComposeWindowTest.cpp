@@ -53,7 +53,7 @@ TEST_F(ComposeWindowTest, DorvanesReplyFileBecomesTheBodyAndGoes) {
 TEST_F(ComposeWindowTest, MissingReplyFileIsReportedAndTheRestStays) {
   auto form = Open("mailto:a@b?subject=s&file=" + platform::TempFolder() + "\\qult5.tmp&body=later");
   ASSERT_EQ(driver.MessageBoxes.size(), 1u);
-  EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "\\qult5.tmp は開けません");
+  EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "/qult5.tmp は開けません");
   EXPECT_EQ(form->ToAddress->Text(), "a@b");
   EXPECT_EQ(form->Subject->Text(), "s");
   EXPECT_EQ(form->MailText->Text(), "");  // fields after the failure are not applied
@@ -101,7 +101,7 @@ TEST_F(ComposeWindowTest, ReplyFileThatIsNotAPrivateRegularFileIsNeitherReadNorD
     auto form = Open("mailto:a@b?file=" + platform::TempFolder() + "\\" + name);
     EXPECT_EQ(form->MailText->Text(), "") << kind;
     ASSERT_EQ(driver.MessageBoxes.size(), 1u) << kind;
-    EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "\\" + name + " は開けません");
+    EXPECT_EQ(driver.MessageBoxes[0].Text, "ファイル " + platform::TempFolder() + "/" + name + " は開けません");
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(TempDir() + "/" + name))) << kind;
   }
   EXPECT_EQ(ReadNative(precious), "secret");
@@ -117,6 +117,25 @@ TEST_F(ComposeWindowTest, OnlyTheBodyEnablesSendAndFiling) {
   form->MailText->SetText("x");
   EXPECT_TRUE(form->Send->Enabled());
   EXPECT_TRUE(form->MailSave->Enabled());
+}
+
+// Tab leaves a multi-line edit for the next control in the tab order.
+TEST_F(ComposeWindowTest, TabLeavesTheBodyAndTheSignatureWithoutTypingATab) {
+  auto form = Open("");
+  form->Show();
+  form->MailText->SetFocus();
+  PressKey(*form, VK_TAB);
+  EXPECT_EQ(form->ActiveControl(), form->ToAddress);
+  EXPECT_EQ(form->MailText->Text(), "");
+  driver.FormAnswers.push_back([](TForm& shown) {
+    auto& dialog = dynamic_cast<TSMTPOptDlg&>(shown);
+    dialog.MailFoot->SetText("--");
+    dialog.HostName->SetFocus();
+    for (int field = 0; field < 4; ++field) PressKey(dialog, VK_TAB);  // host, user id, address, signature
+    PressKey(dialog, VK_RETURN);  // on OK
+  });
+  form->SMTPOpt->Click();
+  EXPECT_EQ(ReadNative(ExeDir() + "/qults.cfg"), "--\r\n");
 }
 
 TEST_F(ComposeWindowTest, CtrlAInTheBodyShowsTheVersionBoxInsteadOfSelecting) {
@@ -226,7 +245,7 @@ TEST_F(ComposeWindowTest, SettingsFileThatCannotBeWrittenKeepsTheDialogOpen) {
     EXPECT_EQ(result, mrNone) << name;
     ASSERT_EQ(driver.MessageBoxes.size(), 1u) << name;
     EXPECT_EQ(driver.MessageBoxes[0].Text,
-              name == "qult.cfg" ? "設定ファイルが開けません" : form->exeDir + "\\qults.cfg が開けません");
+              name == "qult.cfg" ? "設定ファイルが開けません" : form->exeDir + "/qults.cfg が開けません");
     std::filesystem::remove(ExeDir() + "/" + name);
   }
 }
@@ -361,6 +380,15 @@ TEST_F(ComposeWindowTest, FolderWithoutSendBookIsReportedAndTheTextStays) {
 
 // --- The folder chooser --------------------------------------------------
 
+TEST_F(ComposeWindowTest, ChooserShowsTheFolderAsTheDesktopWritesIt) {
+  auto form = Open("mailto:x?body=z");
+  form->ppPath = PPPath() + "\\ソ表";  // as PPPATH was stored by an earlier start; both end in 0x5C
+  std::string shown;
+  driver.FormAnswers.push_back([&](TForm& chooser) { shown = dynamic_cast<TDstPPFDlg&>(chooser).PPFList->Text(); });
+  form->MailSave->Click();
+  EXPECT_EQ(shown, PPPath() + "/ソ表");
+}
+
 TEST_F(ComposeWindowTest, ChooserShowsThePresetAndTheListAndWritesPpflist) {
   WriteNative(ExeDir() + "/dorvnpfl.cfg", "/one\r\n/two\r\n");
   auto dialog = std::make_unique<TDstPPFDlg>(nullptr);
@@ -372,7 +400,7 @@ TEST_F(ComposeWindowTest, ChooserShowsThePresetAndTheListAndWritesPpflist) {
     EXPECT_EQ(chooser.PPFList->Items->Count(), 2);
   });
   EXPECT_EQ(dialog->ShowModal(), mrCancel);
-  EXPECT_EQ(SettingsKey().Read(Setting::FolderList), platform::ProgramPath(ExeDir()) + "\\dorvnpfl.cfg");
+  EXPECT_EQ(SettingsKey().Read(Setting::FolderList), platform::ProgramPath(ExeDir()) + "/dorvnpfl.cfg");
 }
 
 // 参照 saves the rows whatever the folder dialog answers: a picked folder is
@@ -442,6 +470,21 @@ TEST_F(ComposeWindowTest, EveryFormFitsItsControlsSnugly) {
     EXPECT_LE(form->ClientWidth() - right, kMaxMargin) << form->Name();
     EXPECT_LE(form->ClientHeight() - bottom, kMaxMargin) << form->Name();
   }
+}
+
+// The window made larger, as by its frame: the fields stay at their places,
+// the body takes the room gained and the status bar stays on the bottom edge.
+TEST_F(ComposeWindowTest, ALargerWindowKeepsTheFieldsInPlaceAndTheStatusBarAtTheBottom) {
+  auto form = Open("mailto:花子 <hanako@example.jp>?subject=お元気ですか&body=こんにちは。");
+  form->Show();
+  form->StatusBar->SetSimpleText("送信中...");
+  const TRect to = form->ToAddress->BoundsRect(), body = form->MailText->BoundsRect();
+  const TPoint grown{700 - form->Width(), 650 - form->Height()};
+  ResizeWindow(*form, 700, 650);
+  EXPECT_TRUE(SaveScreenshot(*form, ScreenshotPath("quillet-compose-larger.png")));
+  EXPECT_EQ(form->ToAddress->BoundsRect(), to);
+  EXPECT_EQ(form->MailText->BoundsRect(), Rect(body.Left, body.Top, body.Right + grown.x, body.Bottom + grown.y));
+  EXPECT_EQ(form->StatusBar->Top() + form->StatusBar->Height(), form->ClientHeight());
 }
 
 TEST_F(ComposeWindowTest, ScreenshotOfTheComposeWindow) {

@@ -35,7 +35,7 @@ TEST_F(RegistrationTest, SevenRowsNameTheProgramWhereverItRunsFrom) {
   auto form = Open("");
   form->IESet->Click();  // from the sandbox's program folder this time
   EXPECT_TRUE(driver.MessageBoxes.empty());
-  const std::string program = std::string("\"").append(platform::ProgramPath(ExeDir())).append("\\quillet\"");
+  const std::string program = std::string("\"").append(platform::ProgramPath(ExeDir())).append("/quillet\"");
   const struct {
     const char* key;
     const char* name;

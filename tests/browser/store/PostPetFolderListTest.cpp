@@ -40,7 +40,7 @@ TEST_F(PostPetFolderListTest, WithoutSettingTheDefaultFileIsChosenAndRemembered)
   list.ReadSetting();
   EXPECT_FALSE(list.hasListSetting);
   list.ResolvePath(platform::ExeDir());
-  EXPECT_EQ(list.listFilePath, platform::ExeDir() + "\\dorvnpfl.cfg");
+  EXPECT_EQ(list.listFilePath, platform::ExeDir() + "/dorvnpfl.cfg");
   EXPECT_EQ(SettingsKey().Read(Setting::FolderList), list.listFilePath);
   EXPECT_TRUE(list.LoadRows().Count() == 0);
 }

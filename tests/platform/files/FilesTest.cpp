@@ -280,7 +280,7 @@ TEST_F(FilesTest, ReplaceFailureKeepsTheOldFileAndSaysWhichFile) {
     FAIL() << "no error";
   } catch (const EFCreateError& error) {
     EXPECT_EQ(error.Message,
-              SjisFromUtf8("ファイル ") + Program("r.cfg") + SjisFromUtf8(" を作成できません"));
+              SjisFromUtf8("ファイル ") + ProgramPath(Root()) + "/r.cfg" + SjisFromUtf8(" を作成できません"));
   }
   EXPECT_EQ(ReadNativeFile(Native("r.cfg")), "old");
   EXPECT_EQ(TemporaryFilesLeft(), 0);

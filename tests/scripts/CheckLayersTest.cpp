@@ -89,7 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
         Planted{"mailer/Main.cpp", "#include <unistd.h>", kProgramCode},
         Planted{"browser/Main.cpp", "#include<sys/stat.h>", kProgramCode},
         Planted{"browser/Import.cpp", "#include <regex.h>", kProgramCode},
-        Planted{"mailer/Dirset.cpp", "#include <linux/fs.h>", kProgramCode},
         Planted{"browser/Main.cpp", "%:include <err.h>", kProgramCode},
         Planted{"transport/Znsmtp.cpp", "#include \"ifaddrs.h\"", kProgramCode},
         Planted{"browser/Main.cpp", "#include \"/usr/include/utime.h\"", kProgramCode},

@@ -7,6 +7,7 @@
 
 #include "browser/Dname.h"
 #include "browser/Drwset.h"
+#include "browser/HeaderEndHistory.h"
 #include "browser/Headend.h"
 #include "browser/Import.h"
 #include "browser/Progress.h"
@@ -117,7 +118,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   BuildDialogs();
 
   exeDir = platform::ExeDir();
-  CreateOwnBookFolders();
+  CreateOwnBookFolders(exeDir);
   ReadRegSettings();
   LoadFontSetting();
   const StoreResult names = LoadDrawerRows();
@@ -180,7 +181,7 @@ void TMainForm::MailListDrawItem(TWinControl*, int Index, const TRect& Rect, TOw
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction&) {
-  RemoveViewerScratchFile();
+  RemoveViewerTextCopy(exeDir);
   ReleaseLoadedMails();
 }
 
@@ -735,16 +736,6 @@ void TMainForm::BuildDialogs() {
   OpenDialog->Options = ofAllowMultiSelect | ofFileMustExist | ofNoChangeDir;
 }
 
-// The external viewer's plain-text copy of a mail; its HTML copy stays.
-void TMainForm::RemoveViewerScratchFile() const {
-  platform::DeleteFile(Format("%s\\dorvnview.tmp", exeDir.c_str()));
-}
-
-void TMainForm::CreateOwnBookFolders() {
-  platform::CreateDir(Format("%s\\受信フォルダ", exeDir.c_str()));
-  platform::CreateDir(Format("%s\\送信フォルダ", exeDir.c_str()));
-}
-
 // ---------------------------------------------------------------------------
 // Automatic sorting
 
@@ -1027,12 +1018,11 @@ void TMainForm::SortOpenDrawerByDate() {
 // Shows the header-end dialog with the history of dorvnhe.cfg; the text
 // given, or none after Cancel. Every OK rewrites the history file.
 std::optional<std::string> TMainForm::AskHeaderEndText() {
-  const std::string historyPath = Format("%s\\dorvnhe.cfg", exeDir.c_str());
   THeadEndDlg dialog(this);
   const ShownHeadEndDlg shown(dialog);
-  if (platform::FileExists(historyPath)) dialog.HEString->Items->LoadFromFile(historyPath);
+  dialog.HEString->Items->Assign(LoadHeaderEndHistory(exeDir));
   if (dialog.ShowModal() != mrOk) return std::nullopt;
-  dialog.HEString->Items->SaveToFile(historyPath);
+  SaveHeaderEndHistory(exeDir, dialog.HEString->Items->ToStringList());
   return dialog.HEString->Caption();
 }
 

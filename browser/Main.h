@@ -186,8 +186,6 @@ class TMainForm : public TForm {
   TPopupMenu* BuildPopupMenu(const char* name, void (TMainForm::*onPopup)(TObject*), TControl* control);
   void BuildDialogs();
   void ShowIfNotStarted(HandOver result);
-  void CreateOwnBookFolders();
-  void RemoveViewerScratchFile() const;
 
   std::optional<DrawerFiles> DrawerFilesOf(int row) const;
   const TBitmap& PictureOf(int row) const;

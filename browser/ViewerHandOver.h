@@ -12,3 +12,8 @@
 // Nothing waits for the viewer. EFCreateError when the file cannot be
 // written; nothing is started then.
 HandOver OpenInViewer(std::string_view bodyText, std::string_view viewerPath, std::string_view exeDir);
+
+// Removes dorvnview.tmp from exeDir, as Dorvane does when it closes; the
+// HTML copy stays for the browser that may still be showing it. A missing
+// file is no error.
+void RemoveViewerTextCopy(std::string_view exeDir);

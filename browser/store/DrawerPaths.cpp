@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "platform/base/Format.h"
+#include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
 
 namespace {
@@ -56,6 +57,10 @@ std::string BookFolderIn(const std::string& base, bool isReceiveBook) {
 }
 
 }  // namespace
+
+void CreateOwnBookFolders(std::string_view exeDir) {
+  for (const bool isReceiveBook : {true, false}) platform::CreateDir(BookFolderIn(std::string(exeDir), isReceiveBook));
+}
 
 int FixedDrawerCount(bool isReceiveBook) { return isReceiveBook ? 10 : 4; }
 

@@ -33,6 +33,12 @@ struct DrawerFiles {
 inline constexpr std::string_view kScratchSuffix = ".new";
 inline constexpr std::string_view kJournalSuffix = ".jnl";
 
+// Makes the book folders Dorvane's own drawers lie in, 受信フォルダ and
+// 送信フォルダ in the program folder exeDir, where they are missing (one
+// level). A folder that cannot be made is no error here: the first append
+// to one of its drawers reports it.
+void CreateOwnBookFolders(std::string_view exeDir);
+
 int FixedDrawerCount(bool isReceiveBook);
 // The texts of the fixed rows: the book, then PostPet's coloured drawers.
 std::vector<std::string> FixedDrawerNames(bool isReceiveBook);

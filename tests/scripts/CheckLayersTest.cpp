@@ -17,7 +17,8 @@ namespace {
 struct Planted {
   std::string file;
   std::string include;
-  std::string complaint;  // empty: the include is allowed
+  std::string complaint = {};  // empty: the include is allowed
+  std::string existing = {};   // a file the include may find beside the planting one
 };
 
 void PrintTo(const Planted& planted, std::ostream* os) { *os << planted.file << " " << planted.include; }
@@ -54,6 +55,7 @@ class CheckLayersTest : public ::testing::TestWithParam<Planted> {
 TEST_P(CheckLayersTest, NamesTheBrokenRuleWithFileAndLine) {
   const Planted& planted = GetParam();
   Plant("platform/text/Allowed.cpp", "#include <QString>");
+  if (!planted.existing.empty()) Plant(planted.existing, "");
   Plant(planted.file, planted.include);
   const CheckResult result = CheckLayers(m_tree.Root());
   if (planted.complaint.empty()) {
@@ -65,36 +67,64 @@ TEST_P(CheckLayersTest, NamesTheBrokenRuleWithFileAndLine) {
   }
 }
 
+const std::string kProgramCode = "program code includes only the project's headers and the C++ standard library";
+const std::string kPlatform = "platform/ includes no project header outside platform/";
+const std::string kStore = "the store includes only itself and platform/ below the forms";
+const std::string kCommon = "the common dialogs include only themselves, the store and platform/";
+const std::string kDorvane = "Dorvane includes only its own units, the store, the common dialogs and platform/";
+const std::string kWork =
+    "work below Dorvane's forms includes no form: only such work, the store and platform/ below the forms";
+const std::string kTransport = "the transport includes only itself and platform/ below the forms";
+const std::string kMailer =
+    "the mailer includes only itself, the store, the common dialogs, the transport and platform/";
+
+// One row per rule and include form: quoted from the source root, angled,
+// relative ("../"), found beside the including file; the system's headers
+// also by a quoted name, an absolute path, a path out of the tree and a macro.
 INSTANTIATE_TEST_SUITE_P(
     Includes, CheckLayersTest,
     ::testing::Values(
-        Planted{"browser/store/ListFile.cpp", "#include <QString>", "Qt is included only in platform/"},
-        Planted{"transport/Psock.h", "  #  include <QtCore/QObject>", "Qt is included only in platform/"},
-        Planted{"mailer/Main.cpp", "#include <unistd.h>", "POSIX is included only in platform/"},
-        Planted{"browser/Main.cpp", "#include <sys/stat.h>", "POSIX is included only in platform/"},
-        Planted{"browser/store/MailFile.h", "#include \"platform/forms/Forms.h\"",
-                "the store never includes a form"},
-        Planted{"browser/store/MailFile.cpp", "#include \"browser/common/ErrorBox.h\"",
-                "the store never includes a form"},
-        Planted{"platform/files/Files.h", "#include \"../../browser/store/ListFile.h\"",
-                "platform/ never includes browser/, mailer/ or transport/"},
-        Planted{"platform/forms/Forms.cpp", "#include \"mailer/Main.h\"",
-                "platform/ never includes browser/, mailer/ or transport/"},
-        Planted{"browser/common/About.cpp", "#include \"browser/Main.h\"",
-                "the common dialogs never include Dorvane's units"},
-        Planted{"transport/Znsmtp.cpp", "#include \"browser/store/MailFile.h\"",
-                "the transport never includes browser/ or mailer/"},
-        Planted{"transport/Znsmtp.cpp", "#include \"platform/forms/Dialogs.h\"",
-                "the transport never includes a form"},
-        Planted{"browser/Dname.cpp", "#include \"transport/Znsmtp.h\"",
-                "Dorvane never includes the mailer or the transport"},
-        Planted{"browser/Main.cpp", "#include \"mailer/Main.h\"",
-                "Dorvane never includes the mailer or the transport"},
-        Planted{"mailer/Smtpopt.cpp", "#include \"browser/Dname.h\"",
-                "the mailer includes from browser/ only the store and common"},
-        Planted{"mailer/Main.cpp", "#include \"browser/store/SettingsKey.h\"", ""},
-        Planted{"mailer/Main.cpp", "#include \"platform/forms/Menus.h\"", ""},
-        Planted{"browser/Main.cpp", "#include <string>", ""},
-        Planted{"tests/browser/MainWindowTest.cpp", "#include <QApplication>", ""}));
+        Planted{"browser/store/ListFile.cpp", "#include <QString>", kProgramCode},
+        Planted{"transport/Psock.h", "  #  include <QtCore/QObject>", kProgramCode},
+        Planted{"mailer/Main.cpp", "#include <unistd.h>", kProgramCode},
+        Planted{"browser/Main.cpp", "#include<sys/stat.h>", kProgramCode},
+        Planted{"browser/Import.cpp", "#include <regex.h>", kProgramCode},
+        Planted{"browser/Main.cpp", "%:include <err.h>", kProgramCode},
+        Planted{"transport/Znsmtp.cpp", "#include \"ifaddrs.h\"", kProgramCode},
+        Planted{"browser/Main.cpp", "#include \"/usr/include/utime.h\"", kProgramCode},
+        Planted{"browser/store/MailFile.cpp", "#include \"../../../usr/include/ftw.h\"", kProgramCode},
+        Planted{"mailer/Main.cpp", "#include LANGINFO_HEADER", kProgramCode},
+        Planted{"platform/forms/Forms.cpp", "#include \"mailer/Main.h\"", kPlatform},
+        Planted{"platform/text/ShiftJis.cpp", "#include <transport/Znsmtp.h>", kPlatform},
+        Planted{"platform/files/Files.h", "#include \"../../browser/store/ListFile.h\"", kPlatform},
+        Planted{"platform/base/Format.cpp", "#include \"tests/support/Sandbox.h\"", kPlatform},
+        Planted{"browser/store/MailFile.h", "#include \"platform/forms/Forms.h\"", kStore},
+        Planted{"browser/store/MailFile.cpp", "#include <browser/common/ErrorBox.h>", kStore},
+        Planted{"browser/store/ListFile.cpp", "#include \"../Import.h\"", kStore},
+        Planted{"browser/store/ListFile.cpp", "#include \"../../transport/Znsmtp.h\"", kStore},
+        Planted{"browser/common/About.cpp", "#include \"browser/Main.h\"", kCommon},
+        Planted{"browser/common/About.cpp", "#include <browser/Import.h>", kCommon},
+        Planted{"browser/common/ErrorBox.cpp", "#include \"../Main.h\"", kCommon},
+        Planted{"browser/Dname.cpp", "#include \"transport/Znsmtp.h\"", kDorvane},
+        Planted{"browser/Main.cpp", "#include <mailer/Main.h>", kDorvane},
+        Planted{"browser/Main.cpp", "#include \"../mailer/Main.h\"", kDorvane},
+        Planted{"browser/Import.cpp", "#include \"platform/forms/Dialogs.h\"", kWork},
+        Planted{"browser/SortRun.cpp", "#include <browser/common/ErrorBox.h>", kWork},
+        Planted{"browser/ReplyHandOver.cpp", "#include \"../browser/Main.h\"", kWork},
+        Planted{"browser/Import.cpp", "#include \"Headend.h\"", kWork, "browser/Headend.h"},
+        Planted{"transport/Znsmtp.cpp", "#include \"browser/store/MailFile.h\"", kTransport},
+        Planted{"transport/Znsmtp.cpp", "#include <platform/forms/Dialogs.h>", kTransport},
+        Planted{"transport/Psock.cpp", "#include \"../mailer/Main.h\"", kTransport},
+        Planted{"mailer/Smtpopt.cpp", "#include \"browser/Dname.h\"", kMailer},
+        Planted{"mailer/Main.cpp", "#include <browser/Main.h>", kMailer},
+        Planted{"mailer/Main.cpp", "#include \"../browser/Import.h\"", kMailer},
+        Planted{"mailer/Main.cpp", "#include \"tests/support/Sandbox.h\"", kMailer},
+        Planted{"mailer/Main.cpp", "#include \"browser/store/SettingsKey.h\""},
+        Planted{"mailer/Main.cpp", "#include <platform/forms/Menus.h>"},
+        Planted{"browser/Import.cpp", "#include \"store/ListFile.h\"", "", "browser/store/ListFile.h"},
+        Planted{"browser/SortRun.cpp", "#include \"../browser/store/ListFile.h\""},
+        Planted{"browser/Main.cpp", "#include <string>  // the standard library"},
+        Planted{"platform/files/Paths.cpp", "#include <linux/fs.h>"},
+        Planted{"tests/browser/MainWindowTest.cpp", "#include <QApplication>"}));
 
 }  // namespace

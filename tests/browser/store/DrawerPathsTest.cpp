@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files/Files.h"
+#include "tests/support/PostPetBuilder.h"
+#include "tests/support/Sandbox.h"
+
 namespace {
 
 BookPlace Book(bool isReceiveBook) {
@@ -63,5 +67,22 @@ TEST_P(AcceptedDrawerName, GetsItsPath) {
 INSTANTIATE_TEST_SUITE_P(DrawerPathsTest, AcceptedDrawerName,
                          ::testing::Values("ソフト", "表計算", "＼／", "   ", "a.b", "...",
                                            "新しい引出し", std::string(238, 'n')));
+
+using OwnBookFoldersTest = SandboxTest;
+
+TEST_F(OwnBookFoldersTest, TheMissingOneIsMadeAndTheOneThatExistsKeepsItsDrawers) {
+  const std::string program = platform::ProgramPath(ExeDir());
+  ASSERT_TRUE(platform::CreateDir(program + "\\送信フォルダ"));
+  WriteBytes(program + "\\送信フォルダ\\控え.ppm", "mail");
+  CreateOwnBookFolders(program);
+  EXPECT_TRUE(platform::DirectoryExists(program + "\\受信フォルダ"));
+  EXPECT_EQ(ReadBytes(program + "\\送信フォルダ\\控え.ppm"), "mail");
+}
+
+TEST_F(OwnBookFoldersTest, AProgramFolderThatCannotHoldThemIsNoError) {
+  const std::string missing = platform::ProgramPath(ExeDir()) + "\\gone";
+  EXPECT_NO_THROW(CreateOwnBookFolders(missing));
+  EXPECT_FALSE(platform::PathExists(missing));
+}
 
 }  // namespace

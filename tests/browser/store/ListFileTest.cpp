@@ -197,7 +197,8 @@ class ListFileDamageTest : public ListFileTest {
     for (MailField field : {MailField::From, MailField::To, MailField::Cc, MailField::Subject,
                             MailField::Date, MailField::Id})
       EXPECT_LE(row.Shown(field).size(), 4095u);
-    for (size_t i = 0; i < row.AttachNames().size(); ++i) EXPECT_LE(row.ShownAttachName(i).size(), 511u);
+    const size_t names = row.AttachNames().size();
+    for (size_t i = 0; i < names; ++i) EXPECT_LE(row.ShownAttachName(i).size(), 511u);
   }
 
   DrawerBuilder m_builder;
@@ -205,9 +206,16 @@ class ListFileDamageTest : public ListFileTest {
   std::vector<size_t> m_ends;  // where each record ends in the list
 };
 
+// The last record has the first one's form, which is cut at every byte: it
+// is cut at every byte of its head and fixed words and of its end, and at
+// every seventh byte between, since each cut through it reads every record
+// before it anew.
 TEST_F(ListFileDamageTest, ListCutAnywhereListsTheWholeRecordsBeforeTheCut) {
+  constexpr size_t kHeadAndWords = 24, kEnd = 8;
   const std::string list = m_builder.ListBytes();
+  const size_t lastStart = m_ends[m_ends.size() - 2];
   for (size_t cut = 1; cut < list.size(); ++cut) {
+    if (cut > lastStart + kHeadAndWords && cut + kEnd < list.size() && cut % 7 != 0) continue;
     const DrawerListing listing = ReadList(std::string_view(list).substr(0, cut));
     EXPECT_TRUE(listing.hasMails);
     EXPECT_EQ(listing.entries.size(), RecordsBefore(cut)) << cut;

@@ -22,6 +22,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(KeyCase{"Tue, 7 Dec 1999 17:01:02 +0900", "1999/12/07 17:01:02 +0900"},
                       KeyCase{"Tue, 07 December 1999 17:01:02", "1999/12/07 17:01:02 "},  // Quillet's own
                       KeyCase{"Sat, 1 Jan 00 00:00:00 +0000 (GMT)", "1900/01/01 00:00:00 +0000"},
+                      // Years since 1900, as some mailers wrote the year 2000.
+                      KeyCase{"Sat, 1 Jan 100 09:00:00 +0900", "2000/01/01 09:00:00 +0900"},
                       KeyCase{"Mon, 3 jan 2000 10:00:00 +0900", "2000/12/03 10:00:00 +0900"},
                       KeyCase{"Wed,\t9Sept  2000 01:02:03", "2000/09/09 01:02:03 "},
                       // Fields the scan does not reach are fixed, never left from before.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "browser/store/ContentCheck.h"
 #include "browser/store/MailFile.h"
 #include "browser/store/PairAppender.h"
 #include "platform/files/Files.h"
@@ -134,22 +135,93 @@ StoreResult WriteNewPair(const DrawerFiles& drawer, const std::vector<const Mail
   return written;
 }
 
-StoreResult ExtendNewPair(const DrawerFiles& drawer, std::string_view listBytes, size_t coveredLength) {
-  const std::vector<MailEntry> appended = ReadWholeRecords(listBytes, coveredLength);
-  if (appended.empty()) return {};
-  std::vector<const MailEntry*> rows;
-  for (const MailEntry& record : appended) rows.push_back(&record);
-  MailSource mails(drawer.mailPath);
-  if (!mails.CanReadBack(rows)) return {StoreFailure::CannotOpenMailFile, drawer.mailPath};
-  return CopyMailsDurably(drawer, rows, mails);
+namespace {
+
+// A ListFile's bytes start with the part a new pair was made from.
+bool StartsWithCovered(std::string_view list, const JournalReplace& replace) {
+  return list.size() >= replace.coveredLength && CheckOf(list.substr(0, replace.coveredLength)) == replace.coveredCheck;
 }
 
-bool InstallNewPair(const DrawerFiles& drawer) {
+// Copies the records of list after from, with their texts from the drawer's
+// MailFile, into the new pair; what was carried, or none when a write fails.
+// What an interrupted carry added to the new pair goes first.
+std::optional<JournalCarried> CarryWithTexts(const DrawerFiles& drawer, const JournalCarried& reached,
+                                             std::string_view list) {
   const DrawerFiles scratch = NewPairOf(drawer);
-  for (const auto& [from, to] : {std::pair{scratch.mailPath, drawer.mailPath}, std::pair{scratch.listPath, drawer.listPath}}) {
-    if (platform::PathExists(from) && !platform::RenameFile(from, to)) return false;
+  std::unique_ptr<platform::Stream> mail = platform::OpenFile(scratch.mailPath, "ab");
+  std::unique_ptr<platform::Stream> records = platform::OpenFile(scratch.listPath, "ab");
+  MailSource texts(drawer.mailPath);
+  if (!mail || !records || !mail->Truncate(static_cast<int64_t>(reached.newMailLength)) ||
+      !records->Truncate(static_cast<int64_t>(reached.newListLength)))
+    return std::nullopt;
+  const size_t from = reached.listLengthRead;
+  size_t end = from;
+  for (MailEntry row; end < list.size();) {
+    const size_t start = end;
+    if (!ParseListRecord(list, end, row)) break;
+    const std::optional<std::string> text = texts.TextOf(row);
+    if (!text) return std::nullopt;
+    const platform::Stream::Appended appended = mail->Append(*text);
+    if (appended.start < 0 || appended.written != text->size()) return std::nullopt;
+    const int64_t landed = appended.start;
+    std::string record(list.substr(start, end - start));
+    if (text->size() == row.MailLength()) ShiftRecordOffsets(record, 0, landed - int64_t{row.mailStart});
+    else record = EncodeListRecord(row, static_cast<uint32_t>(landed), text->size());
+    if (!records->Write(record)) return std::nullopt;
   }
-  return true;
+  const int64_t mailLength = mail->Length(), listLength = records->Length();
+  if (mailLength < 0 || listLength < 0 || !mail->Sync() || !records->Sync()) return std::nullopt;
+  return JournalCarried{reached.drawer, end, static_cast<uint64_t>(mailLength), static_cast<uint64_t>(listLength)};
+}
+
+// Records appended to the drawer's old ListFile after from whose texts lie
+// in its MailFile at or past firstText, added as they are to the new ListFile.
+bool CarryRecordsOnly(const DrawerFiles& drawer, std::string_view list, const JournalCarried& reached,
+                      uint64_t firstText) {
+  const uint64_t mailLength = static_cast<uint64_t>(std::max<int64_t>(platform::FileSize(drawer.mailPath), 0));
+  std::string carried;
+  MailEntry row;
+  for (size_t end = reached.listLengthRead, start = end; end < list.size() && ParseListRecord(list, end, row); start = end)
+    if (row.mailStart >= firstText && row.mailStart + row.MailLength() <= mailLength)
+      carried += list.substr(start, end - start);
+  if (carried.empty()) return true;
+  std::unique_ptr<platform::Stream> records = platform::OpenFile(NewPairOf(drawer).listPath, "ab");
+  return records && records->Truncate(static_cast<int64_t>(reached.newListLength)) && records->Write(carried) &&
+         records->Sync() && records->Close();
+}
+
+}  // namespace
+
+bool InstallReplacement(const DrawerFiles& drawer, const JournalReplace& replace, const JournalCarried* carried,
+                        const std::function<bool(const JournalCarried&)>& noteCarried) {
+  const DrawerFiles scratch = NewPairOf(drawer);
+  std::string list;
+  if (!platform::ReadFileContents(drawer.listPath, list) && platform::PathExists(drawer.listPath)) return false;
+  const bool mailWaiting = !replace.listOnly && platform::PathExists(scratch.mailPath);
+  const bool listWaiting = platform::PathExists(scratch.listPath);
+  if ((mailWaiting || (replace.listOnly && listWaiting)) && !StartsWithCovered(list, replace)) {
+    RemoveNewPair(drawer);
+    return true;
+  }
+  JournalCarried reached = carried ? *carried
+                                   : JournalCarried{replace.drawer, replace.coveredLength, replace.newMailLength,
+                                                    replace.newListLength};
+  if (mailWaiting) {
+    if (!ReadWholeRecords(list, reached.listLengthRead).empty()) {
+      const std::optional<JournalCarried> copied = CarryWithTexts(drawer, reached, list);
+      if (!copied || !noteCarried(*copied)) return false;
+      reached = *copied;
+    }
+    if (!platform::RenameFile(scratch.mailPath, drawer.mailPath)) return false;
+  }
+  if (listWaiting) {
+    // What another program appended while the MailFile was being replaced.
+    if (!platform::ReadFileContents(drawer.listPath, list) && platform::PathExists(drawer.listPath)) return false;
+    const uint64_t firstText = replace.listOnly ? 0 : reached.newMailLength;
+    if (!CarryRecordsOnly(drawer, list, reached, firstText)) return false;
+    if (!platform::RenameFile(scratch.listPath, drawer.listPath)) return false;
+  }
+  return platform::SyncFolder(drawer.folder);
 }
 
 bool NewPairLeft(const DrawerFiles& drawer) {

@@ -65,5 +65,7 @@ void FaultInjection::FailTruncate(bool fail) { detail::Faults().failTruncate = f
 int FaultInjection::WriteCount() const { return detail::Faults().writeCount; }
 void FaultInjection::CutPowerAt(int n) { detail::StartPowerModel(n); }
 bool FaultInjection::PowerWasCut() const { return detail::PowerWasCut(); }
+void FaultInjection::BeforeStep(int n, std::function<void()> action) { detail::RunBeforeStep(n, std::move(action)); }
+bool FaultInjection::StepActionRan() const { return detail::StepActionRan(); }
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 // renames can be told to fail. Only one
 // may be armed at a time; destroying it disarms and resets everything.
 
+#include <functional>
+
 namespace platform {
 
 class FaultInjection {
@@ -38,6 +40,13 @@ class FaultInjection {
   // sync. Files never touched stay as they are.
   void CutPowerAt(int n);
   bool PowerWasCut() const;
+
+  // Another program acting between two of ours: action runs once, right
+  // before the nth file operation from now that changes the disk (counted
+  // as CutPowerAt counts them). It must change files without this layer.
+  void BeforeStep(int n, std::function<void()> action);
+  // The action ran: the call reached its nth step.
+  bool StepActionRan() const;
 };
 
 }  // namespace platform

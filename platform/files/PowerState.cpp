@@ -32,6 +32,27 @@ PowerModel& Model() {
   return model;
 }
 
+struct StepAction {
+  int at = 0;
+  int steps = 0;
+  bool ran = false;
+  std::function<void()> action;
+};
+
+StepAction& PendingAction() {
+  static StepAction pending;
+  return pending;
+}
+
+void RunPendingAction() {
+  StepAction& pending = PendingAction();
+  if (!pending.action || ++pending.steps != pending.at) return;
+  const std::function<void()> action = std::move(pending.action);
+  pending.action = nullptr;
+  pending.ran = true;
+  action();
+}
+
 std::optional<FileId> IdOf(const struct stat& info) {
   if (!S_ISREG(info.st_mode)) return std::nullopt;
   return FileId{info.st_dev, info.st_ino};
@@ -111,11 +132,19 @@ void StartPowerModel(int cutAt) {
 void StopPowerModel() {
   if (Model().cut) RestoreDurableState(Model());
   Model() = PowerModel{};
+  PendingAction() = StepAction{};
 }
+
+void RunBeforeStep(int n, std::function<void()> action) {
+  PendingAction() = StepAction{n, 0, false, std::move(action)};
+}
+
+bool StepActionRan() { return PendingAction().ran; }
 
 bool PowerWasCut() { return Model().cut; }
 
 bool PowerStep() {
+  RunPendingAction();
   PowerModel& model = Model();
   if (!model.running) return true;
   if (model.cut) return false;

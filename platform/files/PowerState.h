@@ -7,6 +7,7 @@
 // The file operations that change either report here first; the nth of them
 // and every later one must fail (PowerStep false) once the power is cut.
 
+#include <functional>
 #include <string>
 
 namespace platform::detail {
@@ -19,7 +20,13 @@ void StopPowerModel();
 bool PowerWasCut();
 
 // Counts one file operation; false when the power is off and it must fail.
+// Runs the action of RunBeforeStep first when this is its step.
 [[nodiscard]] bool PowerStep();
+// The action runs once, right before the nth file operation from now that
+// PowerStep counts, whether or not the power model runs; cleared by
+// StopPowerModel.
+void RunBeforeStep(int n, std::function<void()> action);
+bool StepActionRan();
 // Before a name changes (created, truncated by an open, renamed, removed):
 // remembers which file the disk holds durably under it.
 void RememberName(const std::string& nativePath);

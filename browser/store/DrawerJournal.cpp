@@ -162,15 +162,23 @@ StoreResult CommitNewPair(const std::string& journalPath, const DrawerFiles& sou
 }
 
 // A target made whole: in place, or through a new pair the journal names
-// before it is put in place.
-bool RepairTarget(const std::string& journalPath, size_t t, TargetClaims claims) {
-  TargetRepair repair(std::move(claims));
-  if (!repair.Found()) return false;
-  if (!repair.NeedsReplacement()) return repair.RepairInPlace();
-  JournalReplace replace;
-  replace.drawer = {t};
-  return repair.WriteReplacement(replace).Ok() && AppendDurably(journalPath, ReplaceLine(replace)) &&
-         Install(journalPath, repair.Drawer(), replace, nullptr);
+// before it is put in place. Another program appending while it is looked
+// at makes it be looked at again.
+bool RepairTarget(const std::string& journalPath, size_t t, const TargetClaims& claims) {
+  constexpr int kLooks = 3;
+  for (int look = 0; look < kLooks; ++look) {
+    TargetRepair repair(claims);
+    if (!repair.Found()) return false;
+    if (!repair.NeedsReplacement()) {
+      if (repair.RepairInPlace()) return true;
+      continue;
+    }
+    JournalReplace replace;
+    replace.drawer = {t};
+    return repair.WriteReplacement(replace).Ok() && AppendDurably(journalPath, ReplaceLine(replace)) &&
+           Install(journalPath, repair.Drawer(), replace, nullptr);
+  }
+  return false;
 }
 
 TargetClaims ClaimsOf(const ParsedJournal& journal, const JournalDrawers& drawers, size_t t, bool abandoned) {
@@ -385,7 +393,7 @@ StoreResult DrawerJournal::OrderTargets(const std::vector<const PairAppender*>& 
     TargetClaims claims{pair->Drawer(), pair->MailLengthBefore(), pair->ListLengthBefore(), {}, false};
     for (const JournalClaim& claim : m_claims)
       if (claim.target == t) claims.claims.push_back(&claim);
-    if (!RepairTarget(m_path, t, std::move(claims))) return {StoreFailure::CannotWriteMail, pair->Drawer().listPath};
+    if (!RepairTarget(m_path, t, claims)) return {StoreFailure::CannotWriteMail, pair->Drawer().listPath};
   }
   return {};
 }

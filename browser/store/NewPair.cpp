@@ -174,27 +174,51 @@ std::optional<JournalCarried> CarryWithTexts(const DrawerFiles& drawer, const Jo
   return JournalCarried{reached.drawer, end, static_cast<uint64_t>(mailLength), static_cast<uint64_t>(listLength)};
 }
 
-// Records appended to the drawer's old ListFile after from whose texts lie
-// in its MailFile at or past firstText, added as they are to the new ListFile.
-bool CarryRecordsOnly(const DrawerFiles& drawer, std::string_view list, const JournalCarried& reached,
-                      uint64_t firstText) {
-  const uint64_t mailLength = static_cast<uint64_t>(std::max<int64_t>(platform::FileSize(drawer.mailPath), 0));
-  std::string carried;
+// Records of list after from that another program appended, each placed
+// where its text now lies: a text in the replaced MailFile (old, at or past
+// oldEnd) is copied to the end of the drawer's MailFile; one in the drawer's
+// MailFile at or past newEnd stays where it is. A record whose text is in
+// neither is not carried: its text went with a file a rename replaced.
+std::optional<std::string> CarryAppended(const DrawerFiles& drawer, std::string_view list, size_t from,
+                                         platform::Stream* old, uint64_t oldEnd, uint64_t newEnd) {
+  const int64_t oldLength = old ? old->Length() : 0;
+  const int64_t newLength = platform::FileSize(drawer.mailPath);
+  std::unique_ptr<platform::Stream> mail;
+  std::string records;
   MailEntry row;
-  for (size_t end = reached.listLengthRead, start = end; end < list.size() && ParseListRecord(list, end, row); start = end)
-    if (row.mailStart >= firstText && row.mailStart + row.MailLength() <= mailLength)
-      carried += list.substr(start, end - start);
-  if (carried.empty()) return true;
-  std::unique_ptr<platform::Stream> records = platform::OpenFile(NewPairOf(drawer).listPath, "ab");
-  return records && records->Truncate(static_cast<int64_t>(reached.newListLength)) && records->Write(carried) &&
-         records->Sync() && records->Close();
+  for (size_t end = from, start = from; end < list.size() && ParseListRecord(list, end, row); start = end) {
+    const uint64_t begin = row.mailStart, length = row.MailLength();
+    std::string record(list.substr(start, end - start));
+    if (old && begin >= oldEnd && static_cast<int64_t>(begin + length) <= oldLength) {
+      if (!mail) mail = platform::OpenFile(drawer.mailPath, "ab");
+      const std::string text = ReadFileRange(*old, begin, length);
+      const platform::Stream::Appended appended = mail ? mail->Append(text) : platform::Stream::Appended{};
+      if (text.size() != length || appended.start < 0 || appended.written != length) return std::nullopt;
+      ShiftRecordOffsets(record, 0, appended.start - static_cast<int64_t>(begin));
+    } else if (begin < newEnd || static_cast<int64_t>(begin + length) > newLength) {
+      continue;
+    }
+    records += record;
+  }
+  if (mail && !mail->Sync()) return std::nullopt;
+  return records;
+}
+
+bool AppendToFile(const std::string& path, int64_t keep, std::string_view bytes) {
+  if (bytes.empty()) return true;
+  std::unique_ptr<platform::Stream> file = platform::OpenFile(path, "ab");
+  return file && (keep < 0 || file->Truncate(keep)) && file->Append(bytes).written == bytes.size() && file->Sync();
 }
 
 }  // namespace
 
+// Each rename may race another program's append, which may reach the file
+// the rename replaces: the replaced files stay open, and whatever reached
+// them after the last look is carried once they are replaced.
 bool InstallReplacement(const DrawerFiles& drawer, const JournalReplace& replace, const JournalCarried* carried,
                         const std::function<bool(const JournalCarried&)>& noteCarried) {
   const DrawerFiles scratch = NewPairOf(drawer);
+  const int64_t mailBeforeRead = platform::FileSize(drawer.mailPath);
   std::string list;
   if (!platform::ReadFileContents(drawer.listPath, list) && platform::PathExists(drawer.listPath)) return false;
   const bool mailWaiting = !replace.listOnly && platform::PathExists(scratch.mailPath);
@@ -206,22 +230,33 @@ bool InstallReplacement(const DrawerFiles& drawer, const JournalReplace& replace
   JournalCarried reached = carried ? *carried
                                    : JournalCarried{replace.drawer, replace.coveredLength, replace.newMailLength,
                                                     replace.newListLength};
+  std::unique_ptr<platform::Stream> oldMail;
+  const uint64_t oldEnd = static_cast<uint64_t>(std::max<int64_t>(mailBeforeRead, 0));
   if (mailWaiting) {
     if (!ReadWholeRecords(list, reached.listLengthRead).empty()) {
       const std::optional<JournalCarried> copied = CarryWithTexts(drawer, reached, list);
       if (!copied || !noteCarried(*copied)) return false;
       reached = *copied;
     }
+    oldMail = platform::OpenFile(drawer.mailPath, "rb");
     if (!platform::RenameFile(scratch.mailPath, drawer.mailPath)) return false;
   }
-  if (listWaiting) {
-    // What another program appended while the MailFile was being replaced.
-    if (!platform::ReadFileContents(drawer.listPath, list) && platform::PathExists(drawer.listPath)) return false;
-    const uint64_t firstText = replace.listOnly ? 0 : reached.newMailLength;
-    if (!CarryRecordsOnly(drawer, list, reached, firstText)) return false;
-    if (!platform::RenameFile(scratch.listPath, drawer.listPath)) return false;
-  }
-  return platform::SyncFolder(drawer.folder);
+  if (!listWaiting) return true;
+  const int64_t mailBeforeList = platform::FileSize(drawer.mailPath);
+  if (!platform::ReadFileContents(drawer.listPath, list) && platform::PathExists(drawer.listPath)) return false;
+  const uint64_t newEnd = replace.listOnly ? 0 : reached.newMailLength;
+  const std::optional<std::string> beforeRename =
+      CarryAppended(drawer, list, reached.listLengthRead, oldMail.get(), oldEnd, newEnd);
+  if (!beforeRename || !AppendToFile(scratch.listPath, static_cast<int64_t>(reached.newListLength), *beforeRename))
+    return false;
+  std::unique_ptr<platform::Stream> oldList = platform::OpenFile(drawer.listPath, "rb");
+  if (!platform::RenameFile(scratch.listPath, drawer.listPath)) return false;
+  // What reached the replaced ListFile in between goes to the new one.
+  const std::string lateBytes = oldList ? ReadFileRange(*oldList, 0, UINT64_MAX) : std::string();
+  const std::optional<std::string> late =
+      CarryAppended(drawer, lateBytes, list.size(), oldMail.get(), oldEnd,
+                    static_cast<uint64_t>(std::max<int64_t>(mailBeforeList, 0)));
+  return late && AppendToFile(drawer.listPath, -1, *late);
 }
 
 bool NewPairLeft(const DrawerFiles& drawer) {

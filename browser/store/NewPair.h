@@ -98,7 +98,8 @@ StoreResult WriteNewPair(const DrawerFiles& drawer, const std::vector<const Mail
 // MailFile itself are added to the new ListFile as they are. When the
 // drawer's ListFile no longer starts with what the pair was made from
 // (another program wrote it anew), the pair is removed and the drawer stays.
-// False when a write or a rename fails: the next recovery finishes it.
+// False when a write or a rename fails: the next recovery finishes it. The
+// renames are durable once the caller has synced the folder.
 bool InstallReplacement(const DrawerFiles& drawer, const JournalReplace& replace, const JournalCarried* carried,
                         const std::function<bool(const JournalCarried&)>& noteCarried);
 // Whether any scratch file of the drawer is there.

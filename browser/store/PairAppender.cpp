@@ -75,6 +75,9 @@ StoreResult PairAppender::RepairTornTail() {
     return StoreResult::FromLastError(StoreFailure::CannotOpenListFile, m_drawer.listPath);
   const TornTail tail = FindTornTail(list);
   if (tail.wholeEnd == list.size()) return {};
+  // Another program appending meanwhile: its bytes are not cut with the tail.
+  if (platform::FileSize(m_drawer.listPath) != static_cast<int64_t>(list.size()))
+    return {StoreFailure::CannotOpenListFile, m_drawer.listPath};
   const int64_t mailLength = m_mailFile->Length();
   const bool textEndsMailFile = tail.tornStart && *tail.tornStart >= tail.textsEnd &&
                                 mailLength >= 0 && *tail.tornStart <= static_cast<uint64_t>(mailLength);

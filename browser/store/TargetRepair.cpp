@@ -267,9 +267,15 @@ void TargetRepair::Decide() {
   m_rewriteList = m_outOfOrder || !listCutsAtEnd || m_spliceMail;
 }
 
+bool TargetRepair::Unchanged() const {
+  return platform::FileSize(m_target.drawer.listPath) == static_cast<int64_t>(m_list.size()) &&
+         std::max<int64_t>(platform::FileSize(m_target.drawer.mailPath), 0) == static_cast<int64_t>(m_mailLength);
+}
+
 bool TargetRepair::RepairInPlace() {
   const DrawerFiles& drawer = m_target.drawer;
   if (!m_listCuts.empty() || !m_mailCuts.empty()) {
+    if (!Unchanged()) return false;
     std::unique_ptr<platform::Stream> list = platform::OpenFile(drawer.listPath, "ab");
     std::unique_ptr<platform::Stream> mail = platform::OpenFile(drawer.mailPath, "ab");
     if (!list || !mail) return false;
@@ -335,7 +341,7 @@ StoreResult TargetRepair::WriteReplacement(JournalReplace& replace) {
     }
     newMailLength -= CutBefore(m_mailLength);
   } else if (!m_mailCuts.empty()) {
-    std::unique_ptr<platform::Stream> mail = platform::OpenFile(drawer.mailPath, "ab");
+    std::unique_ptr<platform::Stream> mail = Unchanged() ? platform::OpenFile(drawer.mailPath, "ab") : nullptr;
     if (!mail || !mail->Truncate(static_cast<int64_t>(m_mailCuts.front().begin)) || !mail->Sync()) return failed;
     newMailLength = m_mailCuts.front().begin;
   }

@@ -37,7 +37,9 @@ class TargetRepair {
   // Cuts inside the files, or records to put in order: only a new pair does.
   bool NeedsReplacement() const { return m_found && (m_spliceMail || m_rewriteList); }
   // Makes the drawer whole in place: the cuts at its files' ends made, both
-  // files synced. Not NeedsReplacement().
+  // files synced. Not NeedsReplacement(). False also when another program
+  // appended since the drawer was looked at: it must be looked at again.
+
   bool RepairInPlace();
   // Writes the drawer's new pair (or new ListFile alone) durably beside it,
   // and what the journal notes of it. NeedsReplacement().
@@ -63,6 +65,8 @@ class TargetRepair {
   };
 
   void Analyse();
+  // The files still have the lengths they were looked at with.
+  bool Unchanged() const;
   void WalkList(const std::vector<std::pair<Range, Reach>>& ourLists);
   void TakeOursFrom(const Range& claimed, const Reach& reach);
   void KeepWholeMails(const std::vector<Reach>& mailReaches);

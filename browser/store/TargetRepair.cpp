@@ -14,6 +14,7 @@
 namespace {
 
 constexpr uint64_t kWindowBytes = 1 << 20;  // a MailFile is read this much at a time
+constexpr uint64_t kZeroHead = 4;            // no record begins with a zero head
 
 // The bytes [start, start + count) of a file when they all exist.
 using ByteSource = std::function<std::optional<std::string_view>(uint64_t start, uint64_t count)>;
@@ -108,8 +109,13 @@ Reach Verify(const JournalClaim& claim, const ByteSource& bytes, uint64_t fileLe
     const uint64_t matched =
         found ? static_cast<uint64_t>(std::mismatch(found->begin(), found->end(), claim.bytes.begin()).first - found->begin()) : 0;
     const uint64_t end = claim.offset + matched;
+    const bool zeroedAfter = found && matched < present && AllZero(found->substr(matched));
     if (matched > 0 && (matched == claim.length || end == fileLength || end % kCheckedPage == 0))
-      add({claim.offset, claim.offset + matched}, true);
+      add({claim.offset, end}, true);
+    if (zeroedAfter && (present == claim.length || claim.offset + present == fileLength)) {
+      if (matched > 0) add({claim.offset, end}, true);
+      reach.reachEnd = claim.offset + present;
+    }
   } else if (PagesOfWrite(claim.checkedAt, claim.length) == claim.pageChecks.size()) {
     for (size_t page = 0; page < claim.pageChecks.size(); ++page) {
       const PageSpan span = PageOfWrite(claim.checkedAt, claim.length, page);
@@ -156,6 +162,7 @@ void TargetRepair::Analyse() {
   WalkList(listClaims);
   KeepWholeMails(mailReaches);
   FindMailCuts(mailReaches);
+  CutZeroTail(mailBytes);
   Decide();
   m_found = true;
 }
@@ -176,6 +183,14 @@ void TargetRepair::WalkList(const std::vector<std::pair<Range, Reach>>& ourLists
       continue;
     }
     const uint64_t limit = next < ourLists.size() ? ourLists[next].first.begin : m_list.size();
+    // Zeros where a record would begin are what a power cut left of some
+    // write no sync made durable: they hold no mail, whoever wrote them.
+    const uint64_t zeros = ZerosFrom(pos, limit);
+    if (zeros >= kZeroHead) {
+      m_listCuts.push_back({pos, pos + zeros});
+      pos += zeros;
+      continue;
+    }
     size_t end = pos;
     MailEntry record;
     if (limit > pos && ParseListRecord(std::string_view(m_list).substr(0, limit), end, record)) {
@@ -239,6 +254,31 @@ void TargetRepair::FindMailCuts(const std::vector<Reach>& mailReaches) {
     if (at < reach.reachEnd) m_mailCuts.push_back({at, reach.reachEnd});
   }
   std::sort(m_mailCuts.begin(), m_mailCuts.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+}
+
+uint64_t TargetRepair::ZerosFrom(uint64_t pos, uint64_t limit) const {
+  uint64_t end = pos;
+  while (end < limit && m_list[end] == 0) ++end;
+  return end - pos;
+}
+
+// Zeros at the MailFile's end, after every text that stays: a power cut's.
+void TargetRepair::CutZeroTail(const MailBytes& mail) {
+  uint64_t floor = std::max(m_target.mailLength, m_mailCuts.empty() ? 0 : m_mailCuts.back().end);
+  for (const Range& text : m_keptTexts) floor = std::max(floor, text.end);
+  uint64_t start = m_mailLength;
+  while (start > floor) {
+    const uint64_t step = std::min<uint64_t>(kWindowBytes, start - floor);
+    const std::optional<std::string_view> bytes = mail(start - step, step);
+    if (!bytes) return;
+    const size_t last = bytes->find_last_not_of('\0');
+    if (last != std::string_view::npos) {
+      start -= step - (last + 1);
+      break;
+    }
+    start -= step;
+  }
+  if (start < m_mailLength) m_mailCuts.push_back({start, m_mailLength});
 }
 
 void TargetRepair::Decide() {

@@ -12,6 +12,9 @@
 // beside it), which the journal then puts in place.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -71,6 +74,10 @@ class TargetRepair {
   void TakeOursFrom(const Range& claimed, const Reach& reach);
   void KeepWholeMails(const std::vector<Reach>& mailReaches);
   void FindMailCuts(const std::vector<Reach>& mailReaches);
+  uint64_t ZerosFrom(uint64_t pos, uint64_t limit) const;
+  // The bytes [start, start + count) of the MailFile when they all exist.
+  using MailBytes = std::function<std::optional<std::string_view>(uint64_t start, uint64_t count)>;
+  void CutZeroTail(const MailBytes& mail);
   void Decide();
   std::vector<std::string> FinalRecords(bool shifted) const;
   uint64_t CutBefore(uint64_t offset) const;

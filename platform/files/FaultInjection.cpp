@@ -63,7 +63,9 @@ void FaultInjection::FailRename(int n) {
 }
 void FaultInjection::FailTruncate(bool fail) { detail::Faults().failTruncate = fail; }
 int FaultInjection::WriteCount() const { return detail::Faults().writeCount; }
-void FaultInjection::CutPowerAt(int n) { detail::StartPowerModel(n); }
+void FaultInjection::CutPowerAt(int n, UnsyncedData unsynced) {
+  detail::StartPowerModel(n, unsynced == UnsyncedData::Zeroed);
+}
 bool FaultInjection::PowerWasCut() const { return detail::PowerWasCut(); }
 void FaultInjection::BeforeStep(int n, std::function<void()> action) { detail::RunBeforeStep(n, std::move(action)); }
 bool FaultInjection::StepActionRan() const { return detail::StepActionRan(); }

@@ -38,7 +38,10 @@ class FaultInjection {
   // the cut, every file seen changed is put back as the disk last held it
   // durably: its data as of its last sync, its name as of its folder's last
   // sync. Files never touched stay as they are.
-  void CutPowerAt(int n);
+  // Zeroed: as POSIX also allows, a file keeps the length it reached while
+  // the bytes no sync made durable read as zeros.
+  enum class UnsyncedData { Dropped, Zeroed };
+  void CutPowerAt(int n, UnsyncedData unsynced = UnsyncedData::Dropped);
   bool PowerWasCut() const;
 
   // Another program acting between two of ours: action runs once, right

@@ -20,6 +20,7 @@ struct FileId {
 
 struct PowerModel {
   bool running = false;
+  bool zeroedData = false;
   int cutAt = 0;
   int steps = 0;
   bool cut = false;
@@ -107,6 +108,8 @@ void WriteWhole(const std::string& path, const std::string& contents) {
   ::close(fd);
 }
 
+// With zeroedData, a file still under its name keeps the length it reached,
+// the bytes no sync made durable reading as zeros.
 void RestoreDurableState(const PowerModel& model) {
   for (const auto& [path, id] : model.durableNames) {
     if (!id) {
@@ -114,19 +117,25 @@ void RestoreDurableState(const PowerModel& model) {
       continue;
     }
     const auto data = model.durableData.find(*id);
-    WriteWhole(path, data == model.durableData.end() ? std::string() : data->second);
+    std::string durable = data == model.durableData.end() ? std::string() : data->second;
+    struct stat info;
+    if (model.zeroedData && ::lstat(path.c_str(), &info) == 0 && IdOf(info) == id &&
+        static_cast<size_t>(info.st_size) > durable.size())
+      durable.resize(static_cast<size_t>(info.st_size), '\0');
+    WriteWhole(path, durable);
   }
 }
 
 }  // namespace
 
-void StartPowerModel(int cutAt) {
+void StartPowerModel(int cutAt, bool zeroedData) {
   PowerModel& model = Model();
   if (!model.running) {
     model = PowerModel{};
     model.running = true;
   }
   model.cutAt = model.steps + cutAt;
+  model.zeroedData = zeroedData;
 }
 
 void StopPowerModel() {

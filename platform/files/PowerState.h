@@ -12,8 +12,9 @@
 
 namespace platform::detail {
 
-// Starts the model unless it runs; the power is cut at the cutAt-th step from now.
-void StartPowerModel(int cutAt);
+// Starts the model unless it runs; the power is cut at the cutAt-th step from
+// now. zeroedData: see FaultInjection::UnsyncedData::Zeroed.
+void StartPowerModel(int cutAt, bool zeroedData);
 // Ends the model; when the power was cut, every file seen changed is first
 // put back as the disk last held it durably.
 void StopPowerModel();

@@ -32,6 +32,8 @@ bool SyncMustFail(uint64_t generation) { return Watched(generation) && Faults().
 
 bool TruncateMustFail(uint64_t generation) { return Watched(generation) && Faults().failTruncate; }
 
+bool SyncReachesTheDisk() { return !Faults().armed; }
+
 bool RenameMustFail() {
   FaultState& state = Faults();
   return state.armed && ++state.renameCount == state.failRename;

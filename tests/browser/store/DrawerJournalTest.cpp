@@ -208,6 +208,50 @@ TEST_F(DrawerJournalTest, AKilledAppendingChildLeavesNothingTheNextMailJoins) {
   }
 }
 
+// An import of 300 mails killed at random moments, then another program's
+// mail appended as PostPet appends: the ListFile ended on a record, and the
+// drawer holds its mails, a first part of the import and the other
+// program's mail, each once with its own text, as the store and as a raw
+// walk of the files read them.
+TEST_F(DrawerJournalTest, AKilledImportThenAnotherProgramsMailLeavesEveryMailOnce) {
+  int64_t before = 0;
+  const auto import = [this] {
+    return AppendMails(Drawer(), [this](const AppendOne& append) {
+             for (int n = 100; n < 400; ++n) {
+               DrawerBuilder one;
+               one.AddNumberedMail(n, m_bodyBytes);
+               const std::string record = one.ListBytes();
+               MailEntry entry;
+               size_t pos = 0;
+               ParseListRecord(record, pos, entry);
+               const StoreResult appended = append(entry, one.MailBytes());
+               if (!appended.Ok()) return appended;
+             }
+             return StoreResult{};
+           }).Ok()
+               ? 0
+               : 1;
+  };
+  const auto [killedBefore, killedAfter] = KillUntilBothSidesHit(
+      {[&] {
+         Numbered(3, 4000);
+         before = platform::FileSize(Drawer().mailPath);
+       },
+       import, [&] { return platform::FileSize(Drawer().mailPath) > before; },
+       [&](int round) {
+         EXPECT_TRUE(EndsOnARecord(Drawer())) << round;
+         AppendAsAnotherProgram(Drawer(), 1000 + round);
+         const std::multiset<int> found = EveryMail({Drawer()});
+         std::multiset<int> expected{0, 1, 2, 1000 + round};
+         for (int n = 100; n < 400 && found.contains(n); ++n) expected.insert(n);
+         EXPECT_EQ(found, expected) << round;
+         EXPECT_FALSE(SideFilesLeft()) << round;
+       }},
+      5);
+  EXPECT_GE(killedBefore, 2);
+  EXPECT_GE(killedAfter, 2);
+}
+
 // A move of three mails whose nth write fails and can be cut back neither by
 // the move nor by its undo: its journal, its appends so far or its target
 // synced whole stay for the recovery, which leaves every mail once.

@@ -87,9 +87,10 @@ TEST_F(DrawerMoveTest, DamagedSourceDrawersMoveAndDeleteOrRefuseUntouched) {
 }
 
 // Killed at random moments of moving 100 mails, until kills have landed both
-// before its first append and after: each mail of both drawers is there
-// exactly once, with its text; and so it is when another program appended
-// to the source before the recovery.
+// before its first append and after: the target's ListFile ends on a record,
+// and each mail of both drawers is there exactly once, with its text; and so
+// it is when another program appended to the target and the source before
+// the recovery, as the store and as a raw walk of the files read them.
 TEST_F(DrawerMoveTest, AKilledMoveLeavesEveryMailOnce) {
   int64_t targetLength = 0;
   const auto [before, after] = KillUntilBothSidesHit(
@@ -101,13 +102,16 @@ TEST_F(DrawerMoveTest, AKilledMoveLeavesEveryMailOnce) {
        [this] { return MoveFirst(Book(), 100, Yellow()).Ok() ? 0 : 1; },
        [&] { return platform::FileSize(Yellow().mailPath) > targetLength; },
        [&](int round) {
+         EXPECT_TRUE(EndsOnARecord(Yellow())) << round;
          std::multiset<int> everyMail;
          for (int n : Range(0, 300)) everyMail.insert(n);
          for (int n : Range(1000, 1010)) everyMail.insert(n);
          if (round % 2) {
            AppendAsAnotherProgram(Book(), 2000 + round);
-           everyMail.insert(2000 + round);
+           AppendAsAnotherProgram(Yellow(), 3000 + round);
+           everyMail.insert({2000 + round, 3000 + round});
          }
+         EXPECT_EQ(EveryMail({Book(), Yellow()}), everyMail) << round;
          EXPECT_EQ(AllMails(), everyMail) << round;
        }},
       3);

@@ -196,7 +196,9 @@ TEST_F(DrawerRewriteTest, DrawerWithoutMailsIsLeftWithEmptyFiles) {
 TEST_F(DrawerRewriteTest, ScratchFileThatCannotBeMadeLeavesTheDrawerAlone) {
   const DrawerBuilder builder = Numbered(2);
   std::filesystem::create_directory(platform::NativePath(NewPairOf(Drawer()).mailPath));
-  EXPECT_EQ(LoadAndRewriteWithout({0}).failure, StoreFailure::CannotCreateScratch);
+  const StoreResult result = LoadAndRewriteWithout({0});
+  EXPECT_EQ(result.failure, StoreFailure::CannotCreateScratch);
+  EXPECT_EQ(result.Message(), "テンポラリファイル作成失敗");
   EXPECT_TRUE(ReadBytes(Drawer().listPath) == builder.ListBytes());
   EXPECT_TRUE(ReadBytes(Drawer().mailPath) == builder.MailBytes());
 }
@@ -230,7 +232,8 @@ TEST_F(DrawerRewriteTest, RunningOutOfMemoryLeavesTheDrawerAlone) {
   const DrawerBuilder builder = Numbered(2, 40 << 20);
   const DrawerListing listing = ReadDrawer(Drawer());
   const int outcome = RunWithMemoryHeadroom(4 << 20, [&] {
-    return RewriteWithout(listing, {0}).failure == StoreFailure::OutOfMemory ? 0 : 1;
+    const StoreResult result = RewriteWithout(listing, {0});
+    return result.failure == StoreFailure::OutOfMemory && result.Message() == "メモリが不足しました" ? 0 : 1;
   });
   EXPECT_EQ(outcome, 0);
   ExpectUntouched(builder);

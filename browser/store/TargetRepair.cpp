@@ -254,6 +254,16 @@ void TargetRepair::FindMailCuts(const std::vector<Reach>& mailReaches) {
     if (at < reach.reachEnd) m_mailCuts.push_back({at, reach.reachEnd});
   }
   std::sort(m_mailCuts.begin(), m_mailCuts.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+  // Bytes no record points at yet may be a text another program is writing:
+  // a cut before them would move it from where its record will say it is.
+  std::vector<Range> cuts;
+  for (auto cut = m_mailCuts.rbegin(); cut != m_mailCuts.rend(); ++cut) {
+    const uint64_t end = cut->end;
+    const bool followed = end == m_mailLength || (!cuts.empty() && cuts.back().begin == end) ||
+                          std::any_of(m_keptTexts.begin(), m_keptTexts.end(), [end](const Range& text) { return text.begin == end; });
+    if (followed) cuts.push_back(*cut);
+  }
+  m_mailCuts.assign(cuts.rbegin(), cuts.rend());
 }
 
 uint64_t TargetRepair::ZerosFrom(uint64_t pos, uint64_t limit) const {

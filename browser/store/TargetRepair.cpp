@@ -288,7 +288,9 @@ void TargetRepair::CutZeroTail(const MailBytes& mail) {
     }
     start -= step;
   }
-  if (start < m_mailLength) m_mailCuts.push_back({start, m_mailLength});
+  if (start == m_mailLength) return;
+  if (!m_mailCuts.empty() && m_mailCuts.back().end == start) m_mailCuts.back().end = m_mailLength;
+  else m_mailCuts.push_back({start, m_mailLength});
 }
 
 void TargetRepair::Decide() {

@@ -4,9 +4,12 @@
 #include "platform/files/Files.h"
 
 StoreResult ImportMails(const DrawerFiles& drawer, MailStream& mails) {
-  for (const std::string& file : mails.Files())
-    if (platform::SameFile(file, drawer.mailPath) || platform::SameFile(file, drawer.listPath))
-      return {StoreFailure::CannotReadFile, file};
+  const std::optional<platform::FileIdentity> own[] = {platform::IdentityOf(drawer.mailPath),
+                                                       platform::IdentityOf(drawer.listPath)};
+  for (const std::string& file : mails.Files()) {
+    const std::optional<platform::FileIdentity> input = platform::IdentityOf(file);
+    if (input && (input == own[0] || input == own[1])) return {StoreFailure::CannotReadFile, file};
+  }
   return AppendMails(drawer, [&mails](const AppendOne& append) {
     while (std::optional<MailToAppend> mail = mails.Next()) {
       const StoreResult appended = append(mail->record, mail->text);

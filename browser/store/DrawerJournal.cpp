@@ -379,7 +379,7 @@ StoreResult DrawerJournal::Landed(uint64_t number, uint64_t offset, uint64_t wri
 }
 
 StoreResult DrawerJournal::MakeDurable() {
-  if (!m_begun || !m_claimsUnsynced) return {};  // nothing claimed yet, or all of it durable
+  if (!m_begun || !m_claimsUnsynced) return {};  // nothing claimed since it was made durable
   if (!m_file->Sync()) return StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_path);
   m_claimsUnsynced = false;
   return {};

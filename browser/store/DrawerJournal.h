@@ -6,11 +6,13 @@
 //
 // A call that appends (a move, a sort, an import, a filing) notes each drawer
 // it appends to, with its files' lengths, and claims every write before it
-// makes it: the bytes' offset and a check of each page, and for texts their
-// records. A call that writes a drawer anew (a move and a sort their source,
-// without the mails that leave; a delete or a date sort the open drawer)
-// names that drawer and the part of its ListFile its rows were loaded from; a
-// move or a sort also lists each mail that leaves and the target it goes to.
+// makes it: where the bytes go, and a check of each page they cover (or the
+// bytes themselves when they are few), each claim of a text durable before
+// the text is synced. A call that writes a drawer anew (a move and a sort
+// their source, without the mails that leave; a delete or a date sort the
+// open drawer) names that drawer and the part of its ListFile its rows were
+// loaded from; a move or a sort also lists each mail that leaves and the
+// target it goes to.
 // Once the targets are synced and the source's new pair is complete and
 // durable, a replace line for the source commits the call: from then on it
 // is finished, never taken back. The journal lies beside the drawer written

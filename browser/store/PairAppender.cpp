@@ -19,20 +19,42 @@ std::optional<uint64_t> LengthOf(platform::Stream& file) {
 // Where the ListFile's whole records end, and where the text of a record cut
 // short after them begins when its bytes still tell.
 struct TornTail {
-  size_t wholeEnd = 0;
-  uint64_t textsEnd = 0;                // the end of the last whole record's text
-  std::optional<uint32_t> tornStart;    // mailStart of the record cut short
+  uint64_t wholeEnd = 0;
+  uint64_t length = 0;
+  uint64_t textsEnd = 0;              // the end of the last whole record's text
+  std::optional<uint32_t> tornStart;  // mailStart of the record cut short
 };
 
-TornTail FindTornTail(std::string_view list) {
+// Every record ends in its 4-byte trailer: a ListFile that ends in one is
+// taken as whole without reading it. One that does not is walked piece by
+// piece, holding no more than the record being read.
+std::optional<TornTail> FindTornTail(const std::string& path) {
+  constexpr size_t kPieceBytes = 1 << 20;
   constexpr size_t kMailStartEnd = 12;  // head, recordSize, mailStart
+  constexpr std::string_view kTrailer = "EeE1";
+  std::unique_ptr<platform::Stream> list = platform::OpenFile(path, "rb");
   TornTail tail;
+  const int64_t length = list ? list->Length() : -1;
+  if (length < 0) return std::nullopt;
+  tail.length = tail.wholeEnd = static_cast<uint64_t>(length);
+  if (length == 0 || (length >= 4 && ReadFileRange(*list, length - 4, 4) == kTrailer)) return tail;
+  if (!list->Seek(0)) return std::nullopt;
+  std::string bytes;
+  uint64_t base = 0;
   MailEntry record;
-  for (size_t pos = 0; pos < list.size() && ParseListRecord(list, pos, record);) {
-    tail.wholeEnd = pos;
-    tail.textsEnd = std::max<uint64_t>(tail.textsEnd, uint64_t{record.mailStart} + record.MailLength());
+  for (size_t got = 1; got > 0;) {
+    const size_t kept = bytes.size();
+    bytes.resize(kept + kPieceBytes);
+    got = list->Read(bytes.data() + kept, kPieceBytes);
+    bytes.resize(kept + got);
+    size_t pos = 0;
+    while (ParseListRecord(bytes, pos, record))
+      tail.textsEnd = std::max<uint64_t>(tail.textsEnd, uint64_t{record.mailStart} + record.MailLength());
+    bytes.erase(0, pos);
+    base += pos;
   }
-  if (list.size() - tail.wholeEnd >= kMailStartEnd) tail.tornStart = RecordMailStart(list.substr(tail.wholeEnd));
+  tail.wholeEnd = base;
+  if (bytes.size() >= kMailStartEnd) tail.tornStart = RecordMailStart(bytes);
   return tail;
 }
 
@@ -70,13 +92,12 @@ PairAppender::~PairAppender() = default;
 // MailFile, so that no earlier mail's body runs on into it; the MailFile is
 // cut first, so that a crash in between leaves the record to repair again.
 StoreResult PairAppender::RepairTornTail() {
-  std::string list;
-  if (!platform::ReadFileContents(m_drawer.listPath, list))
-    return StoreResult::FromLastError(StoreFailure::CannotOpenListFile, m_drawer.listPath);
-  const TornTail tail = FindTornTail(list);
-  if (tail.wholeEnd == list.size()) return {};
+  const std::optional<TornTail> found = FindTornTail(m_drawer.listPath);
+  if (!found) return StoreResult::FromLastError(StoreFailure::CannotOpenListFile, m_drawer.listPath);
+  const TornTail& tail = *found;
+  if (tail.wholeEnd == tail.length) return {};
   // Another program appending meanwhile: its bytes are not cut with the tail.
-  if (platform::FileSize(m_drawer.listPath) != static_cast<int64_t>(list.size()))
+  if (platform::FileSize(m_drawer.listPath) != static_cast<int64_t>(tail.length))
     return {StoreFailure::CannotOpenListFile, m_drawer.listPath};
   const int64_t mailLength = m_mailFile->Length();
   const bool textEndsMailFile = tail.tornStart && *tail.tornStart >= tail.textsEnd &&

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,14 @@ std::vector<std::string> FolderEntries(std::string_view folder);
 int LastFileError();
 // Both paths name one file or folder (links followed); false when either is missing.
 bool SameFile(std::string_view a, std::string_view b);
+// What tells a file from every other on the machine: its device and inode
+// (links followed); none when it is missing.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(std::string_view path);
 
 // The folder named by TEMP; when unset, TMPDIR, then /tmp. No trailing separator.
 std::string TempFolder();

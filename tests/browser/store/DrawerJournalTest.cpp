@@ -199,6 +199,7 @@ TEST_F(DrawerJournalTest, AKilledAppendingChildLeavesNothingTheNextMailJoins) {
   for (int round = 0; round < 30; ++round) {
     const int first = 100 * (round + 1);
     KillChildAfter(std::uniform_int_distribution<int>(0, run)(random), appendFrom(first));
+    EXPECT_TRUE(EndsOnARecord(Drawer())) << round;
     ASSERT_TRUE(AppendNumbered(first + 99));
     const std::vector<int> listed = ListedNumbers(Drawer());
     ASSERT_GE(listed.size(), expected.size() + 1) << round;

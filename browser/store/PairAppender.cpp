@@ -133,9 +133,10 @@ StoreResult PairAppender::WriteGathered() {
   if (!m_opened.Ok()) return m_opened;
   if (m_stopped) return {StoreFailure::CannotWriteMail, m_drawer.mailPath};
   if (m_pieceStarts.empty()) return {};
-  const std::string piece = std::move(m_piece);
+  // The piece keeps its room for the next one.
+  const StoreResult written = WritePiece(m_piece);
   m_piece.clear();
-  return WritePiece(piece);
+  return written;
 }
 
 // The piece's offsets are taken from the file's real end, claimed, and

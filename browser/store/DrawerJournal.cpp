@@ -332,13 +332,14 @@ void DrawerJournal::AddTarget(const PairAppender& target) { m_targets.push_back(
 
 void DrawerJournal::AddLeave(size_t target, size_t record) { m_leaves.push_back({target, record}); }
 
-StoreResult DrawerJournal::Begin() {
+StoreResult DrawerJournal::Begin() { return BeginWith({}); }
+
+StoreResult DrawerJournal::BeginWith(std::string_view firstClaim) {
   if (m_begun) return {};
   std::vector<JournalTarget> targets;
   for (const PairAppender* target : m_targets)
     targets.push_back({NameOf(target->Drawer(), m_beside), target->MailLengthBefore(), target->ListLengthBefore()});
-  std::string text = IntentText(m_source, targets, m_leaves);
-  for (const JournalClaim& claim : m_claims) text += ClaimLine(claim);
+  const std::string text = IntentText(m_source, targets, m_leaves) + std::string(firstClaim);
   m_file = platform::OpenFile(m_path, "wb");
   if (!m_file || !m_file->Write(text) || !m_file->Sync() || !platform::SyncFolder(m_beside.folder)) {
     const StoreResult failed = StoreResult::FromLastError(StoreFailure::CannotCreateScratch, m_path);
@@ -363,18 +364,17 @@ StoreResult DrawerJournal::WriteLine(const std::string& line, bool durable) {
 StoreResult DrawerJournal::Claim(const PairAppender& pair, ClaimedFile file, uint64_t offset, std::string_view bytes,
                                  uint64_t& number) {
   const size_t target = static_cast<size_t>(std::find(m_targets.begin(), m_targets.end(), &pair) - m_targets.begin());
-  number = m_claims.size();
+  number = m_claimCount++;
   const bool exact = bytes.size() <= kExactClaimBytes;
-  m_claims.push_back({number, target, file, offset, offset, bytes.size(), bytes.size(),
-                      exact ? std::vector<uint32_t>{} : PageChecks(offset, bytes), exact ? std::string(bytes) : std::string()});
-  if (!m_begun) return Begin();
+  const std::string line = ClaimLine({number, target, file, offset, offset, bytes.size(), bytes.size(),
+                                      exact ? std::vector<uint32_t>{} : PageChecks(offset, bytes),
+                                      exact ? std::string(bytes) : std::string()});
+  if (!m_begun) return BeginWith(line);
   m_claimsUnsynced = m_claimsUnsynced || file == ClaimedFile::Mail;
-  return WriteLine(ClaimLine(m_claims.back()), false);
+  return WriteLine(line, false);
 }
 
 StoreResult DrawerJournal::Landed(uint64_t number, uint64_t offset, uint64_t written) {
-  m_claims[number].offset = offset;
-  m_claims[number].written = written;
   return WriteLine(LandedLine(number, offset, written), false);
 }
 
@@ -385,12 +385,19 @@ StoreResult DrawerJournal::MakeDurable() {
   return {};
 }
 
+// The claims are read back from the journal: a call that meets another
+// program is rare, and holding every claim would cost memory in step with
+// the mails.
 StoreResult DrawerJournal::OrderTargets(const std::vector<const PairAppender*>& targets) {
+  std::optional<ParsedJournal> journal;
   for (const PairAppender* pair : targets) {
     if (!pair->OthersAppended()) continue;
+    std::string bytes;
+    if (!journal && platform::ReadFileContents(m_path, bytes)) journal = ParseJournal(bytes);
+    if (!journal) return {StoreFailure::CannotWriteMail, m_path};
     const size_t t = static_cast<size_t>(std::find(m_targets.begin(), m_targets.end(), pair) - m_targets.begin());
     TargetClaims claims{pair->Drawer(), pair->MailLengthBefore(), pair->ListLengthBefore(), {}, false};
-    for (const JournalClaim& claim : m_claims)
+    for (const JournalClaim& claim : journal->claims)
       if (claim.target == t) claims.claims.push_back(&claim);
     if (!RepairTarget(m_path, t, claims)) return {StoreFailure::CannotWriteMail, pair->Drawer().listPath};
   }

@@ -103,6 +103,7 @@ class DrawerJournal final : public AppendClaims {
   void Remove();
 
  private:
+  StoreResult BeginWith(std::string_view firstClaim);
   StoreResult WriteLine(const std::string& line, bool durable);
 
   DrawerFiles m_beside;
@@ -110,7 +111,7 @@ class DrawerJournal final : public AppendClaims {
   std::optional<JournalSource> m_source;
   std::vector<const PairAppender*> m_targets;
   std::vector<JournalLeave> m_leaves;
-  std::vector<JournalClaim> m_claims;
+  uint64_t m_claimCount = 0;
   std::unique_ptr<platform::Stream> m_file;
   std::optional<JournalReplace> m_commit;
   bool m_begun = false;

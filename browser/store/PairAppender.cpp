@@ -84,6 +84,7 @@ PairAppender::PairAppender(const DrawerFiles& drawer, AppendClaims* claims) : m_
   m_listBefore = m_listEnd = *listLength;
 }
 
+
 PairAppender::~PairAppender() = default;
 
 // A crash of any writer can leave the last record cut short: nothing may be
@@ -151,6 +152,11 @@ StoreResult PairAppender::WritePiece(std::string_view texts) {
   if (!start) return Stopped(failure.failure, failure.path);
   if (*start + texts.size() > kMaxMailFileLength) return Stopped(StoreFailure::MailFileFull, m_drawer.mailPath);
   for (const size_t recordStart : m_pieceStarts) ShiftRecordOffsets(m_pieceRecords, recordStart, static_cast<int64_t>(*start));
+  // Room for all the records a sync waits for, taken once they are many: a
+  // long import's memory does not grow past its first syncs.
+  const size_t needed = m_pendingRecords.size() + m_pieceRecords.size();
+  if (needed > m_pendingRecords.capacity() && needed > kRecordBytes / 64)
+    m_pendingRecords.reserve(std::max(needed, kRecordBytes + kRecordBytes / 4));
   m_pendingRecords += m_pieceRecords;
   m_pieceRecords.clear();
   m_pieceStarts.clear();

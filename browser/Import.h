@@ -28,7 +28,9 @@ class InputLines {
   static constexpr size_t kPieceBytes = 1 << 16;
 
   // EFOpenError ("ファイル %s は開けません" with the path as given) when the
-  // file cannot be opened, and later when it cannot be read to its end.
+  // file cannot be opened, and later when it cannot be read as far as it
+  // reached when it was opened. Nothing the file gains after that is read:
+  // an import into the file itself would never end.
   explicit InputLines(std::string_view path, size_t pieceBytes = kPieceBytes);
   ~InputLines();
   InputLines(const InputLines&) = delete;
@@ -40,6 +42,8 @@ class InputLines {
   // The current line's index from 0; at the end, the number of lines.
   size_t Index() const { return m_index; }
   void Advance();
+  // The bytes from the current line's start to the end of what is read.
+  uint64_t BytesLeft() const { return m_fileLength - m_read + (m_buffer.size() - m_start); }
 
  private:
   void FindLine();
@@ -51,6 +55,8 @@ class InputLines {
   std::string m_path;
   std::unique_ptr<platform::Stream> m_file;
   size_t m_pieceBytes;
+  uint64_t m_fileLength = 0;  // when it was opened
+  uint64_t m_read = 0;
   std::string m_buffer;  // bytes read and not yet passed, from a line's start
   size_t m_start = 0;    // the current line in m_buffer
   size_t m_length = 0;
@@ -110,6 +116,7 @@ class OneMailFiles : public MailStream {
 
   std::optional<MailToAppend> Next() override;
   const char* StopMessage() const override;
+  std::vector<std::string> Files() const override { return m_files; }
 
  private:
   std::vector<std::string> m_files;
@@ -122,10 +129,12 @@ class OneMailFiles : public MailStream {
 // opened at construction (EFOpenError when it cannot be).
 class MultiMailFile : public MailStream {
  public:
-  explicit MultiMailFile(std::string_view path) : m_lines(path), m_cutter(m_lines) {}
+  explicit MultiMailFile(std::string_view path) : m_path(path), m_lines(path), m_cutter(m_lines) {}
   std::optional<MailToAppend> Next() override;
+  std::vector<std::string> Files() const override { return {m_path}; }
 
  private:
+  std::string m_path;
   InputLines m_lines;
   MultiMailCutter m_cutter;
 };

@@ -35,7 +35,7 @@ bool CopyIfPresent(const std::string& folder, const std::string& backup, const s
 // A drawer whose pair cannot be brought together is still copied as it lies,
 // but the backup is reported as failed.
 bool CopyPair(const std::string& folder, const std::string& backup, const BackupPair& pair) {
-  const LockedBook book({folder});
+  const LockedBook book({{folder, false}});
   const bool recovered = !book.Held() || book.Recovered();
   const bool mailCopied = CopyIfPresent(folder, backup, pair.mailName);
   const bool listCopied = CopyIfPresent(folder, backup, pair.listName);

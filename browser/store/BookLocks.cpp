@@ -8,35 +8,39 @@
 namespace {
 
 // The folders that exist, each once, in the order of their paths; none when
-// the first does not exist.
-std::vector<std::string> FoldersToLock(const std::vector<std::string>& folders) {
-  if (folders.empty() || !platform::DirectoryExists(folders[0])) return {};
-  std::vector<std::string> sorted;
-  for (const std::string& folder : folders) {
-    const bool known = std::any_of(sorted.begin(), sorted.end(),
-                                   [&](const std::string& held) { return platform::SameFile(held, folder); });
-    if (!known && platform::DirectoryExists(folder)) sorted.push_back(folder);
+// the first does not exist. A folder reached as both counts as PostPet's.
+std::vector<BookFolder> FoldersToLock(const std::vector<BookFolder>& folders) {
+  if (folders.empty() || !platform::DirectoryExists(folders[0].path)) return {};
+  std::vector<BookFolder> sorted;
+  for (const BookFolder& folder : folders) {
+    const auto known = std::find_if(sorted.begin(), sorted.end(),
+                                    [&](const BookFolder& held) { return platform::SameFile(held.path, folder.path); });
+    if (known != sorted.end()) known->own = known->own && folder.own;
+    else if (platform::DirectoryExists(folder.path)) sorted.push_back(folder);
   }
-  std::sort(sorted.begin(), sorted.end());
+  std::sort(sorted.begin(), sorted.end(), [](const BookFolder& a, const BookFolder& b) { return a.path < b.path; });
   return sorted;
 }
 
 }  // namespace
 
-std::vector<std::string> BookFoldersOf(const DrawerFiles& drawer) {
-  std::vector<std::string> folders{drawer.folder};
-  if (!drawer.otherFolder.empty()) folders.push_back(drawer.otherFolder);
+std::vector<BookFolder> BookFoldersOf(const DrawerFiles& drawer) {
+  std::vector<BookFolder> folders{{drawer.folder, drawer.ownFolder}};
+  if (!drawer.otherFolder.empty()) folders.push_back({drawer.otherFolder, !drawer.ownFolder});
   return folders;
 }
 
-LockedBook::LockedBook(const std::vector<std::string>& folders) {
-  const std::vector<std::string> locked = FoldersToLock(folders);
-  for (const std::string& folder : locked) {
-    m_locks.push_back(std::make_unique<platform::FileLock>(folder));
+LockedBook::LockedBook(const std::vector<BookFolder>& folders) {
+  const std::vector<BookFolder> locked = FoldersToLock(folders);
+  for (const BookFolder& folder : locked) {
+    m_locks.push_back(std::make_unique<platform::FileLock>(folder.path));
     if (!m_locks.back()->Held()) return;
   }
   m_held = !locked.empty();
-  m_recovered = m_held && RecoverBook(locked);
+  if (!m_held) return;
+  const BookRecovery recovery = RecoverBook(locked);
+  m_recovered = recovery.whole;
+  m_refused = recovery.refusedJournal;
 }
 
 LockedBook::~LockedBook() = default;

@@ -18,12 +18,12 @@ class FileLock;
 }
 
 // A drawer's book folders: its own, then the book's other one when there is one.
-std::vector<std::string> BookFoldersOf(const DrawerFiles& drawer);
+std::vector<BookFolder> BookFoldersOf(const DrawerFiles& drawer);
 
 class LockedBook {
  public:
   // folders[0] must exist; the others are locked when they exist.
-  explicit LockedBook(const std::vector<std::string>& folders);
+  explicit LockedBook(const std::vector<BookFolder>& folders);
   ~LockedBook();
   LockedBook(const LockedBook&) = delete;
   LockedBook& operator=(const LockedBook&) = delete;
@@ -31,9 +31,13 @@ class LockedBook {
   bool Held() const { return m_held; }
   // Every journal of the folders is resolved: the book may be changed.
   bool Recovered() const { return m_recovered; }
+  // A journal recovery would not act on, because what it says does not hold
+  // for the files it names; empty when there is none.
+  const std::string& RefusedJournal() const { return m_refused; }
 
  private:
   std::vector<std::unique_ptr<platform::FileLock>> m_locks;
   bool m_held = false;
   bool m_recovered = false;
+  std::string m_refused;
 };

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "browser/store/DrawerPaths.h"
 #include "browser/store/ListRecord.h"
@@ -25,6 +26,8 @@ class MailStream {
   // After Next gave none: the stream's own message for the stop that ended
   // it, for the caller to show; nullptr at its end.
   virtual const char* StopMessage() const { return nullptr; }
+  // The files the mails are read from.
+  virtual std::vector<std::string> Files() const = 0;
 };
 
 // Appends the mails of mails to drawer, in order, each whole, and reports
@@ -32,7 +35,8 @@ class MailStream {
 // stop), CannotOpenMailFile or CannotOpenListFile when the drawer's files
 // cannot be locked or opened, MailFileFull when a mail would take its
 // MailFile past the 32-bit offsets of the list format, CannotWriteMail when
-// a write fails. The mails appended before a stop or a failure stay. An
-// exception from the stream goes on to the caller, the mails appended before
-// it staying as well.
+// a write fails, CannotReadFile (with nothing read) for an input file that
+// is one of the drawer's own two. The mails appended before a stop or a
+// failure stay as AppendMails keeps them. An exception from the stream goes
+// on to the caller, the mails appended before it staying as well.
 StoreResult ImportMails(const DrawerFiles& drawer, MailStream& mails);

@@ -1,248 +1,209 @@
 #include "browser/store/DrawerJournal.h"
 
 #include <algorithm>
-#include <charconv>
 #include <new>
 
+#include "browser/store/BookLocks.h"
+#include "browser/store/ContentCheck.h"
 #include "browser/store/ListFile.h"
 #include "browser/store/MailFile.h"
 #include "browser/store/NewPair.h"
-#include "browser/store/PairAppender.h"
+#include "browser/store/TargetRepair.h"
 #include "platform/files/Files.h"
 
 namespace {
 
-// The journal is text, one item a line, so that a person can read it:
-//   marrowkit journal 1
-//   source <loaded length> <loaded check>   then the source's folder, ListFile and MailFile, a line each
-//   target <mail length> <list length>      then the target's three lines; once per target
-//   leave <target> <record>                 once per leaving mail, in the order of the appends
-//   intent <check of every byte above>
-//   commit <covered length> <covered check> <check of the two>
-// A path never holds a line feed: 0x0A is no byte of a Shift-JIS character,
-// and no drawer name holds a control character.
-constexpr std::string_view kFirstLine = "marrowkit journal 1";
-constexpr uint64_t kCommitCheck = 0x5A17C0DE0F5E5EEDULL;
 // What an earlier version of the store left beside every drawer it appended to.
 constexpr std::string_view kLegacyAppendNoteSuffix = ".ppl.append";
 
-// FNV-1a over the bytes.
-uint64_t Check(std::string_view bytes) {
-  uint64_t hash = 0xCBF29CE484222325ULL;
-  for (const char byte : bytes) hash = (hash ^ static_cast<unsigned char>(byte)) * 0x100000001B3ULL;
-  return hash;
-}
+std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
-std::string NumbersLine(std::string_view key, std::initializer_list<uint64_t> numbers) {
-  std::string line(key);
-  for (const uint64_t number : numbers) line.append(" ").append(std::to_string(number));
-  return line + "\n";
-}
-
-std::string DrawerLines(const DrawerFiles& drawer) {
-  return drawer.folder + "\n" + drawer.listPath + "\n" + drawer.mailPath + "\n";
-}
-
-std::string IntentText(const JournalIntent& intent) {
-  std::string text = std::string(kFirstLine) + "\n";
-  if (intent.source)
-    text += NumbersLine("source", {intent.loadedBytes.size(), Check(intent.loadedBytes)}) + DrawerLines(*intent.source);
-  for (const PairAppender* target : intent.targets)
-    text += NumbersLine("target", {target->MailLengthBefore(), target->ListLengthBefore()}) + DrawerLines(target->Drawer());
-  for (const JournalLeave& leave : intent.leaves) text += NumbersLine("leave", {leave.target, leave.record});
-  return text + NumbersLine("intent", {Check(text)});
-}
-
-std::string CommitLine(std::string_view coveredBytes) {
-  const uint64_t length = coveredBytes.size();
-  const uint64_t check = Check(coveredBytes);
-  return NumbersLine("commit", {length, check, length ^ check ^ kCommitCheck});
-}
-
-bool WriteDurably(const std::string& path, const char* mode, std::string_view bytes) {
-  std::unique_ptr<platform::Stream> file = platform::OpenFile(path, mode);
-  return file && file->Write(bytes) && file->Sync() && file->Close();
+bool AppendDurably(const std::string& path, std::string_view line) {
+  std::unique_ptr<platform::Stream> file = platform::OpenFile(path, "ab");
+  return file && file->Write(line) && file->Sync() && file->Close();
 }
 
 // ---------------------------------------------------------------------------
-// Reading a journal back
+// Resolving what a journal names
 
-struct NotedTarget {
-  DrawerFiles drawer;
-  uint64_t mailLength = 0;
-  uint64_t listLength = 0;
+enum class Outcome { Resolved, Waiting, Refused, Failed };
+
+// The book as a journal found in it sees it.
+struct JournalPlaceOf {
+  std::string path;
+  std::string folder;
+  std::vector<BookFolder> book;  // every folder held
 };
 
-struct Covered {
-  uint64_t length = 0;
-  uint64_t check = 0;
-};
-
-struct Journal {
-  std::optional<DrawerFiles> source;
-  Covered loaded;
-  std::vector<NotedTarget> targets;
-  std::vector<JournalLeave> leaves;
-  std::optional<Covered> commit;
-};
-
-class LineReader {
- public:
-  explicit LineReader(std::string_view bytes) : m_bytes(bytes) {}
-  size_t Position() const { return m_pos; }
-  // The next line without its line feed; none at the end or for a line cut short.
-  std::optional<std::string_view> Next() {
-    const size_t end = m_bytes.find('\n', m_pos);
-    if (end == std::string_view::npos) return std::nullopt;
-    const std::string_view line = m_bytes.substr(m_pos, end - m_pos);
-    m_pos = end + 1;
-    return line;
-  }
-
- private:
-  std::string_view m_bytes;
-  size_t m_pos = 0;
-};
-
-// "key n1 n2 ...", exactly count decimal numbers.
-std::optional<std::vector<uint64_t>> Numbers(std::string_view line, std::string_view key, size_t count) {
-  if (!line.starts_with(key)) return std::nullopt;
-  std::vector<uint64_t> numbers;
-  const char* pos = line.data() + key.size();
-  const char* end = line.data() + line.size();
-  while (pos < end && *pos == ' ') {
-    uint64_t number = 0;
-    const auto [next, error] = std::from_chars(pos + 1, end, number);
-    if (error != std::errc() || next == pos + 1) return std::nullopt;
-    numbers.push_back(number);
-    pos = next;
-  }
-  if (pos != end || numbers.size() != count) return std::nullopt;
-  return numbers;
+// A file name a journal may hold: no folder in it, nothing that leads out.
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         std::none_of(name.begin(), name.end(), [](char c) { return c == '\\' || c == '/' || (c >= 0 && c < 0x20); });
 }
 
-std::optional<DrawerFiles> DrawerFrom(LineReader& lines) {
-  DrawerFiles drawer;
-  for (std::string* field : {&drawer.folder, &drawer.listPath, &drawer.mailPath}) {
-    const std::optional<std::string_view> line = lines.Next();
-    if (!line || line->empty()) return std::nullopt;
-    *field = *line;
-  }
+std::optional<std::string> OtherFolderOf(const JournalPlaceOf& place) {
+  for (const BookFolder& folder : place.book)
+    if (!platform::SameFile(folder.path, place.folder)) return folder.path;
+  return std::nullopt;
+}
+
+bool IsOwnFolder(const JournalPlaceOf& place, const std::string& folder) {
+  return std::any_of(place.book.begin(), place.book.end(),
+                     [&](const BookFolder& held) { return held.own && platform::SameFile(held.path, folder); });
+}
+
+std::optional<DrawerFiles> Resolve(const NamedDrawer& named, const JournalPlaceOf& place) {
+  const std::optional<std::string> other = OtherFolderOf(place);
+  const std::optional<std::string> folder = named.place == JournalPlace::Here ? place.folder : other;
+  if (!folder) return std::nullopt;
+  DrawerFiles drawer{*folder, *folder + "\\" + named.listName, *folder + "\\" + named.mailName, {}, false};
+  drawer.ownFolder = IsOwnFolder(place, *folder);
+  drawer.otherFolder = named.place == JournalPlace::Here ? other.value_or("") : place.folder;
   return drawer;
 }
 
-// The journal as written; none when it is cut short or damaged before its
-// intent line ends. A commit line cut short counts as none.
-std::optional<Journal> ParseJournal(std::string_view bytes) {
-  LineReader lines(bytes);
-  if (lines.Next() != kFirstLine) return std::nullopt;
-  Journal journal;
-  for (;;) {
-    const size_t lineStart = lines.Position();
-    const std::optional<std::string_view> line = lines.Next();
-    if (!line) return std::nullopt;
-    if (const auto n = Numbers(*line, "intent", 1)) {
-      if ((*n)[0] != Check(bytes.substr(0, lineStart))) return std::nullopt;
-      break;
-    }
-    if (const auto n = Numbers(*line, "source", 2); n && !journal.source) {
-      journal.loaded = {(*n)[0], (*n)[1]};
-      journal.source = DrawerFrom(lines);
-      if (!journal.source) return std::nullopt;
-    } else if (const auto n = Numbers(*line, "target", 2)) {
-      const std::optional<DrawerFiles> drawer = DrawerFrom(lines);
-      if (!drawer) return std::nullopt;
-      journal.targets.push_back({*drawer, (*n)[0], (*n)[1]});
-    } else if (const auto n = Numbers(*line, "leave", 2); n && (*n)[0] < journal.targets.size()) {
-      journal.leaves.push_back({static_cast<size_t>((*n)[0]), static_cast<size_t>((*n)[1])});
-    } else {
-      return std::nullopt;
-    }
+bool SameDrawerFile(const std::string& a, const std::string& b) { return a == b || platform::SameFile(a, b); }
+
+bool Distinct(const DrawerFiles& a, const DrawerFiles& b) {
+  for (const std::string& one : {a.listPath, a.mailPath})
+    for (const std::string& two : {b.listPath, b.mailPath})
+      if (SameDrawerFile(one, two)) return false;
+  return true;
+}
+
+uint64_t SizeOf(const std::string& path) { return static_cast<uint64_t>(std::max<int64_t>(platform::FileSize(path), 0)); }
+
+// The drawers of a journal, and whether what it says of them can hold.
+struct JournalDrawers {
+  std::optional<DrawerFiles> source;
+  std::vector<DrawerFiles> targets;
+};
+
+Outcome ResolveDrawers(const ParsedJournal& journal, const JournalPlaceOf& place, JournalDrawers& drawers) {
+  std::vector<const NamedDrawer*> named;
+  if (journal.source) named.push_back(&journal.source->drawer);
+  for (const JournalTarget& target : journal.targets) named.push_back(&target.drawer);
+  for (const NamedDrawer* drawer : named)
+    if (!IsPlainName(drawer->listName) || !IsPlainName(drawer->mailName)) return Outcome::Refused;
+  if (journal.source) {
+    drawers.source = Resolve(journal.source->drawer, place);
+    if (!drawers.source) return Outcome::Waiting;
   }
-  const std::optional<std::string_view> line = lines.Next();
-  const auto n = line ? Numbers(*line, "commit", 3) : std::nullopt;
-  if (n && journal.source && (*n)[2] == ((*n)[0] ^ (*n)[1] ^ kCommitCheck)) journal.commit = Covered{(*n)[0], (*n)[1]};
-  return journal;
+  for (const JournalTarget& target : journal.targets) {
+    const std::optional<DrawerFiles> drawer = Resolve(target.drawer, place);
+    if (!drawer) return Outcome::Waiting;
+    drawers.targets.push_back(*drawer);
+  }
+  return Outcome::Resolved;
+}
+
+// Targets that differ from the source and from each other, noted lengths
+// within their files, claims after them, and references that name something.
+bool Holds(const ParsedJournal& journal, const JournalDrawers& drawers) {
+  const size_t count = drawers.targets.size();
+  for (size_t t = 0; t < count; ++t) {
+    if (drawers.source && !Distinct(*drawers.source, drawers.targets[t])) return false;
+    for (size_t u = t + 1; u < count; ++u)
+      if (!Distinct(drawers.targets[t], drawers.targets[u])) return false;
+    if (journal.targets[t].mailLength > SizeOf(drawers.targets[t].mailPath) ||
+        journal.targets[t].listLength > SizeOf(drawers.targets[t].listPath))
+      return false;
+  }
+  const auto refersToTarget = [count](const JournalDrawerRef& ref) { return !ref.target || *ref.target < count; };
+  return std::all_of(journal.claims.begin(), journal.claims.end(),
+                     [&](const JournalClaim& claim) {
+                       if (claim.target >= count) return false;
+                       const JournalTarget& target = journal.targets[claim.target];
+                       return claim.offset >= (claim.file == ClaimedFile::Mail ? target.mailLength : target.listLength);
+                     }) &&
+         std::all_of(journal.leaves.begin(), journal.leaves.end(),
+                     [count](const JournalLeave& leave) { return leave.target < count; }) &&
+         std::all_of(journal.replaces.begin(), journal.replaces.end(),
+                     [&](const JournalReplace& replace) { return refersToTarget(replace.drawer); }) &&
+         (journal.source || !journal.ReplaceOf({})) &&
+         std::all_of(journal.carried.begin(), journal.carried.end(),
+                     [&](const JournalCarried& carried) { return refersToTarget(carried.drawer); });
+}
+
+const DrawerFiles& DrawerOf(const JournalDrawers& drawers, const JournalDrawerRef& ref) {
+  return ref.target ? drawers.targets[*ref.target] : *drawers.source;
 }
 
 // ---------------------------------------------------------------------------
-// Recovery
+// Replacements
 
-bool StartsWith(std::string_view bytes, const Covered& covered) {
-  return bytes.size() >= covered.length && Check(bytes.substr(0, covered.length)) == covered.check;
+bool Install(const std::string& journalPath, const DrawerFiles& drawer, const JournalReplace& replace,
+             const JournalCarried* carried) {
+  return InstallReplacement(drawer, replace, carried,
+                            [&](const JournalCarried& reached) { return AppendDurably(journalPath, CarriedLine(reached)); }) &&
+         platform::SyncFolder(drawer.folder);
 }
 
-bool CutFileBack(const std::string& path, uint64_t length) {
-  const int64_t size = platform::FileSize(path);
-  if (size < 0 || static_cast<uint64_t>(size) <= length) return true;
-  std::unique_ptr<platform::Stream> file = platform::OpenFile(path, "r+b");
-  return file && file->Truncate(length) && file->Close();
+bool FinishReplacements(const std::string& journalPath, const ParsedJournal& journal, const JournalDrawers& drawers) {
+  return std::all_of(journal.replaces.begin(), journal.replaces.end(), [&](const JournalReplace& replace) {
+    return Install(journalPath, DrawerOf(drawers, replace.drawer), replace, journal.CarriedOf(replace.drawer));
+  });
 }
 
-bool SyncFile(const std::string& path) {
-  if (!platform::PathExists(path)) return true;
-  std::unique_ptr<platform::Stream> file = platform::OpenFile(path, "r+b");
-  return file && file->Sync() && file->Close();
-}
-
-// A target as recovery leaves it: its ListFile, and where each whole record
-// appended after the noted length lies in it.
-struct TargetFound {
-  std::string listBytes;
-  std::vector<std::pair<size_t, size_t>> records;  // [start, end) in listBytes
-};
-
-// Keeps the target's whole mails after its noted lengths: the records, each
-// placed right after the one before, whose texts are all there. What follows
-// the last of them, when it is what an interrupted append of ours leaves
-// (records whose texts never arrived, a record cut short, text without its
-// record), is cut away; when another program's mail follows, nothing is.
-// Then makes the pair durable.
-bool RecoverTarget(const NotedTarget& target, TargetFound& found) {
-  if (!platform::ReadFileContents(target.drawer.listPath, found.listBytes) &&
-      platform::PathExists(target.drawer.listPath))
-    return false;
-  const uint64_t mailLength = std::max<int64_t>(platform::FileSize(target.drawer.mailPath), 0);
-  if (found.listBytes.size() < target.listLength || mailLength < target.mailLength) return true;
-  size_t keptEnd = target.listLength;
-  uint64_t keptMails = target.mailLength;
-  uint64_t chain = target.mailLength;  // where the next mail of ours starts
-  bool foreign = false;
-  for (size_t pos = target.listLength; pos < found.listBytes.size();) {
-    size_t next = pos;
-    MailEntry record;
-    if (!ParseListRecord(found.listBytes, next, record)) break;  // cut short: the last thing there
-    if (record.mailStart != chain) {
-      foreign = true;
-      break;
-    }
-    chain += record.MailLength();
-    if (keptEnd == pos && chain <= mailLength) {
-      found.records.emplace_back(pos, next);
-      keptEnd = next;
-      keptMails = chain;
-    }
-    pos = next;
+// The source's new pair written from checked's rows and committed.
+StoreResult CommitNewPair(const std::string& journalPath, const DrawerFiles& source, CheckedDrawer& checked,
+                          JournalReplace& commit) {
+  const StoreResult written = WriteNewPair(source, checked.Rows(), checked.Mails());
+  if (!written.Ok()) return written;
+  const DrawerFiles scratch = NewPairOf(source);
+  commit = {{}, checked.ListBytes().size(), CheckOf(checked.ListBytes()), false, SizeOf(scratch.mailPath),
+            SizeOf(scratch.listPath)};
+  if (!AppendDurably(journalPath, ReplaceLine(commit))) {
+    const StoreResult failed = StoreResult::FromLastError(StoreFailure::CannotWriteMail, journalPath);
+    RemoveNewPair(source);
+    return failed;
   }
-  if (!foreign) {
-    if (!CutFileBack(target.drawer.listPath, keptEnd) || !CutFileBack(target.drawer.mailPath, keptMails)) return false;
-    found.listBytes.resize(keptEnd);
-  }
-  return SyncFile(target.drawer.mailPath) && SyncFile(target.drawer.listPath) &&
-         platform::SyncFolder(target.drawer.folder);
+  return {};
 }
+
+// A target made whole: in place, or through a new pair the journal names
+// before it is put in place. Another program appending while it is looked
+// at makes it be looked at again.
+bool RepairTarget(const std::string& journalPath, size_t t, const TargetClaims& claims) {
+  constexpr int kLooks = 3;
+  for (int look = 0; look < kLooks; ++look) {
+    TargetRepair repair(claims);
+    if (!repair.Found()) return false;
+    if (!repair.NeedsReplacement()) {
+      if (repair.RepairInPlace()) return true;
+      continue;
+    }
+    JournalReplace replace;
+    replace.drawer = {t};
+    return repair.WriteReplacement(replace).Ok() && AppendDurably(journalPath, ReplaceLine(replace)) &&
+           Install(journalPath, repair.Drawer(), replace, nullptr);
+  }
+  return false;
+}
+
+TargetClaims ClaimsOf(const ParsedJournal& journal, const JournalDrawers& drawers, size_t t, bool abandoned) {
+  TargetClaims claims{drawers.targets[t], journal.targets[t].mailLength, journal.targets[t].listLength, {}, abandoned};
+  for (const JournalClaim& claim : journal.claims)
+    if (claim.target == t) claims.claims.push_back(&claim);
+  return claims;
+}
+
+// ---------------------------------------------------------------------------
+// The source of a move or a sort
 
 // The source's rows as they were loaded, while its loaded part is still the
 // start of its ListFile.
 class LoadedSource {
  public:
-  LoadedSource(const DrawerFiles& source, const Covered& loaded) : m_mails(source.mailPath) {
+  LoadedSource(const DrawerFiles& source, const JournalSource& loaded) : m_mails(source.mailPath) {
     std::string listBytes;
-    if (!platform::ReadFileContents(source.listPath, listBytes) || !StartsWith(listBytes, loaded)) return;
-    listBytes.resize(loaded.length);
+    if (!platform::ReadFileContents(source.listPath, listBytes) || listBytes.size() < loaded.loadedLength ||
+        CheckOf(std::string_view(listBytes).substr(0, loaded.loadedLength)) != loaded.loadedCheck)
+      return;
+    listBytes.resize(loaded.loadedLength);
     std::unique_ptr<platform::Stream> mailFile = platform::OpenFile(source.mailPath, "rb");
     m_listing = ReadListFile(std::move(listBytes), mailFile.get());
-    m_found = m_listing.LoadedBytes().size() == loaded.length;
+    m_found = m_listing.LoadedBytes().size() == loaded.loadedLength;
   }
   // False when the source changed since (another program wrote it anew), or
   // its rows could not be read: no mail can then be told to have left.
@@ -260,88 +221,84 @@ class LoadedSource {
 };
 
 // Marks the leaving mails of targets[t] that are in it byte for byte: record
-// and text, in the order they were appended, from its first record kept on.
-void MarkArrived(const Journal& journal, size_t t, const TargetFound& found, LoadedSource& source,
+// and text, in the order they were appended, among its records after its
+// noted length (another program's may stand between them).
+void MarkArrived(const ParsedJournal& journal, size_t t, const DrawerFiles& target, LoadedSource& source,
                  std::vector<bool>& arrived) {
-  std::unique_ptr<platform::Stream> targetMails = platform::OpenFile(journal.targets[t].drawer.mailPath, "rb");
-  if (!targetMails) return;
-  uint64_t running = journal.targets[t].mailLength;
-  size_t k = 0;
+  std::string list;
+  std::unique_ptr<platform::Stream> targetMails = platform::OpenFile(target.mailPath, "rb");
+  if (!targetMails || !platform::ReadFileContents(target.listPath, list)) return;
+  size_t pos = journal.targets[t].listLength;
   for (const JournalLeave& leave : journal.leaves) {
     if (leave.target != t) continue;
     const MailEntry* row = source.Row(leave.record);
-    if (!row || k >= found.records.size()) return;
-    const std::optional<std::string> text = source.Mails().TextOf(*row);
+    const std::optional<std::string> text = row ? source.Mails().TextOf(*row) : std::nullopt;
     if (!text) return;
-    const auto [start, end] = found.records[k];
-    if (std::string_view(found.listBytes).substr(start, end - start) !=
-            EncodeListRecord(*row, static_cast<uint32_t>(running), text->size()) ||
-        ReadFileRange(*targetMails, running, text->size()) != *text)
-      return;
+    for (MailEntry record;;) {
+      const size_t start = pos;
+      if (pos >= list.size() || !ParseListRecord(list, pos, record)) return;
+      if (std::string_view(list).substr(start, pos - start) == EncodeListRecord(*row, record.mailStart, text->size()) &&
+          ReadFileRange(*targetMails, record.mailStart, text->size()) == *text)
+        break;
+    }
     arrived[leave.record] = true;
-    running += text->size();
-    ++k;
   }
 }
 
 // Writes the source anew without the mails that arrived, through the journal.
-bool LeaveOutArrived(const std::string& path, const DrawerFiles& source, LoadedSource& loaded,
+bool LeaveOutArrived(const std::string& journalPath, const DrawerFiles& source, LoadedSource& loaded,
                      const std::vector<bool>& arrived) {
   std::vector<const MailEntry*> keep;
   for (const MailEntry* row : loaded.Listing().entries)
     if (!arrived[loaded.Listing().RecordIndex(*row)]) keep.push_back(row);
   CheckedDrawer checked(source, loaded.Listing().LoadedBytes());
-  if (!checked.Result().Ok() || !checked.Keep(keep).Ok()) return false;
-  DrawerJournal journal(path);
-  return journal.CommitSource(source, checked).Ok() && journal.InstallSource(source).Ok();
+  JournalReplace commit;
+  return checked.Result().Ok() && checked.Keep(keep).Ok() && CommitNewPair(journalPath, source, checked, commit).Ok() &&
+         Install(journalPath, source, commit, nullptr);
 }
 
-bool FinishAppends(const std::string& path, const Journal& journal) {
-  std::vector<TargetFound> found(journal.targets.size());
-  for (size_t t = 0; t < journal.targets.size(); ++t)
-    if (!RecoverTarget(journal.targets[t], found[t])) return false;
-  if (journal.source) {
-    LoadedSource loaded(*journal.source, journal.loaded);
-    if (journal.loaded.length > 0 && loaded.Found()) {
+bool FinishSource(const std::string& journalPath, const ParsedJournal& journal, const JournalDrawers& drawers,
+                  bool abandoned) {
+  const DrawerFiles& source = *drawers.source;
+  if (!abandoned && journal.source->loadedLength > 0) {
+    LoadedSource loaded(source, *journal.source);
+    if (loaded.Found()) {
       std::vector<bool> arrived(loaded.Listing().entries.size());
-      for (size_t t = 0; t < journal.targets.size(); ++t) MarkArrived(journal, t, found[t], loaded, arrived);
+      for (size_t t = 0; t < drawers.targets.size(); ++t) MarkArrived(journal, t, drawers.targets[t], loaded, arrived);
       if (std::find(arrived.begin(), arrived.end(), true) != arrived.end())
-        return LeaveOutArrived(path, *journal.source, loaded, arrived);
+        return LeaveOutArrived(journalPath, source, loaded, arrived);
     }
-    RemoveNewPair(*journal.source);
   }
-  return platform::DeleteFile(path) || !platform::PathExists(path);
+  RemoveNewPair(source);
+  return true;
 }
 
-// The source's committed new pair put in place, taking the records appended
-// to the old pair since it was made. When the old ListFile no longer starts
-// with what the new pair was made from, the old pair stays: its mails may
-// then also be in their targets, but none is lost.
-bool FinishReplacement(const Journal& journal) {
-  const DrawerFiles& source = *journal.source;
-  if (platform::PathExists(NewPairOf(source).mailPath)) {
-    std::string listBytes;
-    if (!platform::ReadFileContents(source.listPath, listBytes) && platform::PathExists(source.listPath)) return false;
-    if (!StartsWith(listBytes, *journal.commit)) {
-      RemoveNewPair(source);
-      return true;
-    }
-    if (!ExtendNewPair(source, listBytes, journal.commit->length).Ok()) return false;
+bool FinishUncommitted(const std::string& journalPath, const ParsedJournal& journal, const JournalDrawers& drawers,
+                       bool abandoned) {
+  for (size_t t = 0; t < drawers.targets.size(); ++t) {
+    if (journal.ReplaceOf({t})) continue;  // already made whole
+    if (!RepairTarget(journalPath, t, ClaimsOf(journal, drawers, t, abandoned))) return false;
   }
-  return InstallNewPair(source) && platform::SyncFolder(source.folder);
+  return !drawers.source || FinishSource(journalPath, journal, drawers, abandoned);
 }
 
-bool RecoverJournal(const std::string& path) {
+Outcome RecoverJournal(const JournalPlaceOf& place, bool abandon = false) {
   std::string bytes;
-  if (!platform::ReadFileContents(path, bytes)) return false;
+  if (!platform::ReadFileContents(place.path, bytes)) return Outcome::Failed;
   try {
-    const std::optional<Journal> journal = ParseJournal(bytes);
+    const std::optional<ParsedJournal> journal = ParseJournal(bytes);
     // Nothing is changed before the intent is written whole and synced.
-    if (!journal) return platform::DeleteFile(path);
-    if (!journal->commit) return FinishAppends(path, *journal);
-    return FinishReplacement(*journal) && (platform::DeleteFile(path) || !platform::PathExists(path));
+    if (!journal) return platform::DeleteFile(place.path) ? Outcome::Resolved : Outcome::Failed;
+    JournalDrawers drawers;
+    const Outcome resolved = ResolveDrawers(*journal, place, drawers);
+    if (resolved != Outcome::Resolved) return resolved;
+    if (!Holds(*journal, drawers)) return Outcome::Refused;
+    if (!FinishReplacements(place.path, *journal, drawers)) return Outcome::Failed;
+    const bool abandoned = journal->abandoned || abandon;
+    if (!journal->ReplaceOf({}) && !FinishUncommitted(place.path, *journal, drawers, abandoned)) return Outcome::Failed;
+    return platform::DeleteFile(place.path) || !platform::PathExists(place.path) ? Outcome::Resolved : Outcome::Failed;
   } catch (const std::bad_alloc&) {
-    return false;
+    return Outcome::Failed;
   }
 }
 
@@ -356,66 +313,173 @@ bool IsIdleLegacyNote(const std::string& path) {
   return note && note->GetChar() == '-';
 }
 
+// Where a drawer lies as seen from beside: the same folder, or the other.
+NamedDrawer NameOf(const DrawerFiles& drawer, const DrawerFiles& beside) {
+  const bool here = drawer.folder == beside.folder || platform::SameFile(drawer.folder, beside.folder);
+  return {here ? JournalPlace::Here : JournalPlace::Other, FileNameOf(drawer.listPath), FileNameOf(drawer.mailPath)};
+}
+
 }  // namespace
 
-StoreResult DrawerJournal::Begin(const DrawerFiles& beside, const JournalIntent& intent,
-                                 std::unique_ptr<DrawerJournal>& journal) {
-  const std::string path = beside.listPath + std::string(kJournalSuffix);
-  if (!WriteDurably(path, "wb", IntentText(intent)) || !platform::SyncFolder(beside.folder)) {
-    const StoreResult failed = StoreResult::FromLastError(StoreFailure::CannotCreateScratch, path);
-    platform::DeleteFile(path);
-    return failed;
-  }
-  journal = std::make_unique<DrawerJournal>(path);
-  return {};
+DrawerJournal::DrawerJournal(const DrawerFiles& beside, const DrawerFiles* source, std::string_view loadedBytes)
+    : m_beside(beside), m_path(beside.listPath + std::string(kJournalSuffix)) {
+  if (source) m_source = JournalSource{NameOf(*source, beside), loadedBytes.size(), CheckOf(loadedBytes)};
 }
 
 DrawerJournal::~DrawerJournal() = default;
 
-StoreResult DrawerJournal::CommitSource(const DrawerFiles& source, CheckedDrawer& checked) {
-  const StoreResult written = WriteNewPair(source, checked.Rows(), checked.Mails());
-  if (!written.Ok()) return written;
-  if (!WriteDurably(m_path, "ab", CommitLine(checked.ListBytes()))) {
-    const StoreResult failed = StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_path);
-    RemoveNewPair(source);
+void DrawerJournal::AddTarget(const PairAppender& target) { m_targets.push_back(&target); }
+
+void DrawerJournal::AddLeave(size_t target, size_t record) { m_leaves.push_back({target, record}); }
+
+StoreResult DrawerJournal::Begin() { return BeginWith({}); }
+
+StoreResult DrawerJournal::BeginWith(std::string_view firstClaim) {
+  if (m_begun) return {};
+  std::vector<JournalTarget> targets;
+  for (const PairAppender* target : m_targets)
+    targets.push_back({NameOf(target->Drawer(), m_beside), target->MailLengthBefore(), target->ListLengthBefore()});
+  const std::string text = IntentText(m_source, targets, m_leaves) + std::string(firstClaim);
+  m_file = platform::OpenFile(m_path, "wb");
+  if (!m_file || !m_file->Write(text) || !m_file->Sync() || !platform::SyncFolder(m_beside.folder)) {
+    const StoreResult failed = StoreResult::FromLastError(StoreFailure::CannotCreateScratch, m_path);
+    m_file.reset();
+    platform::DeleteFile(m_path);
     return failed;
+  }
+  m_begun = true;
+  m_claimsUnsynced = false;
+  return {};
+}
+
+StoreResult DrawerJournal::WriteLine(const std::string& line, bool durable) {
+  if (!m_file->Write(line) || !m_file->Flush() || (durable && !m_file->Sync()))
+    return StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_path);
+  return {};
+}
+
+// A claim of a text must be durable before the text is: MakeDurable syncs
+// the journal before any target's MailFile. A claim of records need not
+// be: whole records are kept whoever wrote them.
+StoreResult DrawerJournal::Claim(const PairAppender& pair, ClaimedFile file, uint64_t offset, std::string_view bytes,
+                                 uint64_t& number) {
+  const size_t target = static_cast<size_t>(std::find(m_targets.begin(), m_targets.end(), &pair) - m_targets.begin());
+  number = m_claimCount++;
+  const bool exact = bytes.size() <= kExactClaimBytes;
+  const std::string line = ClaimLine({number, target, file, offset, offset, bytes.size(), bytes.size(),
+                                      exact ? std::vector<uint32_t>{} : PageChecks(offset, bytes),
+                                      exact ? std::string(bytes) : std::string()});
+  if (!m_begun) return BeginWith(line);
+  m_claimsUnsynced = m_claimsUnsynced || file == ClaimedFile::Mail;
+  return WriteLine(line, false);
+}
+
+StoreResult DrawerJournal::Landed(uint64_t number, uint64_t offset, uint64_t written) {
+  return WriteLine(LandedLine(number, offset, written), false);
+}
+
+StoreResult DrawerJournal::MakeDurable() {
+  if (!m_begun || !m_claimsUnsynced) return {};  // nothing claimed since it was made durable
+  if (!m_file->Sync()) return StoreResult::FromLastError(StoreFailure::CannotWriteMail, m_path);
+  m_claimsUnsynced = false;
+  return {};
+}
+
+// The claims are read back from the journal: a call that meets another
+// program is rare, and holding every claim would cost memory in step with
+// the mails.
+StoreResult DrawerJournal::OrderTargets(const std::vector<const PairAppender*>& targets) {
+  std::optional<ParsedJournal> journal;
+  for (const PairAppender* pair : targets) {
+    if (!pair->OthersAppended()) continue;
+    std::string bytes;
+    if (!journal && platform::ReadFileContents(m_path, bytes)) journal = ParseJournal(bytes);
+    if (!journal) return {StoreFailure::CannotWriteMail, m_path};
+    const size_t t = static_cast<size_t>(std::find(m_targets.begin(), m_targets.end(), pair) - m_targets.begin());
+    TargetClaims claims{pair->Drawer(), pair->MailLengthBefore(), pair->ListLengthBefore(), {}, false};
+    for (const JournalClaim& claim : journal->claims)
+      if (claim.target == t) claims.claims.push_back(&claim);
+    if (!RepairTarget(m_path, t, claims)) return {StoreFailure::CannotWriteMail, pair->Drawer().listPath};
   }
   return {};
 }
 
+StoreResult DrawerJournal::CommitSource(const DrawerFiles& source, CheckedDrawer& checked) {
+  const StoreResult begun = Begin();
+  if (!begun.Ok()) return begun;
+  m_file.reset();
+  JournalReplace commit;
+  const StoreResult committed = CommitNewPair(m_path, source, checked, commit);
+  if (committed.Ok()) m_commit = commit;
+  return committed;
+}
+
 StoreResult DrawerJournal::InstallSource(const DrawerFiles& source) {
-  if (!InstallNewPair(source)) return StoreResult::FromLastError(StoreFailure::CannotWriteMail, source.listPath);
+  if (!m_commit || !InstallReplacement(source, *m_commit, nullptr, [&](const JournalCarried& reached) {
+        return AppendDurably(m_path, CarriedLine(reached));
+      }))
+    return StoreResult::FromLastError(StoreFailure::CannotWriteMail, source.listPath);
   // The renames reach the disk before the journal goes; without that the
   // journal stays, and the next recovery finds nothing left to rename.
   if (platform::SyncFolder(source.folder)) Remove();
   return {};
 }
 
-void DrawerJournal::Remove() { platform::DeleteFile(m_path); }
+void DrawerJournal::TakeBack(Appended appended) {
+  if (!m_begun) return;
+  m_file.reset();
+  const bool takeAll = appended == Appended::TakeAll;
+  if (takeAll) (void)AppendDurably(m_path, AbandonLine());
+  (void)RecoverJournal({m_path, m_beside.folder, BookFoldersOf(m_beside)}, takeAll);
+}
 
-bool RecoverBook(const std::vector<std::string>& folders) {
-  bool whole = true;
-  for (const std::string& folder : folders) {
-    for (const std::string& name : platform::FolderEntries(folder)) {
-      const std::string path = folder + "\\" + name;
-      if (name.ends_with(kJournalSuffix)) whole = RecoverJournal(path) && whole;
-      else if (name.ends_with(kLegacyAppendNoteSuffix) && IsIdleLegacyNote(path)) platform::DeleteFile(path);
+void DrawerJournal::Remove() {
+  m_file.reset();
+  platform::DeleteFile(m_path);
+}
+
+BookRecovery RecoverBook(const std::vector<BookFolder>& folders) {
+  BookRecovery recovery{true, {}};
+  for (const BookFolder& folder : folders) {
+    for (const std::string& name : platform::FolderEntries(folder.path)) {
+      const std::string path = folder.path + "\\" + name;
+      if (name.ends_with(kJournalSuffix)) {
+        const Outcome outcome = RecoverJournal({path, folder.path, folders});
+        recovery.whole = recovery.whole && outcome == Outcome::Resolved;
+        if (outcome == Outcome::Refused && recovery.refusedJournal.empty()) recovery.refusedJournal = path;
+      } else if (name.ends_with(kLegacyAppendNoteSuffix) && IsIdleLegacyNote(path)) {
+        platform::DeleteFile(path);
+      }
     }
   }
   // Every call makes its journal before its scratch pair and removes the pair
-  // before the journal: a pair no journal names is left over (by an earlier
-  // version of the store, or a removal that failed).
-  if (whole) {
-    for (const std::string& folder : folders)
-      for (const std::string& name : platform::FolderEntries(folder))
-        if (IsScratchName(name)) platform::DeleteFile(folder + "\\" + name);
+  // before the journal: a pair no journal names is left over. Only the
+  // program's own folders are ours to clear; PostPet's may hold anything.
+  if (recovery.whole) {
+    for (const BookFolder& folder : folders)
+      if (folder.own)
+        for (const std::string& name : platform::FolderEntries(folder.path))
+          if (IsScratchName(name)) platform::DeleteFile(folder.path + "\\" + name);
   }
-  return whole;
+  return recovery;
 }
 
 bool ReplacementPending(const DrawerFiles& drawer) {
-  std::string bytes;
-  if (!platform::ReadFileContents(drawer.listPath + std::string(kJournalSuffix), bytes)) return false;
-  const std::optional<Journal> journal = ParseJournal(bytes);
-  return journal && journal->commit && NewPairLeft(drawer);
+  if (!NewPairLeft(drawer)) return false;
+  const std::vector<BookFolder> book = BookFoldersOf(drawer);
+  for (const BookFolder& folder : book) {
+    for (const std::string& name : platform::FolderEntries(folder.path)) {
+      std::string bytes;
+      if (!name.ends_with(kJournalSuffix) || !platform::ReadFileContents(folder.path + "\\" + name, bytes)) continue;
+      const std::optional<ParsedJournal> journal = ParseJournal(bytes);
+      JournalDrawers drawers;
+      if (!journal || ResolveDrawers(*journal, {folder.path + "\\" + name, folder.path, book}, drawers) != Outcome::Resolved)
+        continue;
+      for (const JournalReplace& replace : journal->replaces) {
+        const bool named = replace.drawer.target ? *replace.drawer.target < drawers.targets.size() : drawers.source.has_value();
+        if (named && SameDrawerFile(DrawerOf(drawers, replace.drawer).listPath, drawer.listPath)) return true;
+      }
+    }
+  }
+  return false;
 }

@@ -5,38 +5,43 @@
 // files are out of step. LevelDB keeps one log for the same reason.
 //
 // A call that appends (a move, a sort, an import, a filing) notes each drawer
-// it appends to, with its files' lengths. A call that writes a drawer anew
-// (a move and a sort their source, without the mails that leave; a delete or
-// a date sort the open drawer) names that drawer and the part of its ListFile
-// its rows were loaded from; a move or a sort also lists each mail that
-// leaves and the target it goes to. Once the targets are synced and the
-// source's new pair is complete and durable, a commit line is added: from then
-// on the call is finished, never taken back. The journal lies beside the
-// drawer written anew, or the one appended to, as "…リスト.ppl.jnl", and is
-// removed as the call ends: nothing stays beside PostPet's files.
+// it appends to, with its files' lengths, and claims every write before it
+// makes it: where the bytes go, and a check of each page they cover (or the
+// bytes themselves when they are few), each claim of a text durable before
+// the text is synced. A call that writes a drawer anew (a move and a sort
+// their source, without the mails that leave; a delete or a date sort the
+// open drawer) names that drawer and the part of its ListFile its rows were
+// loaded from; a move or a sort also lists each mail that leaves and the
+// target it goes to.
+// Once the targets are synced and the source's new pair is complete and
+// durable, a replace line for the source commits the call: from then on it
+// is finished, never taken back. The journal lies beside the drawer written
+// anew, or the one appended to, as "…リスト.ppl.jnl", and is removed as the
+// call ends: nothing stays beside PostPet's files.
 //
-// What recovery finds in a book's folders, and what it does (under the
-// book's locks, before any read of, append to or rewrite of its drawers):
+// PostPet takes no lock: between any two of these steps it may append to any
+// drawer. So recovery takes no byte for the call's unless the call claimed
+// it and it is still what the call wrote; the rest is another program's and
+// stays. What recovery finds, and does (under the book's locks, before any
+// read of, append to or rewrite of its drawers):
 //
 // | found                                  | recovery                                         |
 // |----------------------------------------|--------------------------------------------------|
-// | no journal, no scratch pair            | nothing                                          |
-// | a scratch pair no journal names        | removed                                          |
+// | no journal                             | nothing; in the program's own folders a scratch  |
+// |                                        |   pair no journal names is removed               |
 // | a journal cut short or damaged         | removed: nothing was changed under it            |
-// | a journal without its commit line      | each target keeps its whole records from the     |
-// |                                        |   noted lengths on; what follows the last of     |
-// |                                        |   them (a record cut short, a record whose text  |
-// |                                        |   is missing, text without its record) is cut    |
-// |                                        |   away unless another program's mail follows it; |
-// |                                        |   the targets are synced; then the source, if    |
+// | a journal whose names or lengths do    | left alone and reported: the book is not changed |
+// |   not hold for the files it names      |   until it is gone                               |
+// | a replace line (a drawer's new pair    | the new pair put in place, taking the records    |
+// |   complete), in any state of renaming  |   appended to the drawer since it was made       |
+// | no replace line for the source         | each target keeps the call's mails whose record  |
+// |                                        |   and text are both whole; what is left of the   |
+// |                                        |   others is cut away; records are put in the     |
+// |                                        |   MailFile's order; then the source, if          |
 // |                                        |   any, is written anew without every leaving     |
-// |                                        |   mail found byte for byte in its target (a move |
-// |                                        |   or a sort taken as far as it got); records     |
-// |                                        |   appended to the source since are carried       |
-// | committed, the scratch pair whole      | the pair extended by the records appended to the |
-// |                                        |   source since the commit, then put in place     |
-// | committed, the MailFile renamed        | the ListFile's rename finished                   |
-// | committed, both renamed                | nothing left to do                               |
+// |                                        |   mail found byte for byte in its target, with   |
+// |                                        |   the records appended to it since               |
+// | an abandon line (the call failed)      | as above, but what the call appended goes too    |
 //
 // Then the journal goes. A journal that cannot be resolved (a write fails)
 // stays, and every call that would change the book refuses until one can.
@@ -50,58 +55,81 @@
 #include <vector>
 
 #include "browser/store/DrawerPaths.h"
+#include "browser/store/JournalText.h"
+#include "browser/store/PairAppender.h"
 #include "browser/store/StoreResult.h"
 
 class CheckedDrawer;
-class PairAppender;
 
-// A mail that leaves the source for targets[target]; record counts the
-// records of the source's ListFile from 0.
-struct JournalLeave {
-  size_t target = 0;
-  size_t record = 0;
-};
-
-// What a call notes before it changes anything. The targets are the open
-// appenders whose lengths before the first append are noted.
-struct JournalIntent {
-  const DrawerFiles* source = nullptr;  // the drawer written anew, if any
-  std::string_view loadedBytes;         // the part of its ListFile its rows were loaded from
-  std::vector<const PairAppender*> targets;
-  std::vector<JournalLeave> leaves;  // in the order they are appended
-};
-
-class DrawerJournal {
+class DrawerJournal final : public AppendClaims {
  public:
-  // Writes intent beside `beside` and makes it durable, its folder synced
-  // too. CannotCreateScratch (with nothing written) when it cannot.
-  static StoreResult Begin(const DrawerFiles& beside, const JournalIntent& intent,
-                           std::unique_ptr<DrawerJournal>& journal);
-  // The journal at path, as a recovery found it.
-  explicit DrawerJournal(std::string path) : m_path(std::move(path)) {}
-  ~DrawerJournal();
+  // A journal beside `beside` for a call that writes source anew (if any),
+  // its rows loaded from loadedBytes. Nothing is written until Begin or the
+  // first claim; the targets and leaving mails are added before that.
+  DrawerJournal(const DrawerFiles& beside, const DrawerFiles* source, std::string_view loadedBytes);
+  ~DrawerJournal() override;
   DrawerJournal(const DrawerJournal&) = delete;
   DrawerJournal& operator=(const DrawerJournal&) = delete;
 
-  // Writes source's new pair from checked's rows and adds the commit line.
-  // On failure nothing is committed and no scratch file is left.
+  // Targets are numbered in the order they are added.
+  void AddTarget(const PairAppender& target);
+  void AddLeave(size_t target, size_t record);
+
+  // Writes the intent, with what is claimed so far, and makes it durable,
+  // its folder synced too. CannotCreateScratch (with nothing written) when
+  // it cannot. Claim begins the journal itself when it has not begun.
+  StoreResult Begin();
+  bool Begun() const { return m_begun; }
+  StoreResult Claim(const PairAppender& pair, ClaimedFile file, uint64_t offset, std::string_view bytes,
+                    uint64_t& number) override;
+  StoreResult Landed(uint64_t number, uint64_t offset, uint64_t written) override;
+  StoreResult MakeDurable() override;
+
+  // Puts the records of the targets another program appended to while the
+  // call ran in the MailFile's order. Before the commit.
+  StoreResult OrderTargets(const std::vector<const PairAppender*>& targets);
+  // Writes source's new pair from checked's rows and commits the call. On
+  // failure nothing is committed and no scratch file is left.
   StoreResult CommitSource(const DrawerFiles& source, CheckedDrawer& checked);
   // Puts the committed new pair in place and removes the journal.
   // CannotWriteMail when a rename fails: the next recovery finishes it.
   StoreResult InstallSource(const DrawerFiles& source);
+  // The call failed before its commit: what it appended is taken back now
+  // or, when that fails, by the next recovery; everything, or only what did
+  // not become a whole mail (a failed piece of an import).
+  enum class Appended { TakeAll, KeepWhole };
+  void TakeBack(Appended appended);
   // The call ended with nothing more to do.
   void Remove();
 
  private:
+  StoreResult BeginWith(std::string_view firstClaim);
+  StoreResult WriteLine(const std::string& line, bool durable);
+
+  DrawerFiles m_beside;
   std::string m_path;
+  std::optional<JournalSource> m_source;
+  std::vector<const PairAppender*> m_targets;
+  std::vector<JournalLeave> m_leaves;
+  uint64_t m_claimCount = 0;
+  std::unique_ptr<platform::Stream> m_file;
+  std::optional<JournalReplace> m_commit;
+  bool m_begun = false;
+  bool m_claimsUnsynced = false;
 };
 
-// The one recovery: resolves every journal in the folders, removes scratch
-// pairs no journal names and the side files that earlier versions of the
-// store left. The caller holds the folders' locks. False when a journal
-// could not be resolved: the book must then be neither appended to nor
-// written anew.
-[[nodiscard]] bool RecoverBook(const std::vector<std::string>& folders);
+// What the one recovery found in a book's folders.
+struct BookRecovery {
+  bool whole = false;          // every journal is resolved: the book may be changed
+  std::string refusedJournal;  // one that was left alone because it does not hold
+};
+
+// The one recovery: resolves every journal in the folders, and removes the
+// scratch pairs no journal names from the program's own folders and the
+// side files that earlier versions of the store left. The caller holds the
+// folders' locks. A journal naming the book's other folder, when only one is
+// held, waits for a recovery that holds both.
+BookRecovery RecoverBook(const std::vector<BookFolder>& folders);
 
 // A committed new pair of drawer is not wholly in place: its files do not
 // belong together until a recovery finishes it.

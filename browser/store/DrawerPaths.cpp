@@ -103,6 +103,7 @@ std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::s
   const std::string stem(rowText);
   DrawerFiles files;
   files.folder = BookFolderIn(base, book.isReceiveBook);
+  files.ownFolder = row >= book.fixedDrawerCount;
   const std::string& otherBase = row < book.fixedDrawerCount ? book.exeDir : book.ppPath;
   if (!otherBase.empty()) files.otherFolder = BookFolderIn(otherBase, book.isReceiveBook);
   const std::string listName = row == 0 ? (book.isReceiveBook ? "受信リスト.ppl" : "送信リスト.ppl")

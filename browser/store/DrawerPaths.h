@@ -25,6 +25,13 @@ struct DrawerFiles {
   std::string listPath;     // the ListFile
   std::string mailPath;     // the MailFile
   std::string otherFolder;  // the book's other folder; empty when there is none
+  bool ownFolder = false;   // folder is the program's own, otherFolder PostPet's
+};
+
+// A folder of a book, PostPet's or the program's own.
+struct BookFolder {
+  std::string path;
+  bool own = false;
 };
 
 // Suffixes of the files a store call keeps beside a drawer's own while it

@@ -23,16 +23,18 @@ StoreResult Guarded(const Call& call) {
   }
 }
 
-// The drawers a call appends to, each opened once, at its first use; their
-// order is the journal's.
+// The drawers a call appends to, each opened once, at its first use, with
+// every write claimed in the call's journal; their order is the journal's.
 class Targets {
  public:
+  explicit Targets(DrawerJournal& journal) : m_journal(journal) {}
   // Opens target unless it is open already. A target that cannot be opened
   // is not kept: its failure is returned.
   StoreResult Open(const DrawerFiles& target) {
     if (m_index.contains(target.listPath)) return {};
-    auto pair = std::make_unique<PairAppender>(target);
+    auto pair = std::make_unique<PairAppender>(target, &m_journal);
     if (!pair->Opened().Ok()) return pair->Opened();
+    m_journal.AddTarget(*pair);
     m_index.emplace(target.listPath, m_pairs.size());
     m_pairs.push_back(std::move(pair));
     return {};
@@ -44,20 +46,22 @@ class Targets {
     for (const auto& pair : m_pairs) all.push_back(pair.get());
     return all;
   }
-  StoreResult SyncAll() {
+  // Every mail written and made durable, and another program's records
+  // appended meanwhile put in order.
+  StoreResult Finish() {
+    for (const auto& pair : m_pairs) {
+      const StoreResult written = pair->WriteGathered();
+      if (!written.Ok()) return written;
+    }
     for (const auto& pair : m_pairs) {
       const StoreResult synced = pair->Sync();
       if (!synced.Ok()) return synced;
     }
-    return {};
-  }
-  bool CutBackAll() {
-    bool whole = true;
-    for (const auto& pair : m_pairs) whole = pair->CutBack() && whole;
-    return whole;
+    return m_journal.OrderTargets(All());
   }
 
  private:
+  DrawerJournal& m_journal;
   std::vector<std::unique_ptr<PairAppender>> m_pairs;
   std::map<std::string, size_t> m_index;  // by ListFile
 };
@@ -68,11 +72,11 @@ struct Leaving {
   size_t target;
 };
 
-// Ends a call that failed after its journal was written and before its
-// commit: what it appended is taken back, durably, and the journal goes.
-// Should anything stay, the journal stays too, for the next recovery.
-StoreResult Undo(Targets& targets, DrawerJournal& journal, StoreResult failure) {
-  if (targets.CutBackAll() && targets.SyncAll().Ok()) journal.Remove();
+// Ends a call that failed before its commit: what it appended is taken
+// back, durably, and the journal goes. Should anything stay, the journal
+// stays too, for the next recovery.
+StoreResult Undo(DrawerJournal& journal, StoreResult failure) {
+  journal.TakeBack(DrawerJournal::Appended::TakeAll);
   return failure;
 }
 
@@ -80,34 +84,31 @@ StoreResult Undo(Targets& targets, DrawerJournal& journal, StoreResult failure) 
 // appended to its target, the targets are made durable, and the source is
 // written anew without the mails that left (checked holds the rows it keeps).
 StoreResult MoveLeaving(const DrawerFiles& source, const DrawerListing& loaded, CheckedDrawer& checked,
-                        Targets& targets, const std::vector<Leaving>& leaving) {
-  JournalIntent intent{&source, loaded.LoadedBytes(), targets.All(), {}};
-  for (const Leaving& mail : leaving) intent.leaves.push_back({mail.target, loaded.RecordIndex(*mail.row)});
-  std::unique_ptr<DrawerJournal> journal;
-  const StoreResult begun = DrawerJournal::Begin(source, intent, journal);
-  if (!begun.Ok()) return begun;
+                        Targets& targets, DrawerJournal& journal, const std::vector<Leaving>& leaving) {
+  for (const Leaving& mail : leaving) journal.AddLeave(mail.target, loaded.RecordIndex(*mail.row));
   std::vector<const MailEntry*> rows;
   for (const Leaving& mail : leaving) rows.push_back(mail.row);
   const StoreResult appended = ForEachText(rows, checked.Mails(), [&](size_t i, std::string_view text) {
     return targets[leaving[i].target].WriteMail(*leaving[i].row, text);
   });
-  if (!appended.Ok()) return Undo(targets, *journal, appended);
-  const StoreResult synced = targets.SyncAll();
-  if (!synced.Ok()) return Undo(targets, *journal, synced);
-  const StoreResult committed = journal->CommitSource(source, checked);
-  if (!committed.Ok()) return Undo(targets, *journal, committed);
-  return journal->InstallSource(source);
+  if (!appended.Ok()) return Undo(journal, appended);
+  const StoreResult finished = targets.Finish();
+  if (!finished.Ok()) return Undo(journal, finished);
+  const StoreResult committed = journal.CommitSource(source, checked);
+  if (!committed.Ok()) return Undo(journal, committed);
+  return journal.InstallSource(source);
 }
 
-std::vector<std::string> FoldersOfBoth(const DrawerFiles& one, const DrawerFiles& other) {
-  std::vector<std::string> folders = BookFoldersOf(one);
-  for (const std::string& folder : BookFoldersOf(other)) folders.push_back(folder);
+std::vector<BookFolder> FoldersOfBoth(const DrawerFiles& one, const DrawerFiles& other) {
+  std::vector<BookFolder> folders = BookFoldersOf(one);
+  for (const BookFolder& folder : BookFoldersOf(other)) folders.push_back(folder);
   return folders;
 }
 
 // The book's locks held and its journals resolved, or why not.
 StoreResult Opened(const LockedBook& book, StoreFailure notHeld, const std::string& folder) {
   if (!book.Held()) return {notHeld, folder};
+  if (!book.RefusedJournal().empty()) return {StoreFailure::JournalRefused, book.RefusedJournal()};
   if (!book.Recovered()) return {StoreFailure::CannotWriteMail, folder};
   return {};
 }
@@ -120,12 +121,13 @@ StoreResult MoveLocked(const DrawerFiles& source, const DrawerListing& loaded,
   const StoreResult kept = checked.Keep(keep);
   if (!kept.Ok()) return kept;
   if (!checked.Mails().CanReadBack(moved)) return {StoreFailure::CannotOpenMailFile, source.mailPath};
-  Targets targets;
+  DrawerJournal journal(source, &source, loaded.LoadedBytes());
+  Targets targets(journal);
   const StoreResult opened = targets.Open(target);
   if (!opened.Ok()) return opened;
   std::vector<Leaving> leaving;
   for (const MailEntry* row : moved) leaving.push_back({row, 0});
-  return MoveLeaving(source, loaded, checked, targets, leaving);
+  return MoveLeaving(source, loaded, checked, targets, journal, leaving);
 }
 
 // What choose decided, up to its first stop.
@@ -183,12 +185,13 @@ std::vector<const MailEntry*> RowsStaying(const DrawerListing& loaded, const std
 StoreResult DistributeLocked(const DrawerFiles& source, const DrawerListing& loaded, Plan& plan) {
   CheckedDrawer checked(source, loaded.LoadedBytes());
   if (!checked.Result().Ok()) return checked.Result();
-  Targets targets;
+  DrawerJournal journal(source, &source, loaded.LoadedBytes());
+  Targets targets(journal);
   const std::vector<Leaving> leaving = OpenTargets(loaded, plan, targets);
   if (leaving.empty()) return plan.stop;
   const StoreResult kept = checked.Keep(RowsStaying(loaded, leaving));
   if (!kept.Ok()) return kept;
-  const StoreResult moved = MoveLeaving(source, loaded, checked, targets, leaving);
+  const StoreResult moved = MoveLeaving(source, loaded, checked, targets, journal, leaving);
   return moved.Ok() ? plan.stop : moved;
 }
 
@@ -198,31 +201,38 @@ StoreResult RewriteLocked(const DrawerFiles& drawer, const DrawerListing& loaded
   if (!checked.Result().Ok()) return checked.Result();
   const StoreResult kept = checked.Keep(keep);
   if (!kept.Ok()) return kept;
-  std::unique_ptr<DrawerJournal> journal;
-  const StoreResult begun = DrawerJournal::Begin(drawer, {&drawer, loaded.LoadedBytes(), {}, {}}, journal);
+  DrawerJournal journal(drawer, &drawer, loaded.LoadedBytes());
+  const StoreResult begun = journal.Begin();
   if (!begun.Ok()) return begun;
-  const StoreResult committed = journal->CommitSource(drawer, checked);
+  const StoreResult committed = journal.CommitSource(drawer, checked);
   if (!committed.Ok()) {
-    journal->Remove();
+    journal.Remove();
     return committed;
   }
-  return journal->InstallSource(drawer);
+  return journal.InstallSource(drawer);
 }
 
-// The mails appended so far made durable, and the journal gone. Unless they
-// are durable, the journal stays for the next recovery to judge them.
-StoreResult KeepAppended(PairAppender& pair, DrawerJournal& journal) {
-  const StoreResult synced = pair.Sync();
-  if (synced.Ok()) journal.Remove();
-  return synced;
+// The mails appended so far made durable, and the journal gone: when a mail
+// failed, the mails before its piece stay and the rest goes; when they
+// cannot be made durable, none of them stays.
+StoreResult KeepAppended(PairAppender& pair, DrawerJournal& journal, const StoreResult& failedWrite) {
+  const StoreResult written = failedWrite.Ok() ? pair.WriteGathered() : failedWrite;
+  StoreResult kept = pair.Sync();
+  if (kept.Ok()) kept = journal.OrderTargets({&pair});
+  if (!kept.Ok()) {
+    journal.TakeBack(DrawerJournal::Appended::TakeAll);
+    return kept;
+  }
+  if (written.Ok()) journal.Remove();
+  else journal.TakeBack(DrawerJournal::Appended::KeepWhole);
+  return written;
 }
 
 StoreResult AppendLocked(const DrawerFiles& drawer, const MailFeed& feed) {
-  PairAppender pair(drawer);
+  DrawerJournal journal(drawer, nullptr, {});
+  PairAppender pair(drawer, &journal);
   if (!pair.Opened().Ok()) return pair.Opened();
-  std::unique_ptr<DrawerJournal> journal;
-  const StoreResult begun = DrawerJournal::Begin(drawer, {nullptr, {}, {&pair}, {}}, journal);
-  if (!begun.Ok()) return begun;
+  journal.AddTarget(pair);
   StoreResult failed;
   const AppendOne append = [&](const MailEntry& entry, std::string_view text) {
     failed = pair.WriteMail(entry, text);
@@ -232,30 +242,11 @@ StoreResult AppendLocked(const DrawerFiles& drawer, const MailFeed& feed) {
   try {
     stopped = feed(append);
   } catch (...) {
-    (void)KeepAppended(pair, *journal);
+    (void)KeepAppended(pair, journal, failed);
     throw;
   }
-  const StoreResult kept = KeepAppended(pair, *journal);
-  if (!kept.Ok()) return kept;
-  return failed.Ok() ? stopped : failed;
-}
-
-// A filing is whole or nothing: when it fails after its journal (a write, or
-// the sync that would make it durable), what it appended is taken back before
-// the journal goes, as a failed move's appends are; else the recovery would
-// keep a mail its caller was told was not filed.
-StoreResult FileLocked(const DrawerFiles& drawer, const MailEntry& entry, std::string_view text) {
-  Targets targets;
-  const StoreResult opened = targets.Open(drawer);
-  if (!opened.Ok()) return opened;
-  std::unique_ptr<DrawerJournal> journal;
-  const StoreResult begun = DrawerJournal::Begin(drawer, {nullptr, {}, targets.All(), {}}, journal);
-  if (!begun.Ok()) return begun;
-  StoreResult filed = targets[0].WriteMail(entry, text);
-  if (filed.Ok()) filed = targets.SyncAll();
-  if (!filed.Ok()) return Undo(targets, *journal, filed);
-  journal->Remove();
-  return {};
+  const StoreResult kept = KeepAppended(pair, journal, failed);
+  return kept.Ok() ? stopped : kept;
 }
 
 StoreResult DeleteLocked(const DrawerFiles& drawer) {
@@ -288,10 +279,7 @@ StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed) {
 }
 
 StoreResult AppendMail(const DrawerFiles& drawer, const MailEntry& entry, std::string_view text) {
-  const LockedBook book(BookFoldersOf(drawer));
-  const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, drawer.folder);
-  if (!opened.Ok()) return opened;
-  return Guarded([&] { return FileLocked(drawer, entry, text); });
+  return AppendMails(drawer, [&](const AppendOne& append) { return append(entry, text); });
 }
 
 StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
@@ -323,7 +311,9 @@ StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& load
 
 StoreResult RenameDrawerFiles(const DrawerFiles& from, const DrawerFiles& to) {
   const LockedBook book(FoldersOfBoth(from, to));
-  if (!book.Held() || !book.Recovered()) return {StoreFailure::CopyFailed, from.folder};
+  const StoreResult opened = Opened(book, StoreFailure::CopyFailed, from.folder);
+  if (opened.failure == StoreFailure::JournalRefused) return opened;
+  if (!opened.Ok()) return {StoreFailure::CopyFailed, from.folder};
   if (!platform::CopyFile(from.mailPath, to.mailPath, false))
     return StoreResult::FromLastError(StoreFailure::CopyFailed, from.mailPath);
   if (!platform::CopyFile(from.listPath, to.listPath, false)) {
@@ -336,7 +326,8 @@ StoreResult RenameDrawerFiles(const DrawerFiles& from, const DrawerFiles& to) {
 
 StoreResult DeleteDrawerFiles(const DrawerFiles& drawer) {
   const LockedBook book(BookFoldersOf(drawer));
-  if (!book.Held() || !book.Recovered()) return {StoreFailure::CannotWriteMail, drawer.folder};
+  const StoreResult opened = Opened(book, StoreFailure::CannotWriteMail, drawer.folder);
+  if (!opened.Ok()) return opened;
   return DeleteLocked(drawer);
 }
 

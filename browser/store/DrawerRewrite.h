@@ -33,11 +33,15 @@ using AppendOne = std::function<StoreResult(const MailEntry& entry, std::string_
 using MailFeed = std::function<StoreResult(const AppendOne& append)>;
 
 // Appends the mails feed gives to the end of drawer, and makes them durable
-// before it returns. The mails appended before a stop or a failure stay; the
-// one that failed leaves nothing. CannotOpenMailFile or CannotOpenListFile
-// when a file cannot be opened (or the book cannot be locked), and nothing is
-// appended; MailFileFull when a mail would take the MailFile past the 32-bit
-// offsets of its records; CannotWriteMail when a write fails.
+// before it returns. The mails appended before a stop stay; after a failed
+// write, the mails of the pieces written before it stay and nothing of the
+// others does; when they cannot be made durable, none stays, also after a
+// later recovery. CannotOpenMailFile or CannotOpenListFile when a file cannot
+// be opened (or the book cannot be locked, or its ListFile ends in a record
+// cut short that cannot be cut away), and nothing is appended; MailFileFull
+// when a mail would take the MailFile past the 32-bit offsets of its
+// records; CannotWriteMail when a write fails; JournalRefused when the book
+// holds a journal recovery will not act on.
 StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed);
 // The same for one mail: filed durably, or not at all. A failure after the
 // first byte, a failed sync included, takes the mail back before it returns,

@@ -76,7 +76,6 @@ class Cursor {
     return length < m_bytes.size() - m_pos && Bytes(length + 1, out);
   }
   std::string_view Since(size_t begin) const { return m_bytes.substr(begin, m_pos - begin); }
-  void SkipUpTo(size_t count) { m_pos += std::min(count, m_bytes.size() - m_pos); }
 
  private:
   std::string_view m_bytes;
@@ -174,8 +173,10 @@ bool ParseListRecord(std::string_view bytes, size_t& pos, MailEntry& entry) {
     end = static_cast<uint32_t>(in.Pos() - 1 - stringsBegin);
   }
   const bool shortForm = head == kShortHead;
-  if (!in.U8(status) || (!shortForm && !ReadIdAndNames(in, id, attachCount, names))) return false;
-  in.SkipUpTo(kTrailer.size());
+  std::string_view trailer;
+  if (!in.U8(status) || (!shortForm && !ReadIdAndNames(in, id, attachCount, names)) ||
+      !in.Bytes(kTrailer.size(), trailer))
+    return false;
 
   entry.recordSize = numbers[0] + (shortForm ? kShortFormExtra : 0);
   entry.mailStart = numbers[1];
@@ -217,4 +218,14 @@ std::string EncodeListRecord(const MailEntry& entry, uint32_t mailStart, uint64_
   out.append(entry.m_names);
   out.append(kTrailer);
   return out;
+}
+
+uint32_t RecordMailStart(std::string_view record) { return GetU32(record.data() + kHeadSize + 4); }
+
+void ShiftRecordOffsets(std::string& bytes, size_t recordStart, int64_t delta) {
+  char* numbers = bytes.data() + recordStart + kHeadSize + 4;
+  for (int i = 0; i < 2; ++i) {
+    const uint32_t moved = static_cast<uint32_t>(GetU32(numbers + 4 * i) + delta);
+    for (int b = 0; b < 4; ++b) numbers[4 * i + b] = static_cast<char>(moved >> (8 * b));
+  }
 }

@@ -72,9 +72,16 @@ inline constexpr std::string_view kShortFormId = "4535625330.3333333";
 
 // Reads one record from bytes at pos and moves pos past it; entry then refers
 // to bytes. False, with pos and entry unchanged, when the bytes end before the
-// record is complete; a trailer cut short still completes it (it is skipped).
-// A short-form record gets the id above, no names, and a recordSize 20 larger.
+// record is complete, its 4-byte trailer included (the trailer's value is
+// not looked at). A short-form record gets the id above, no names, and a
+// recordSize 20 larger.
 bool ParseListRecord(std::string_view bytes, size_t& pos, MailEntry& entry);
+
+// A whole record's mailStart, read from its bytes.
+uint32_t RecordMailStart(std::string_view record);
+// Moves the record at recordStart of bytes by delta in its MailFile: its
+// mailStart and bodyStart change, every other byte stays as written.
+void ShiftRecordOffsets(std::string& bytes, size_t recordStart, int64_t delta);
 
 // The full-form bytes of a row placed at mailStart in its MailFile: bodyStart
 // keeps its distance from mailStart, bodyLength is cut to the text that

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "browser/store/ContentCheck.h"
 #include "browser/store/MailFile.h"
 #include "browser/store/PairAppender.h"
 #include "platform/files/Files.h"
@@ -134,22 +135,128 @@ StoreResult WriteNewPair(const DrawerFiles& drawer, const std::vector<const Mail
   return written;
 }
 
-StoreResult ExtendNewPair(const DrawerFiles& drawer, std::string_view listBytes, size_t coveredLength) {
-  const std::vector<MailEntry> appended = ReadWholeRecords(listBytes, coveredLength);
-  if (appended.empty()) return {};
-  std::vector<const MailEntry*> rows;
-  for (const MailEntry& record : appended) rows.push_back(&record);
-  MailSource mails(drawer.mailPath);
-  if (!mails.CanReadBack(rows)) return {StoreFailure::CannotOpenMailFile, drawer.mailPath};
-  return CopyMailsDurably(drawer, rows, mails);
+namespace {
+
+// A ListFile's bytes start with the part a new pair was made from.
+bool StartsWithCovered(std::string_view list, const JournalReplace& replace) {
+  return list.size() >= replace.coveredLength && CheckOf(list.substr(0, replace.coveredLength)) == replace.coveredCheck;
 }
 
-bool InstallNewPair(const DrawerFiles& drawer) {
+// Copies the records of list after from, with their texts from the drawer's
+// MailFile, into the new pair; what was carried, or none when a write fails.
+// What an interrupted carry added to the new pair goes first.
+std::optional<JournalCarried> CarryWithTexts(const DrawerFiles& drawer, const JournalCarried& reached,
+                                             std::string_view list) {
   const DrawerFiles scratch = NewPairOf(drawer);
-  for (const auto& [from, to] : {std::pair{scratch.mailPath, drawer.mailPath}, std::pair{scratch.listPath, drawer.listPath}}) {
-    if (platform::PathExists(from) && !platform::RenameFile(from, to)) return false;
+  std::unique_ptr<platform::Stream> mail = platform::OpenFile(scratch.mailPath, "ab");
+  std::unique_ptr<platform::Stream> records = platform::OpenFile(scratch.listPath, "ab");
+  MailSource texts(drawer.mailPath);
+  if (!mail || !records || !mail->Truncate(static_cast<int64_t>(reached.newMailLength)) ||
+      !records->Truncate(static_cast<int64_t>(reached.newListLength)))
+    return std::nullopt;
+  const size_t from = reached.listLengthRead;
+  size_t end = from;
+  for (MailEntry row; end < list.size();) {
+    const size_t start = end;
+    if (!ParseListRecord(list, end, row)) break;
+    const std::optional<std::string> text = texts.TextOf(row);
+    if (!text) return std::nullopt;
+    const platform::Stream::Appended appended = mail->Append(*text);
+    if (appended.start < 0 || appended.written != text->size()) return std::nullopt;
+    const int64_t landed = appended.start;
+    std::string record(list.substr(start, end - start));
+    if (text->size() == row.MailLength()) ShiftRecordOffsets(record, 0, landed - int64_t{row.mailStart});
+    else record = EncodeListRecord(row, static_cast<uint32_t>(landed), text->size());
+    if (!records->Write(record)) return std::nullopt;
   }
-  return true;
+  const int64_t mailLength = mail->Length(), listLength = records->Length();
+  if (mailLength < 0 || listLength < 0 || !mail->Sync() || !records->Sync()) return std::nullopt;
+  return JournalCarried{reached.drawer, end, static_cast<uint64_t>(mailLength), static_cast<uint64_t>(listLength)};
+}
+
+// Records of list after from that another program appended, each placed
+// where its text now lies: a text in the replaced MailFile (old, at or past
+// oldEnd) is copied to the end of the drawer's MailFile; one in the drawer's
+// MailFile at or past newEnd stays where it is. A record whose text is in
+// neither is not carried: its text went with a file a rename replaced.
+std::optional<std::string> CarryAppended(const DrawerFiles& drawer, std::string_view list, size_t from,
+                                         platform::Stream* old, uint64_t oldEnd, uint64_t newEnd) {
+  const int64_t oldLength = old ? old->Length() : 0;
+  const int64_t newLength = platform::FileSize(drawer.mailPath);
+  std::unique_ptr<platform::Stream> mail;
+  std::string records;
+  MailEntry row;
+  for (size_t end = from, start = from; end < list.size() && ParseListRecord(list, end, row); start = end) {
+    const uint64_t begin = row.mailStart, length = row.MailLength();
+    std::string record(list.substr(start, end - start));
+    if (old && begin >= oldEnd && static_cast<int64_t>(begin + length) <= oldLength) {
+      if (!mail) mail = platform::OpenFile(drawer.mailPath, "ab");
+      const std::string text = ReadFileRange(*old, begin, length);
+      const platform::Stream::Appended appended = mail ? mail->Append(text) : platform::Stream::Appended{};
+      if (text.size() != length || appended.start < 0 || appended.written != length) return std::nullopt;
+      ShiftRecordOffsets(record, 0, appended.start - static_cast<int64_t>(begin));
+    } else if (begin < newEnd || static_cast<int64_t>(begin + length) > newLength) {
+      continue;
+    }
+    records += record;
+  }
+  if (mail && !mail->Sync()) return std::nullopt;
+  return records;
+}
+
+bool AppendToFile(const std::string& path, int64_t keep, std::string_view bytes) {
+  if (bytes.empty()) return true;
+  std::unique_ptr<platform::Stream> file = platform::OpenFile(path, "ab");
+  return file && (keep < 0 || file->Truncate(keep)) && file->Append(bytes).written == bytes.size() && file->Sync();
+}
+
+}  // namespace
+
+// Each rename may race another program's append, which may reach the file
+// the rename replaces: the replaced files stay open, and whatever reached
+// them after the last look is carried once they are replaced.
+bool InstallReplacement(const DrawerFiles& drawer, const JournalReplace& replace, const JournalCarried* carried,
+                        const std::function<bool(const JournalCarried&)>& noteCarried) {
+  const DrawerFiles scratch = NewPairOf(drawer);
+  const int64_t mailBeforeRead = platform::FileSize(drawer.mailPath);
+  std::string list;
+  if (!platform::ReadFileContents(drawer.listPath, list) && platform::PathExists(drawer.listPath)) return false;
+  const bool mailWaiting = !replace.listOnly && platform::PathExists(scratch.mailPath);
+  const bool listWaiting = platform::PathExists(scratch.listPath);
+  if ((mailWaiting || (replace.listOnly && listWaiting)) && !StartsWithCovered(list, replace)) {
+    RemoveNewPair(drawer);
+    return true;
+  }
+  JournalCarried reached = carried ? *carried
+                                   : JournalCarried{replace.drawer, replace.coveredLength, replace.newMailLength,
+                                                    replace.newListLength};
+  std::unique_ptr<platform::Stream> oldMail;
+  const uint64_t oldEnd = static_cast<uint64_t>(std::max<int64_t>(mailBeforeRead, 0));
+  if (mailWaiting) {
+    if (!ReadWholeRecords(list, reached.listLengthRead).empty()) {
+      const std::optional<JournalCarried> copied = CarryWithTexts(drawer, reached, list);
+      if (!copied || !noteCarried(*copied)) return false;
+      reached = *copied;
+    }
+    oldMail = platform::OpenFile(drawer.mailPath, "rb");
+    if (!platform::RenameFile(scratch.mailPath, drawer.mailPath)) return false;
+  }
+  if (!listWaiting) return true;
+  const int64_t mailBeforeList = platform::FileSize(drawer.mailPath);
+  if (!platform::ReadFileContents(drawer.listPath, list) && platform::PathExists(drawer.listPath)) return false;
+  const uint64_t newEnd = replace.listOnly ? 0 : reached.newMailLength;
+  const std::optional<std::string> beforeRename =
+      CarryAppended(drawer, list, reached.listLengthRead, oldMail.get(), oldEnd, newEnd);
+  if (!beforeRename || !AppendToFile(scratch.listPath, static_cast<int64_t>(reached.newListLength), *beforeRename))
+    return false;
+  std::unique_ptr<platform::Stream> oldList = platform::OpenFile(drawer.listPath, "rb");
+  if (!platform::RenameFile(scratch.listPath, drawer.listPath)) return false;
+  // What reached the replaced ListFile in between goes to the new one.
+  const std::string lateBytes = oldList ? ReadFileRange(*oldList, 0, UINT64_MAX) : std::string();
+  const std::optional<std::string> late =
+      CarryAppended(drawer, lateBytes, list.size(), oldMail.get(), oldEnd,
+                    static_cast<uint64_t>(std::max<int64_t>(mailBeforeList, 0)));
+  return late && AppendToFile(drawer.listPath, -1, *late);
 }
 
 bool NewPairLeft(const DrawerFiles& drawer) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "browser/store/DrawerPaths.h"
+#include "browser/store/JournalText.h"
 #include "browser/store/ListFile.h"
 #include "browser/store/ListRecord.h"
 #include "browser/store/StoreResult.h"
@@ -89,14 +90,18 @@ DrawerFiles NewPairOf(const DrawerFiles& drawer);
 // failure: CannotCreateScratch, CannotOpenMailFile (a text cannot be read),
 // CannotWriteMail, OutOfMemory.
 StoreResult WriteNewPair(const DrawerFiles& drawer, const std::vector<const MailEntry*>& rows, MailSource& mails);
-// Appends the records of listBytes after coveredLength, texts from the
-// drawer's MailFile, to a new pair that covers coveredLength bytes, and makes
-// them durable: what was appended to the drawer after its new pair was made.
-StoreResult ExtendNewPair(const DrawerFiles& drawer, std::string_view listBytes, size_t coveredLength);
-// Renames whichever scratch file is still there over the drawer's own, the
-// MailFile first. False when a rename fails. The renames are durable once
-// the caller has synced the folder.
-bool InstallNewPair(const DrawerFiles& drawer);
+// Puts a drawer's new pair (or its new ListFile alone) in place, MailFile
+// first, taking the records another program appended to the drawer since
+// the pair was made (replace.coveredLength): before the MailFile is
+// replaced, their texts are copied into the new one, which noteCarried
+// notes in the journal; after it, the records whose texts went into the new
+// MailFile itself are added to the new ListFile as they are. When the
+// drawer's ListFile no longer starts with what the pair was made from
+// (another program wrote it anew), the pair is removed and the drawer stays.
+// False when a write or a rename fails: the next recovery finishes it. The
+// renames are durable once the caller has synced the folder.
+bool InstallReplacement(const DrawerFiles& drawer, const JournalReplace& replace, const JournalCarried* carried,
+                        const std::function<bool(const JournalCarried&)>& noteCarried);
 // Whether any scratch file of the drawer is there.
 bool NewPairLeft(const DrawerFiles& drawer);
 void RemoveNewPair(const DrawerFiles& drawer);

@@ -1,5 +1,6 @@
 #include "browser/store/StoreResult.h"
 
+#include "platform/base/Format.h"
 #include "platform/files/Files.h"
 
 StoreResult StoreResult::FromLastError(StoreFailure failure, std::string path) {
@@ -20,6 +21,7 @@ std::string StoreResult::Message() const {
     case StoreFailure::DrawerChanged: return kDrawerChanged;
     case StoreFailure::CannotReadFile: return platform::CannotOpenFileText(path);
     case StoreFailure::CannotCreateFile: return platform::CannotCreateFileText(path);
+    case StoreFailure::JournalRefused: return Format(kJournalRefusedFormat, path.c_str());
   }
   return {};
 }

@@ -15,6 +15,8 @@ inline constexpr const char* kCopyFailed = "コピー失敗";
 inline constexpr const char* kBackupFailed = "バックアップ失敗";
 inline constexpr const char* kDrawerChanged =
     "引出しが他のプログラムで変更されました。もう一度操作してください";
+// A journal whose names or lengths do not hold for the files it names, with its path.
+inline constexpr const char* kJournalRefusedFormat = "作業記録 %s が引出しのファイルと合わないため、変更できません";
 
 enum class StoreFailure : uint8_t {
   None,
@@ -29,6 +31,7 @@ enum class StoreFailure : uint8_t {
   DrawerChanged,        // kDrawerChanged: another window or program changed it since it was read
   CannotReadFile,       // a file read whole (the drawer names): the string list's "cannot open"
   CannotCreateFile,     // a file written whole: the string list's "cannot create"
+  JournalRefused,       // kJournalRefusedFormat: recovery leaves a journal alone
 };
 
 struct StoreResult {

@@ -36,6 +36,8 @@ bool SyncMustFail(uint64_t generation) {
 
 bool TruncateMustFail(uint64_t generation) { return Watched(generation) && Faults().failTruncate; }
 
+bool SyncReachesTheDisk() { return !Faults().armed; }
+
 bool RenameMustFail() {
   FaultState& state = Faults();
   return state.armed && ++state.renameCount == state.failRename;
@@ -68,7 +70,11 @@ void FaultInjection::FailRename(int n) {
 }
 void FaultInjection::FailTruncate(bool fail) { detail::Faults().failTruncate = fail; }
 int FaultInjection::WriteCount() const { return detail::Faults().writeCount; }
-void FaultInjection::CutPowerAt(int n) { detail::StartPowerModel(n); }
+void FaultInjection::CutPowerAt(int n, UnsyncedData unsynced) {
+  detail::StartPowerModel(n, unsynced == UnsyncedData::Zeroed);
+}
 bool FaultInjection::PowerWasCut() const { return detail::PowerWasCut(); }
+void FaultInjection::BeforeStep(int n, std::function<void()> action) { detail::RunBeforeStep(n, std::move(action)); }
+bool FaultInjection::StepActionRan() const { return detail::StepActionRan(); }
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 // renames can be told to fail. Only one
 // may be armed at a time; destroying it disarms and resets everything.
 
+#include <functional>
+
 namespace platform {
 
 class FaultInjection {
@@ -39,8 +41,18 @@ class FaultInjection {
   // the cut, every file seen changed is put back as the disk last held it
   // durably: its data as of its last sync, its name as of its folder's last
   // sync. Files never touched stay as they are.
-  void CutPowerAt(int n);
+  // Zeroed: as POSIX also allows, a file keeps the length it reached while
+  // the bytes no sync made durable read as zeros.
+  enum class UnsyncedData { Dropped, Zeroed };
+  void CutPowerAt(int n, UnsyncedData unsynced = UnsyncedData::Dropped);
   bool PowerWasCut() const;
+
+  // Another program acting between two of ours: action runs once, right
+  // before the nth file operation from now that changes the disk (counted
+  // as CutPowerAt counts them). It must change files without this layer.
+  void BeforeStep(int n, std::function<void()> action);
+  // The action ran: the call reached its nth step.
+  bool StepActionRan() const;
 };
 
 }  // namespace platform

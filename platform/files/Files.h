@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,14 @@ std::vector<std::string> FolderEntries(std::string_view folder);
 int LastFileError();
 // Both paths name one file or folder (links followed); false when either is missing.
 bool SameFile(std::string_view a, std::string_view b);
+// What tells a file from every other on the machine: its device and inode
+// (links followed); none when it is missing.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(std::string_view path);
 
 // The folder named by TEMP; when unset, TMPDIR, then /tmp. No trailing separator.
 std::string TempFolder();
@@ -64,6 +73,16 @@ class Stream {
   // A result a caller drops would hide lost data: each of these must be looked at.
   [[nodiscard]] virtual bool Write(const void* data, size_t count) = 0;  // false unless all were written
   [[nodiscard]] bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+  // A binary stream opened for appending: writes bytes at the file's end in
+  // one system call, after whatever the stream has buffered, so that another
+  // program appending at the same time lands wholly before or after them.
+  // Where they begin (-1 when nothing was written) and how many were
+  // written: fewer than asked when the disk refused the rest.
+  struct Appended {
+    int64_t start = -1;
+    size_t written = 0;
+  };
+  [[nodiscard]] virtual Appended Append(std::string_view bytes) = 0;
   virtual int GetChar() = 0;                                  // a byte, or -1 at end
   // One line without its line end; false at the end of the file. A last
   // line without a line end is still returned.

@@ -113,9 +113,14 @@ int64_t FileSize(std::string_view path) {
 }
 
 bool SameFile(std::string_view a, std::string_view b) {
-  struct stat first, second;
-  return ::stat(NativePath(a).c_str(), &first) == 0 && ::stat(NativePath(b).c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  const std::optional<FileIdentity> first = IdentityOf(a);
+  return first && first == IdentityOf(b);
+}
+
+std::optional<FileIdentity> IdentityOf(std::string_view path) {
+  struct stat info;
+  if (::stat(NativePath(path).c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
 std::vector<std::string> FolderEntries(std::string_view folder) {
@@ -137,7 +142,7 @@ bool SyncFolder(std::string_view folder) {
   if (!detail::PowerStep()) return false;
   const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
+  const bool synced = !detail::SyncReachesTheDisk() || ::fsync(fd) == 0;
   if (synced) detail::FolderSynced(native);
   return ::close(fd) == 0 && synced;
 }

@@ -20,6 +20,7 @@ struct FileId {
 
 struct PowerModel {
   bool running = false;
+  bool zeroedData = false;
   int cutAt = 0;
   int steps = 0;
   bool cut = false;
@@ -30,6 +31,27 @@ struct PowerModel {
 PowerModel& Model() {
   static PowerModel model;
   return model;
+}
+
+struct StepAction {
+  int at = 0;
+  int steps = 0;
+  bool ran = false;
+  std::function<void()> action;
+};
+
+StepAction& PendingAction() {
+  static StepAction pending;
+  return pending;
+}
+
+void RunPendingAction() {
+  StepAction& pending = PendingAction();
+  if (!pending.action || ++pending.steps != pending.at) return;
+  const std::function<void()> action = std::move(pending.action);
+  pending.action = nullptr;
+  pending.ran = true;
+  action();
 }
 
 std::optional<FileId> IdOf(const struct stat& info) {
@@ -86,6 +108,8 @@ void WriteWhole(const std::string& path, const std::string& contents) {
   ::close(fd);
 }
 
+// With zeroedData, a file still under its name keeps the length it reached,
+// the bytes no sync made durable reading as zeros.
 void RestoreDurableState(const PowerModel& model) {
   for (const auto& [path, id] : model.durableNames) {
     if (!id) {
@@ -93,29 +117,43 @@ void RestoreDurableState(const PowerModel& model) {
       continue;
     }
     const auto data = model.durableData.find(*id);
-    WriteWhole(path, data == model.durableData.end() ? std::string() : data->second);
+    std::string durable = data == model.durableData.end() ? std::string() : data->second;
+    struct stat info;
+    if (model.zeroedData && ::lstat(path.c_str(), &info) == 0 && IdOf(info) == id &&
+        static_cast<size_t>(info.st_size) > durable.size())
+      durable.resize(static_cast<size_t>(info.st_size), '\0');
+    WriteWhole(path, durable);
   }
 }
 
 }  // namespace
 
-void StartPowerModel(int cutAt) {
+void StartPowerModel(int cutAt, bool zeroedData) {
   PowerModel& model = Model();
   if (!model.running) {
     model = PowerModel{};
     model.running = true;
   }
   model.cutAt = model.steps + cutAt;
+  model.zeroedData = zeroedData;
 }
 
 void StopPowerModel() {
   if (Model().cut) RestoreDurableState(Model());
   Model() = PowerModel{};
+  PendingAction() = StepAction{};
 }
+
+void RunBeforeStep(int n, std::function<void()> action) {
+  PendingAction() = StepAction{n, 0, false, std::move(action)};
+}
+
+bool StepActionRan() { return PendingAction().ran; }
 
 bool PowerWasCut() { return Model().cut; }
 
 bool PowerStep() {
+  RunPendingAction();
   PowerModel& model = Model();
   if (!model.running) return true;
   if (model.cut) return false;

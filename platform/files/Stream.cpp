@@ -68,6 +68,23 @@ class FileStream final : public Stream {
     return !m_writeFailed;
   }
 
+  Appended Append(std::string_view bytes) override {
+    if (!m_file || !Flush()) return {};
+    if (!detail::PowerStep()) {
+      m_writeFailed = true;
+      return {};
+    }
+    detail::RememberData(fileno(m_file));
+    const detail::WriteFault fault = detail::NextWriteFault(m_generation);
+    if (fault != detail::WriteFault::None) {
+      m_writeFailed = true;
+      return fault == detail::WriteFault::HalfWritten ? AppendOnce(bytes.substr(0, bytes.size() / 2)) : Appended{};
+    }
+    const Appended appended = AppendOnce(bytes);
+    if (appended.written < bytes.size()) m_writeFailed = true;
+    return appended;
+  }
+
   int GetChar() override {
     if (!m_file) return -1;
     SwitchTo(Direction::Reading);
@@ -110,7 +127,7 @@ class FileStream final : public Stream {
   bool Sync() override {
     if (!Flush()) return false;
     if (detail::SyncMustFail(m_generation) || !detail::PowerStep()) return false;
-    if (::fsync(fileno(m_file)) != 0) return false;
+    if (detail::SyncReachesTheDisk() && ::fsync(fileno(m_file)) != 0) return false;
     detail::DataSynced(fileno(m_file));
     return true;
   }
@@ -144,6 +161,24 @@ class FileStream final : public Stream {
     if (m_direction == Direction::Writing) Flush();
     if (m_direction == Direction::Reading) fseeko(m_file, 0, SEEK_CUR);
     m_direction = next;
+  }
+
+  // One write(2) puts up to about 2 GB; a larger text takes more, each of
+  // which must land right after the one before.
+  Appended AppendOnce(std::string_view bytes) {
+    const int fd = fileno(m_file);
+    if (bytes.empty()) return {Length(), 0};
+    Appended appended;
+    while (appended.written < bytes.size()) {
+      const ssize_t put = ::write(fd, bytes.data() + appended.written, bytes.size() - appended.written);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) break;
+      const int64_t landed = ::lseek(fd, 0, SEEK_CUR) - put;
+      if (appended.start < 0) appended.start = landed;
+      if (landed != appended.start + static_cast<int64_t>(appended.written)) break;
+      appended.written += static_cast<size_t>(put);
+    }
+    return appended;
   }
 
   bool PutBytes(std::string_view bytes) {

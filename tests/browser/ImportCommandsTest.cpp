@@ -235,15 +235,32 @@ INSTANTIATE_TEST_SUITE_P(
                  "リストのインデックスが範囲を超えています (4)", {"From: a\r\n", "\r\nb\r\n", "a", "", "", "", ""}}),
     [](const testing::TestParamInfo<StopCase>& info) { return info.param.name; });
 
+// The import stops at the mail that does not fit: a shorter one after it,
+// which would, is not appended either.
 TEST_F(ImportCommandsTest, AnAppendPastTheListFormatsOffsetsIsRefusedAsAnOpenFailure) {
+  const Expected shorter = ExportMail("a@x", "s", "");
+  const int64_t room = static_cast<int64_t>(shorter.header.size());
   WriteBytes(ListPath(true, "取込"), "");
   WriteBytes(MailPath(true, "取込"), "");
-  std::filesystem::resize_file(platform::NativePath(MailPath(true, "取込")), 0xFFFFFFF0u);
-  Choose({Input("1.txt", ExportFile("a@x", "s", "body\r\n"))});
+  std::filesystem::resize_file(platform::NativePath(MailPath(true, "取込")), 0xFFFFFFFFu - room);
+  Choose({Input("1.txt", ExportFile("a@x", "s", "body\r\n")), Input("2.txt", ExportFile("a@x", "s", ""))});
   form->PPtxtFile->Click();
   EXPECT_EQ(LastMessages(), std::vector<std::string>{"ファイルが開けません"});
-  EXPECT_EQ(platform::FileSize(MailPath(true, "取込")), 0xFFFFFFF0);
+  EXPECT_EQ(platform::FileSize(MailPath(true, "取込")), 0xFFFFFFFF - room);
   EXPECT_EQ(platform::FileSize(ListPath(true, "取込")), 0);
+}
+
+// An import of the open drawer's own MailFile would read what it appends:
+// it is refused before anything is read or written.
+TEST_F(ImportCommandsTest, TheDrawersOwnMailFileIsNotImportedIntoIt) {
+  DrawerBuilder own;
+  own.AddNumberedMail(1);
+  own.Write(ListPath(true, "取込"), MailPath(true, "取込"));
+  Choose({MailPath(true, "取込")});
+  form->MMailFile->Click();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{"ファイル " + platform::DesktopPath(MailPath(true, "取込")) + " は開けません"});
+  EXPECT_TRUE(ReadBytes(ListPath(true, "取込")) == own.ListBytes());
+  EXPECT_TRUE(ReadBytes(MailPath(true, "取込")) == own.MailBytes());
 }
 
 TEST_F(ImportCommandsTest, TheHeaderEndDialogShowsItsHistory) {

@@ -28,21 +28,21 @@ bool IsPostPetDrawer(bool receiveBook, const std::string& drawer) {
   return drawer.empty() || std::find(fixed.begin(), fixed.end(), drawer) != fixed.end();
 }
 
-std::string BookFolder(const std::string& base, bool receiveBook) {
+std::string BookFolderUnder(const std::string& base, bool receiveBook) {
   return base + (receiveBook ? "\\受信フォルダ" : "\\送信フォルダ");
 }
 
 }  // namespace
 
 std::string MainFormTest::ListPath(bool receiveBook, const std::string& drawer) const {
-  const std::string folder = BookFolder(IsPostPetDrawer(receiveBook, drawer) ? PostPet() : Program(),
+  const std::string folder = BookFolderUnder(IsPostPetDrawer(receiveBook, drawer) ? PostPet() : Program(),
                                         receiveBook);
   if (drawer.empty()) return folder + (receiveBook ? "\\受信リスト.ppl" : "\\送信リスト.ppl");
   return folder + "\\" + drawer + "リスト.ppl";
 }
 
 std::string MainFormTest::MailPath(bool receiveBook, const std::string& drawer) const {
-  const std::string folder = BookFolder(IsPostPetDrawer(receiveBook, drawer) ? PostPet() : Program(),
+  const std::string folder = BookFolderUnder(IsPostPetDrawer(receiveBook, drawer) ? PostPet() : Program(),
                                         receiveBook);
   if (drawer.empty()) return folder + (receiveBook ? "\\受信メール.ppm" : "\\送信メール.ppm");
   return folder + "\\" + drawer + ".ppm";

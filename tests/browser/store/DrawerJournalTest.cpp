@@ -10,6 +10,8 @@
 #include <set>
 
 #include "browser/store/BookLocks.h"
+#include "browser/store/ContentCheck.h"
+#include "browser/store/JournalText.h"
 #include "browser/store/NewPair.h"
 #include "browser/store/PairAppender.h"
 #include "platform/files/FaultInjection.h"
@@ -30,7 +32,8 @@ class DrawerJournalTest : public NumberedDrawerTest {
   // Moves the given rows of the drawer as loaded to the target while writes
   // fail from the nth on and nothing can be cut back: whatever the move had
   // done stays for the recovery, its journal with it.
-  StoreResult MoveFailingFrom(int failing, const std::vector<size_t>& rows, bool reversed = false) {
+  StoreResult MoveFailingFrom(int failing, const std::vector<size_t>& rows, bool reversed = false,
+                              bool cutBackWorks = false) {
     DrawerListing listing = ReadDrawer(Drawer());
     if (reversed) std::reverse(listing.entries.begin(), listing.entries.end());
     std::vector<const MailEntry*> moved, keep;
@@ -38,16 +41,21 @@ class DrawerJournalTest : public NumberedDrawerTest {
       (std::find(rows.begin(), rows.end(), i) != rows.end() ? moved : keep).push_back(listing.entries[i]);
     platform::FaultInjection faults;
     faults.FailWritesFrom(failing);
-    faults.FailTruncate();
+    faults.FailTruncate(!cutBackWorks);
     return MoveMails(Drawer(), listing, moved, keep, Target());
   }
-  // A move's writes: its journal, the target's texts, their records, then its new pair.
-  static constexpr int kFirstNewPairWrite = 4;
-  // What a call killed after writing its journal, before its first byte, leaves.
-  void KilledAppendNoting(const DrawerFiles& drawer) {
-    PairAppender pair(drawer);
-    std::unique_ptr<DrawerJournal> journal;
-    ASSERT_TRUE(DrawerJournal::Begin(drawer, {nullptr, {}, {&pair}, {}}, journal).Ok());
+  // A move's writes: its journal claiming the target's texts, the texts, the
+  // claim of their records, the records, then its new pair.
+  static constexpr int kFirstNewPairWrite = 5;
+  // What a call killed after claiming a text and its records in its
+  // journal, before its first byte, leaves.
+  void KilledAppendClaiming(const DrawerFiles& drawer, std::string_view text, std::string_view records) {
+    DrawerJournal journal(drawer, nullptr, {});
+    PairAppender pair(drawer, &journal);
+    journal.AddTarget(pair);
+    uint64_t number = 0;
+    ASSERT_TRUE(journal.Claim(pair, ClaimedFile::Mail, pair.MailLengthBefore(), text, number).Ok());
+    ASSERT_TRUE(journal.Claim(pair, ClaimedFile::List, pair.ListLengthBefore(), records, number).Ok());
   }
   // Every numbered mail of the drawer and the target, each found once.
   std::multiset<int> Everywhere() {
@@ -125,7 +133,7 @@ TEST_F(DrawerJournalTest, AnAppendThatCannotBeCutBackStopsAppendsUntilRecovered)
 // What an append killed (or cut off by a power cut) after its journal can
 // leave: text without its record, a record cut short, a record without its
 // text (and after it the next one cut short), a whole mail, and another
-// program's mail after a cut-short record.
+// program's mail after a record cut short at no page's end.
 // Recovery keeps the whole mails and never cuts another program's mail.
 TEST_F(DrawerJournalTest, AnInterruptedAppendKeepsItsWholeMailsAndNothingElse) {
   struct Case {
@@ -150,7 +158,7 @@ TEST_F(DrawerJournalTest, AnInterruptedAppendKeepsItsWholeMailsAndNothingElse) {
   };
   for (const Case& c : cases) {
     const DrawerBuilder three = Numbered(3);
-    KilledAppendNoting(Drawer());
+    KilledAppendClaiming(Drawer(), six.MailBytes().substr(six.Records()[3].mailStart, fourthText), ourRecords);
     std::string mail = three.MailBytes() + six.MailBytes().substr(six.Records()[3].mailStart, c.textBytes);
     std::string list = three.ListBytes() + ourRecords.substr(0, c.recordBytes);
     if (c.postPetAfter) {
@@ -191,6 +199,7 @@ TEST_F(DrawerJournalTest, AKilledAppendingChildLeavesNothingTheNextMailJoins) {
   for (int round = 0; round < 30; ++round) {
     const int first = 100 * (round + 1);
     KillChildAfter(std::uniform_int_distribution<int>(0, run)(random), appendFrom(first));
+    EXPECT_TRUE(EndsOnARecord(Drawer())) << round;
     ASSERT_TRUE(AppendNumbered(first + 99));
     const std::vector<int> listed = ListedNumbers(Drawer());
     ASSERT_GE(listed.size(), expected.size() + 1) << round;
@@ -203,21 +212,72 @@ TEST_F(DrawerJournalTest, AKilledAppendingChildLeavesNothingTheNextMailJoins) {
   }
 }
 
-// A move of three mails whose nth write fails and can be cut back neither by
-// the move nor by its undo: its journal, its appends so far or its target
-// synced whole stay for the recovery, which leaves every mail once.
+// An import of 300 mails killed at random moments, then another program's
+// mail appended as PostPet appends: the ListFile ended on a record, and the
+// drawer holds its mails, a first part of the import and the other
+// program's mail, each once with its own text, as the store and as a raw
+// walk of the files read them.
+TEST_F(DrawerJournalTest, AKilledImportThenAnotherProgramsMailLeavesEveryMailOnce) {
+  int64_t before = 0;
+  const auto import = [this] {
+    return AppendMails(Drawer(), [this](const AppendOne& append) {
+             for (int n = 100; n < 400; ++n) {
+               DrawerBuilder one;
+               one.AddNumberedMail(n, m_bodyBytes);
+               const std::string record = one.ListBytes();
+               MailEntry entry;
+               size_t pos = 0;
+               ParseListRecord(record, pos, entry);
+               const StoreResult appended = append(entry, one.MailBytes());
+               if (!appended.Ok()) return appended;
+             }
+             return StoreResult{};
+           }).Ok()
+               ? 0
+               : 1;
+  };
+  const auto [killedBefore, killedAfter] = KillUntilBothSidesHit(
+      {[&] {
+         Numbered(3, 4000);
+         before = platform::FileSize(Drawer().mailPath);
+       },
+       import, [&] { return platform::FileSize(Drawer().mailPath) > before; },
+       [&](int round) {
+         EXPECT_TRUE(EndsOnARecord(Drawer())) << round;
+         AppendAsAnotherProgram(Drawer(), 1000 + round);
+         const std::multiset<int> found = EveryMail({Drawer()});
+         std::multiset<int> expected{0, 1, 2, 1000 + round};
+         for (int n = 100; n < 400 && found.contains(n); ++n) expected.insert(n);
+         EXPECT_EQ(found, expected) << round;
+         EXPECT_FALSE(SideFilesLeft()) << round;
+       }},
+      5);
+  EXPECT_GE(killedBefore, 2);
+  EXPECT_GE(killedAfter, 2);
+}
+
+// A move of three mails whose nth write fails. When nothing can be cut
+// back, by the move nor by its undo, its journal, its appends so far or its
+// target synced whole stay for the recovery, which leaves every mail once.
+// When its undo can cut back, the move is taken back whole: both drawers
+// are as they were, never half moved.
 TEST_F(DrawerJournalTest, AMoveFailingAtAnyWriteLeavesEveryMailOnce) {
-  int failing = 1;
-  for (; failing < 40; ++failing) {
-    Numbered(8);
-    Numbered(Target(), 100, 2);
-    const StoreResult moved = MoveFailingFrom(failing, {1, 4, 6});
-    EXPECT_EQ(Everywhere(), Once({0, 1, 2, 3, 4, 5, 6, 7, 100, 101})) << failing;
-    EXPECT_FALSE(SideFilesLeft()) << failing;
-    if (moved.Ok()) break;
+  for (const bool cutBackWorks : {false, true}) {
+    int failing = 1;
+    for (; failing < 40; ++failing) {
+      Numbered(8);
+      Numbered(Target(), 100, 2);
+      const StoreResult moved = MoveFailingFrom(failing, {1, 4, 6}, false, cutBackWorks);
+      EXPECT_EQ(Everywhere(), Once({0, 1, 2, 3, 4, 5, 6, 7, 100, 101})) << failing;
+      EXPECT_FALSE(SideFilesLeft()) << failing;
+      if (moved.Ok()) break;
+      if (cutBackWorks) {
+        EXPECT_EQ(MailNumbers(Target()), (std::vector<int>{100, 101})) << failing;
+      }
+    }
+    EXPECT_GT(failing, 5);
+    EXPECT_EQ(MailNumbers(Target()), (std::vector<int>{100, 101, 1, 4, 6}));
   }
-  EXPECT_GT(failing, 5);
-  EXPECT_EQ(MailNumbers(Target()), (std::vector<int>{100, 101, 1, 4, 6}));
 }
 
 // The rows were reversed in the window: the journal names records, so the
@@ -225,7 +285,7 @@ TEST_F(DrawerJournalTest, AMoveFailingAtAnyWriteLeavesEveryMailOnce) {
 // failing write puts half its bytes through: half the texts, or the first
 // record and part of the second.
 TEST_F(DrawerJournalTest, AnInterruptedMoveOverReorderedRowsLeavesEachMailOnce) {
-  for (const int failing : {2, 3}) {
+  for (const int failing : {2, 4}) {
     Numbered(10);
     std::filesystem::remove(platform::NativePath(Target().listPath));
     std::filesystem::remove(platform::NativePath(Target().mailPath));
@@ -261,6 +321,11 @@ TEST_F(DrawerJournalTest, AStaleOrDamagedJournalGoesAndLeavesTheSourceAlone) {
       {"the source written anew since", [this](const std::string&) { Numbered(5); }},
       {"the journal cut short", [this](const std::string& j) { WriteBytes(JournalPath(), j.substr(0, 30)); }},
       {"a line that is no number", [this](const std::string& j) { WriteBytes(JournalPath(), j.substr(0, 20) + "x" + j.substr(21)); }},
+      {"the intent's check damaged",
+       [this](const std::string& j) {
+         const size_t check = j.find("\nintent ") + 8;
+         WriteBytes(JournalPath(), j.substr(0, check) + (j[check] == '1' ? "2" : "1") + j.substr(check + 1));
+       }},
   };
   for (const Case& c : cases) {
     Numbered(6);
@@ -282,7 +347,7 @@ TEST_F(DrawerJournalTest, ARecoveryThatCannotWriteIsFinishedByTheNextOne) {
   {
     platform::FaultInjection faults;
     faults.FailWritesFrom(1);
-    EXPECT_FALSE(RecoverBook(BookFoldersOf(Drawer())));
+    EXPECT_FALSE(RecoverBook(BookFoldersOf(Drawer())).whole);
   }
   EXPECT_TRUE(PathExists(JournalPath()));
   EXPECT_EQ(ListedNumbers(Drawer()), (std::vector<int>{0, 1, 2, 4, 5}));
@@ -291,22 +356,161 @@ TEST_F(DrawerJournalTest, ARecoveryThatCannotWriteIsFinishedByTheNextOne) {
 }
 
 // The journal names the part of the source it was written for: mails that
-// another program appends after a failed commit are carried into the new pair.
+// another program appends after a failed commit are carried into the new
+// pair, also when its MailFile is in place already (their texts then went to
+// the new MailFile, their records to the old ListFile).
 TEST_F(DrawerJournalTest, MailsAppendedToTheSourceAfterTheCommitAreKept) {
-  const DrawerBuilder eight = [] {
-    DrawerBuilder all;
-    for (int n = 0; n < 8; ++n) all.AddNumberedMail(n);
-    return all;
-  }();
-  Numbered(6);
-  {
-    platform::FaultInjection faults;
-    faults.FailRename(1);
-    ASSERT_EQ(RewriteWithoutFirst().failure, StoreFailure::CannotWriteMail);
+  for (const int failingRename : {1, 2}) {
+    Numbered(6);
+    {
+      platform::FaultInjection faults;
+      faults.FailRename(failingRename);
+      ASSERT_EQ(RewriteWithoutFirst().failure, StoreFailure::CannotWriteMail);
+    }
+    AppendAsAnotherProgram(Drawer(), 6);
+    AppendAsAnotherProgram(Drawer(), 7);
+    EXPECT_EQ(MailNumbers(), Range(1, 8)) << failingRename;
+    EXPECT_EQ(ListedNumbers(Drawer()), Range(1, 8)) << failingRename;
+    EXPECT_FALSE(SideFilesLeft()) << failingRename;
   }
-  eight.Write(Drawer().listPath, Drawer().mailPath);  // as PostPet appends, without the store
-  EXPECT_EQ(MailNumbers(), Range(1, 8));
-  EXPECT_FALSE(SideFilesLeft());
+}
+
+// A commit no longer holds when its line is damaged (its check fails), or
+// when the source was written anew since: the new pair is not put in place
+// and the source stays as it is.
+TEST_F(DrawerJournalTest, ACommitThatNoLongerHoldsIsNotPutInPlace) {
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::vector<int> after;
+  };
+  const Case cases[] = {
+      {"its commit line damaged",
+       [this] {
+         std::string journal = ReadBytes(JournalPath());
+         const size_t check = journal.rfind(' ') + 1;
+         journal[check] = journal[check] == '1' ? '2' : '1';
+         WriteBytes(JournalPath(), journal);
+       },
+       Range(0, 6)},
+      {"the source written anew since", [this] { Numbered(5); }, Range(0, 5)},
+  };
+  for (const Case& c : cases) {
+    Numbered(6);
+    {
+      platform::FaultInjection faults;
+      faults.FailRename(1);
+      ASSERT_EQ(RewriteWithoutFirst().failure, StoreFailure::CannotWriteMail) << c.what;
+    }
+    c.change();
+    EXPECT_EQ(MailNumbers(), c.after) << c.what;
+    EXPECT_FALSE(SideFilesLeft()) << c.what;
+  }
+}
+
+// A journal whose intent is whole but does not hold for the files it names
+// (a target that is its own source, a noted length past a file's end) is
+// left alone and reported by every call that would change the book; the
+// drawers are not touched and still open.
+TEST_F(DrawerJournalTest, AJournalThatDoesNotHoldIsLeftAloneAndReported) {
+  struct Case {
+    const char* what;
+    DrawerFiles target;
+    uint64_t extraLength;
+  };
+  for (const Case& c : {Case{"a target that is the source", Drawer(), 0}, Case{"a length past a file's end", Target(), 1000}}) {
+    const DrawerBuilder six = Numbered(6);
+    const DrawerBuilder target = Numbered(Target(), 100, 2);
+    const NamedDrawer source{JournalPlace::Here, "黄色の引出しリスト.ppl", "黄色の引出し.ppm"};
+    const NamedDrawer named{JournalPlace::Here, c.target.listPath.substr(c.target.listPath.rfind('\\') + 1),
+                            c.target.mailPath.substr(c.target.mailPath.rfind('\\') + 1)};
+    const uint64_t mailLength = platform::FileSize(c.target.mailPath) + c.extraLength;
+    WriteBytes(JournalPath(), IntentText(JournalSource{source, six.ListBytes().size(), CheckOf(six.ListBytes())},
+                                         {{named, mailLength, static_cast<uint64_t>(platform::FileSize(c.target.listPath))}},
+                                         {{0, 0}, {0, 1}}));
+    const StoreResult appended = AppendMail(Drawer(), *ReadDrawer(Target()).entries[0], "text");
+    EXPECT_EQ(appended.failure, StoreFailure::JournalRefused) << c.what;
+    EXPECT_NE(appended.Message().find(JournalPath()), std::string::npos) << c.what;
+    EXPECT_EQ(ListedNumbers(Drawer()), Range(0, 6)) << c.what;
+    ExpectUntouched(six, Drawer());
+    ExpectUntouched(target, Target());
+    EXPECT_TRUE(PathExists(JournalPath())) << c.what;
+    std::filesystem::remove(platform::NativePath(JournalPath()));
+  }
+}
+
+// A book copied with the journal of an interrupted move in it (a backup, a
+// folder restored elsewhere): the copy recovers its own drawers only, and
+// needs the original for nothing.
+TEST_F(DrawerJournalTest, AJournalInACopiedBookRecoversTheCopyOnly) {
+  Numbered(6);
+  Numbered(Target(), 100, 2);
+  ASSERT_FALSE(MoveFailingFrom(kFirstNewPairWrite, {3}).Ok());
+  const std::filesystem::path original(platform::NativePath(Drawer().folder));
+  const std::filesystem::path copy = std::filesystem::path(Root()) / "copied" / original.filename();
+  std::filesystem::create_directories(copy.parent_path());
+  std::filesystem::copy(original, copy);
+  const std::string journal = ReadBytes(JournalPath());
+  BookPlace copied = Book(true);
+  copied.ppPath = platform::ProgramPath((std::filesystem::path(Root()) / "copied").string());
+  const DrawerFiles drawer = *GetDrawerFiles(copied, 1, "黄色の引出し");
+  const DrawerFiles target = *GetDrawerFiles(copied, 2, "赤の引出し");
+  std::multiset<int> all = Once(MailNumbers(drawer));
+  for (int n : MailNumbers(target)) all.insert(n);
+  EXPECT_EQ(all, Once({0, 1, 2, 3, 4, 5, 100, 101}));
+  EXPECT_EQ(MailNumbers(target), (std::vector<int>{100, 101, 3}));
+  EXPECT_TRUE(ReadBytes(JournalPath()) == journal);  // the original's journal is still waiting
+  EXPECT_FALSE(PathExists(drawer.listPath + std::string(kJournalSuffix)));
+}
+
+// A killed append had claimed the end of the MailFile; another program then
+// wrote a mail's text there and, after a recovery, its record: the text was
+// never the call's, and stays.
+TEST_F(DrawerJournalTest, TextAnotherProgramHasNotRecordedYetIsNeverCut) {
+  const DrawerBuilder three = Numbered(3);
+  DrawerBuilder ours;
+  ours.AddNumberedMail(3);
+  KilledAppendClaiming(Drawer(), ours.MailBytes(), ours.ListBytes());
+  const std::string mails = ReadBytes(Drawer().mailPath);
+  DrawerBuilder theirs;
+  RecordFields& record = theirs.AddNumberedMail(50);
+  record.bodyStart += mails.size();
+  record.mailStart = mails.size();
+  WriteBytes(Drawer().mailPath, mails + theirs.MailBytes());
+  EXPECT_EQ(ListedNumbers(Drawer()), Range(0, 3));  // recovers
+  WriteBytes(Drawer().listPath, ReadBytes(Drawer().listPath) + theirs.ListBytes());
+  EXPECT_EQ(ListedNumbers(Drawer()), (std::vector<int>{0, 1, 2, 50}));
+  EXPECT_EQ(RawNumbers(Drawer()), (std::vector<int>{0, 1, 2, 50}));
+}
+
+// A move killed after its journal named mail 3 as leaving for the target;
+// another program then appended to the target a mail like it but for one
+// byte of its record or of its text: it is not mail 3, which stays.
+TEST_F(DrawerJournalTest, OnlyAMailEqualByteForByteCountsAsArrived) {
+  for (const bool recordDiffers : {true, false}) {
+    Numbered(6);
+    std::filesystem::remove(platform::NativePath(Target().listPath));
+    std::filesystem::remove(platform::NativePath(Target().mailPath));
+    const DrawerListing loaded = ReadDrawer(Drawer());
+    const DrawerFiles source = Drawer();
+    {
+      DrawerJournal journal(source, &source, loaded.LoadedBytes());
+      PairAppender target(Target(), &journal);
+      journal.AddTarget(target);
+      journal.AddLeave(0, 3);
+      ASSERT_TRUE(journal.Begin().Ok());
+    }
+    DrawerBuilder like;
+    RecordFields& record = like.AddNumberedMail(3);
+    std::string text = like.MailBytes();
+    if (recordDiffers) record.status = 1;
+    else text.back() ^= 1;
+    WriteBytes(Target().mailPath, text);
+    WriteBytes(Target().listPath, like.ListBytes());
+    ReadDrawer(Drawer());
+    EXPECT_EQ(ListedNumbers(Drawer()), Range(0, 6)) << recordDiffers;
+    EXPECT_EQ(ReadDrawer(Target()).entries.size(), 1u) << recordDiffers;
+  }
 }
 
 // A call whose journal cannot be made does not start.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "tests/browser/store/NumberedDrawerTest.h"
@@ -86,10 +87,93 @@ TEST_F(DrawerMoveTest, DamagedSourceDrawersMoveAndDeleteOrRefuseUntouched) {
   }
 }
 
+// A target whose ListFile lost the last bytes of its last record (what a
+// crash of any writer leaves) is cut back to its whole records, the torn
+// record's text with them, before a move, a sort or an import appends to
+// it: each mail then lists with its own text.
+TEST_F(DrawerMoveTest, ATornTargetIsCutBackBeforeAnythingIsAppended) {
+  struct Call {
+    const char* what;
+    std::function<StoreResult()> run;
+    std::vector<int> arrives;
+  };
+  const Call calls[] = {
+      {"a move in", [this] { return MoveFirst(Book(), 1, Yellow()); }, {0}},
+      {"a sort into it",
+       [this] {
+         const DrawerListing loaded = ReadDrawer(Book());
+         return DistributeMails(Book(), loaded, [this](const MailEntry&, std::string_view) { return Destination::To(Yellow()); });
+       },
+       {0, 1, 2}},
+      {"an import into it", [this] { return AppendNumbered(Yellow(), 50) ? StoreResult{} : StoreResult{StoreFailure::CannotWriteMail}; }, {50}},
+  };
+  for (const Call& call : calls) {
+    for (const size_t cut : {size_t{1}, size_t{2}, size_t{3}, size_t{87}}) {
+      Numbered(Book(), 0, 3);
+      const DrawerBuilder yellow = Numbered(Yellow(), 10, 4);
+      WriteBytes(Yellow().listPath, yellow.ListBytes().substr(0, yellow.ListBytes().size() - cut));
+      EXPECT_TRUE(call.run().Ok()) << call.what << ", " << cut << " bytes short";
+      std::vector<int> expected{10, 11, 12};
+      expected.insert(expected.end(), call.arrives.begin(), call.arrives.end());
+      EXPECT_EQ(ListedNumbers(Yellow()), expected) << call.what << ", " << cut << " bytes short";
+      EXPECT_TRUE(EndsOnARecord(Yellow())) << call.what << ", " << cut << " bytes short";
+    }
+  }
+}
+
+// A mail whose text is empty, its mailStart at the MailFile's end, is kept
+// by every call that writes it: a delete before it, a move of it alone, a
+// sort of it.
+TEST_F(DrawerMoveTest, AnEmptyTextIsKeptWhereverItIsWritten) {
+  struct Call {
+    const char* what;
+    std::function<StoreResult()> run;
+    std::vector<int> staying, moved;
+  };
+  const Call calls[] = {
+      {"a delete before it", [this] { return DeleteFirst(Book()); }, {1}, {}},
+      {"a move of it alone",
+       [this] {
+         const DrawerListing loaded = ReadDrawer(Book());
+         return MoveMails(Book(), loaded, {loaded.entries[1]}, {loaded.entries[0]}, Yellow());
+       },
+       {0}, {1}},
+      {"a sort of it",
+       [this] {
+         const DrawerListing loaded = ReadDrawer(Book());
+         return DistributeMails(Book(), loaded, [this](const MailEntry& mail, std::string_view) {
+           return mail.MailLength() ? Destination::Stay() : Destination::To(Yellow());
+         });
+       },
+       {0}, {1}},
+  };
+  for (const Call& call : calls) {
+    DrawerBuilder book;
+    book.AddNumberedMail(0);
+    RecordFields& empty = book.AddNumberedMail(1);
+    empty.mailStart = empty.bodyStart = static_cast<uint32_t>(book.Records()[0].bodyStart + book.Records()[0].bodyLength);
+    empty.bodyLength = 0;
+    WriteBytes(Book().mailPath, book.MailBytes().substr(0, empty.mailStart));
+    WriteBytes(Book().listPath, book.ListBytes());
+    std::filesystem::remove(platform::NativePath(Yellow().listPath));
+    std::filesystem::remove(platform::NativePath(Yellow().mailPath));
+    ASSERT_TRUE(call.run().Ok()) << call.what;
+    const auto subjects = [](const DrawerFiles& drawer) {
+      std::vector<int> numbers;
+      for (const MailEntry* row : ReadDrawer(drawer).entries)
+        numbers.push_back(std::stoi(std::string(row->Text(MailField::Subject).substr(5))));
+      return numbers;
+    };
+    EXPECT_EQ(subjects(Book()), call.staying) << call.what;
+    EXPECT_EQ(subjects(Yellow()), call.moved) << call.what;
+  }
+}
+
 // Killed at random moments of moving 100 mails, until kills have landed both
-// before its first append and after: each mail of both drawers is there
-// exactly once, with its text; and so it is when another program appended
-// to the source before the recovery.
+// before its first append and after: the target's ListFile ends on a record,
+// and each mail of both drawers is there exactly once, with its text; and so
+// it is when another program appended to the target and the source before
+// the recovery, as the store and as a raw walk of the files read them.
 TEST_F(DrawerMoveTest, AKilledMoveLeavesEveryMailOnce) {
   int64_t targetLength = 0;
   const auto [before, after] = KillUntilBothSidesHit(
@@ -101,13 +185,16 @@ TEST_F(DrawerMoveTest, AKilledMoveLeavesEveryMailOnce) {
        [this] { return MoveFirst(Book(), 100, Yellow()).Ok() ? 0 : 1; },
        [&] { return platform::FileSize(Yellow().mailPath) > targetLength; },
        [&](int round) {
+         EXPECT_TRUE(EndsOnARecord(Yellow())) << round;
          std::multiset<int> everyMail;
          for (int n : Range(0, 300)) everyMail.insert(n);
          for (int n : Range(1000, 1010)) everyMail.insert(n);
          if (round % 2) {
            AppendAsAnotherProgram(Book(), 2000 + round);
-           everyMail.insert(2000 + round);
+           AppendAsAnotherProgram(Yellow(), 3000 + round);
+           everyMail.insert({2000 + round, 3000 + round});
          }
+         EXPECT_EQ(EveryMail({Book(), Yellow()}), everyMail) << round;
          EXPECT_EQ(AllMails(), everyMail) << round;
        }},
       3);

@@ -172,11 +172,10 @@ class ListFileDamageTest : public ListFileTest {
     return listing;
   }
 
-  // The records that end, trailer aside, at or before offset.
+  // The records that end, trailer included, at or before offset.
   size_t RecordsBefore(size_t offset) const {
-    constexpr size_t kTrailer = 4;
     size_t count = 0;
-    while (count < m_ends.size() && m_ends[count] - kTrailer <= offset) ++count;
+    while (count < m_ends.size() && m_ends[count] <= offset) ++count;
     return count;
   }
 

@@ -82,7 +82,9 @@ TEST_F(MailFileTest, MailThatWouldPassTheFormatsOffsetsIsRefusedAndNothingChange
   ASSERT_TRUE(Append("A\r\n\r\n", "first"));
   const std::string list = ReadBytes(Drawer().listPath);
   std::filesystem::resize_file(platform::NativePath(Drawer().mailPath), 0xFFFFFFF0u);
-  EXPECT_FALSE(Append("B\r\n\r\n", std::string(16, 'x')));
+  const StoreResult full = AppendMail(Drawer(), Entry("B\r\n\r\n", std::string(16, 'x')), "B\r\n\r\n" + std::string(16, 'x'));
+  EXPECT_EQ(full.failure, StoreFailure::MailFileFull);
+  EXPECT_EQ(full.Message(), "メールファイルに書き込めません");
   EXPECT_EQ(std::filesystem::file_size(platform::NativePath(Drawer().mailPath)), 0xFFFFFFF0u);
   EXPECT_EQ(ReadBytes(Drawer().listPath), list);
   ASSERT_TRUE(Append("B\r\n\r\n", std::string(10, 'x')));  // ends exactly at the limit
@@ -116,6 +118,28 @@ TEST_F(MailFileTest, FullDiskDuringAnAppendLeavesBothFilesAsTheyWere) {
     EXPECT_EQ(appended, 0) << room;
     ExpectFilesUnchanged(list, mail);
   }
+}
+
+// The disk fills while the second of an import's pieces is written: the
+// mails of the piece before stay, each whole, and nothing of the others.
+TEST_F(MailFileTest, AFullDiskInAnImportsSecondPieceKeepsTheMailsBeforeIt) {
+  MakeFolder();
+  ASSERT_TRUE(Append("A\r\n\r\n", "first"));
+  const std::string body(200000, 'x');
+  const int outcome = RunWithFileSizeLimit(ReadBytes(Drawer().mailPath).size() + 300000, [&] {
+    const StoreResult imported = AppendMails(Drawer(), [&](const AppendOne& append) {
+      for (const char* header : {"B\r\n\r\n", "C\r\n\r\n", "D\r\n\r\n"}) {
+        const StoreResult appended = append(Entry(header, body), header + body);
+        if (!appended.Ok()) return appended;
+      }
+      return StoreResult{};
+    });
+    return imported.failure == StoreFailure::CannotWriteMail ? 0 : 1;
+  });
+  EXPECT_EQ(outcome, 0);
+  const DrawerListing listing = ReadDrawer(Drawer());
+  ASSERT_EQ(listing.entries.size(), 2u);
+  EXPECT_TRUE(ReadBytes(Drawer().mailPath) == "A\r\n\r\nfirstB\r\n\r\n" + body);
 }
 
 TEST_F(MailFileTest, AppendReportsWhichFileCannotBeOpened) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <numeric>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -82,6 +83,44 @@ class NumberedDrawerTest : public StoreSandboxTest {
       ExpectText(drawer, *entry);
     }
     return numbers;
+  }
+  // The same as a reader of the raw files sees them that walks the records
+  // from the start, as PostPet does, with their stored lengths and without
+  // the store; the walk must end at the ListFile's end.
+  std::vector<int> RawNumbers(const DrawerFiles& drawer) {
+    const std::string list = ReadBytes(drawer.listPath);
+    const std::string mails = ReadBytes(drawer.mailPath);
+    std::vector<int> numbers;
+    size_t walked = 0;
+    for (const RecordFields& record : DecodeRecords(list)) {
+      walked += EncodeRecord(record).size();
+      const int n = record.subject.starts_with("mail ") ? std::atoi(record.subject.c_str() + 5) : -1;
+      numbers.push_back(n);
+      const size_t length = record.bodyStart - record.mailStart + record.bodyLength;
+      EXPECT_TRUE(record.mailStart <= mails.size() &&
+                  mails.substr(record.mailStart, length) == NumberedHeader(n) + NumberedBody(n, m_bodyBytes))
+          << n;
+    }
+    EXPECT_EQ(walked, list.size());
+    return numbers;
+  }
+  // Every mail of the drawers once they are opened, as the store lists them
+  // (each with its own text), which a raw walk must find the same.
+  std::multiset<int> EveryMail(const std::vector<DrawerFiles>& drawers) {
+    std::multiset<int> listed, raw;
+    for (const DrawerFiles& drawer : drawers) {
+      for (int n : ListedNumbers(drawer)) listed.insert(n);
+      for (int n : RawNumbers(drawer)) raw.insert(n);
+    }
+    EXPECT_EQ(listed, raw);
+    return listed;
+  }
+  // The ListFile holds whole records only, as a kill must leave it.
+  static bool EndsOnARecord(const DrawerFiles& drawer) {
+    const std::string list = ReadBytes(drawer.listPath);
+    size_t walked = 0;
+    for (const RecordFields& record : DecodeRecords(list)) walked += EncodeRecord(record).size();
+    return walked == list.size();
   }
   size_t FilesInFolder() const {
     const auto entries = std::filesystem::directory_iterator(platform::NativePath(Drawer().folder));

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "platform/base/Exception.h"
+#include "platform/strings/StringList.h"
 #include "platform/files/Files.h"
 #include "tests/support/NativeFiles.h"
 #include "tests/support/ScratchFolder.h"
@@ -54,6 +56,30 @@ TEST(InputLinesTest, GivesTheSameLinesForEveryPieceSize) {
       EXPECT_EQ(lines, expected) << testing::PrintToString(bytes) << " in pieces of " << pieceBytes;
       EXPECT_EQ(reader->Index(), expected.size());
     }
+  }
+}
+
+// The file is read as far as it reached when it was opened: what is appended
+// while it is read (an import into the file itself) is not, and a file that
+// ends before that (cut while read) is a read error, not its end.
+TEST(InputLinesTest, ReadsAsFarAsTheFileReachedWhenOpened) {
+  static const ScratchFolder folder;
+  const std::string path = folder.Path("changing");
+  WriteNativeFile(path, "a\nb\n");
+  InputLines grown(platform::ProgramPath(path), 2);
+  WriteNativeFile(path, "a\nb\nmore\nlines\n");
+  std::vector<std::string> read;
+  for (; !grown.AtEnd(); grown.Advance()) read.emplace_back(grown.Line());
+  EXPECT_EQ(read, (std::vector<std::string>{"a", "b"}));
+  const std::string line(20000, 'x');  // past what the stream buffers ahead
+  WriteNativeFile(path, line + "\n" + line + "\n");
+  InputLines cut(platform::ProgramPath(path), 2);
+  std::filesystem::resize_file(path, line.size() + 10);
+  try {
+    while (!cut.AtEnd()) cut.Advance();
+    FAIL();
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Message, "ファイル " + platform::ProgramPath(path) + " は開けません");
   }
 }
 

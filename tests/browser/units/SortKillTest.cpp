@@ -1,7 +1,8 @@
 // A sorting run killed at random moments: once the drawers are opened again,
 // every mail of the drawer is found exactly once across the drawer and its
 // targets, each with its own text, and every drawer's two files agree; also
-// when another program appended a mail to the drawer before the recovery.
+// when another program appended a mail to the drawer and to a target before
+// the recovery, as the store and as a raw walk of the files read them.
 
 #include <algorithm>
 #include <set>
@@ -60,14 +61,18 @@ TEST_F(SortKillTest, AKilledRunLeavesEveryMailOnce) {
       {[&] { WriteRulesAndBook(book); }, [&book] { return SortInChild(book); },
        [&] { return AnyTargetAppended(book); },
        [&](int round) {
+        const std::vector<DrawerFiles> drawers = Drawers(book);
+        for (const DrawerFiles& drawer : drawers) EXPECT_TRUE(EndsOnARecord(drawer)) << round;
         std::multiset<int> expected;
         for (int n = 0; n < kMails; ++n) expected.insert(n);
         if (round % 2) {
-          AppendAsAnotherProgram(Drawers(book)[0], kMails + round);
-          expected.insert(kMails + round);
+          AppendAsAnotherProgram(drawers[0], kMails + round);
+          AppendAsAnotherProgram(drawers[1 + round % kTargets], 2 * kMails + round);
+          expected.insert({kMails + round, 2 * kMails + round});
         }
+        EXPECT_EQ(EveryMail(drawers), expected) << round;
         std::multiset<int> found;
-        for (const DrawerFiles& drawer : Drawers(book))
+        for (const DrawerFiles& drawer : drawers)
           for (int n : MailNumbers(drawer)) found.insert(n);
         EXPECT_EQ(found, expected) << round;
       }},

@@ -83,9 +83,10 @@ class Inputs {
   BookPlace Book() const {
     return {platform::ProgramPath(m_folder.Root()), Program("exe"), true, FixedDrawerCount(true)};
   }
+  // The literals are Shift-JIS here: the file system takes them through NativePath.
   void ClearDrawer() const {
-    std::filesystem::remove(Native("exe/受信フォルダ/import.ppm"));
-    std::filesystem::remove(Native("exe/受信フォルダ/importリスト.ppl"));
+    std::filesystem::remove(platform::NativePath(Program("exe") + "\\受信フォルダ\\import.ppm"));
+    std::filesystem::remove(platform::NativePath(Program("exe") + "\\受信フォルダ\\importリスト.ppl"));
   }
   const std::vector<std::string>& OneMailFiles() const { return m_oneMailFiles; }
   // The multi-mail file of count mails.

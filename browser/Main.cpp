@@ -800,7 +800,7 @@ bool TMainForm::ControlHasFocus(const char* name) const {
 StoreResult TMainForm::LoadDrawerRows() {
   DrawerList->Items->Assign(FixedDrawerNames(isReceiveBook));
   drawerCfgPath = Format(isReceiveBook ? "%s\\dorvndwl.cfg" : "%s\\dorvnsdl.cfg", exeDir.c_str());
-  const DrawerNames file = ReadDrawerNameFile(drawerCfgPath);
+  const DrawerNames file = LoadOwnDrawerNames(NameFile());
   AddOwnRows(file);
   return file.result;
 }

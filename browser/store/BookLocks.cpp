@@ -44,3 +44,10 @@ LockedBook::LockedBook(const std::vector<BookFolder>& folders) {
 }
 
 LockedBook::~LockedBook() = default;
+
+StoreResult BookOpened(const LockedBook& book, StoreFailure notHeld, const std::string& folder) {
+  if (!book.Held()) return {notHeld, folder};
+  if (!book.RefusedJournal().empty()) return {StoreFailure::JournalRefused, book.RefusedJournal()};
+  if (!book.Recovered()) return {StoreFailure::CannotWriteMail, folder};
+  return {};
+}

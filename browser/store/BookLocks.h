@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "browser/store/DrawerPaths.h"
+#include "browser/store/StoreResult.h"
 
 namespace platform {
 class FileLock;
@@ -41,3 +42,8 @@ class LockedBook {
   bool m_recovered = false;
   std::string m_refused;
 };
+
+// The book's locks held and its journals resolved, or why not: notHeld (for
+// folder) when the locks could not be taken, JournalRefused, CannotWriteMail
+// when a recovery could not finish.
+StoreResult BookOpened(const LockedBook& book, StoreFailure notHeld, const std::string& folder);

@@ -16,8 +16,6 @@ namespace {
 // What an earlier version of the store left beside every drawer it appended to.
 constexpr std::string_view kLegacyAppendNoteSuffix = ".ppl.append";
 
-std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
-
 bool AppendDurably(const std::string& path, std::string_view line) {
   std::unique_ptr<platform::Stream> file = platform::OpenFile(path, "ab");
   return file && file->Write(line) && file->Sync() && file->Close();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "browser/store/DrawerRewrite.h"
+#include "browser/store/DrawerRowChange.h"
 #include "platform/base/Exception.h"
 #include "platform/files/Files.h"
 #include "platform/strings/StringList.h"
@@ -11,26 +11,26 @@
 
 namespace {
 
-// The names as they stand: the file's lines, or the defaults while it is missing.
-DrawerNames CurrentNames(const DrawerNameFile& file) {
-  DrawerNames current = ReadDrawerNameFile(file.path);
-  if (!current.exists) current.names = file.defaults;
-  return current;
-}
-
 using NamesEdit = std::function<StoreResult(std::vector<std::string>& names)>;
+// Saves the edited names, with what else the command changes with them.
+using NamesCommit = std::function<StoreResult(const std::vector<std::string>& names)>;
 
-// Reads the file under the program folder's lock, lets edit change the names
-// (or refuse), and saves them.
-NamesChanged ChangeNames(const DrawerNameFile& file, const NamesEdit& edit) {
+// Reads the file under the program folder's lock, finishes what a command
+// killed part-way left, lets edit change the names (or refuse), and commits
+// them.
+NamesChanged ChangeNames(const DrawerNameFile& file, const NamesEdit& edit, const NamesCommit& commit) {
   const platform::FileLock lock(file.programFolder);
-  DrawerNames current = CurrentNames(file);
+  RecoverDrawerRows(file);
+  DrawerNames current = CurrentDrawerNames(file);
   if (!current.result.Ok()) return {current.result, {}};
   std::vector<std::string> names = current.names;
   StoreResult changed = edit(names);
-  if (!changed.Ok()) return {changed, current.names};
-  changed = SaveDrawerNameFile(file.path, names);
+  if (changed.Ok()) changed = commit(names);
   return {changed, changed.Ok() ? names : current.names};
+}
+
+NamesChanged ChangeNames(const DrawerNameFile& file, const NamesEdit& edit) {
+  return ChangeNames(file, edit, [&](const std::vector<std::string>& names) { return SaveDrawerNameFile(file.path, names); });
 }
 
 bool HasNameIgnoringCase(const std::vector<std::string>& names, const std::string& name) {
@@ -71,7 +71,22 @@ StoreResult SaveDrawerNameFile(std::string_view path, const std::vector<std::str
   } catch (const EFCreateError&) {
     return {StoreFailure::CannotCreateFile, std::string(path)};
   }
+  // Commands rely on the saved names: a power cut must not bring the old back.
+  const std::string_view folder = path.substr(0, path.size() - std::min(path.size(), FileNameOf(path).size() + 1));
+  if (!platform::SyncFolder(folder)) return StoreResult::FromLastError(StoreFailure::CannotCreateFile, std::string(path));
   return {};
+}
+
+DrawerNames CurrentDrawerNames(const DrawerNameFile& file) {
+  DrawerNames current = ReadDrawerNameFile(file.path);
+  if (!current.exists) current.names = file.defaults;
+  return current;
+}
+
+DrawerNames LoadOwnDrawerNames(const DrawerNameFile& file) {
+  const platform::FileLock lock(file.programFolder);
+  RecoverDrawerRows(file);
+  return ReadDrawerNameFile(file.path);
 }
 
 NamesChanged AddOwnDrawer(const DrawerNameFile& file, const std::string& name) {
@@ -83,19 +98,26 @@ NamesChanged AddOwnDrawer(const DrawerNameFile& file, const std::string& name) {
 
 NamesChanged RenameOwnDrawer(const DrawerNameFile& file, const std::string& oldName, const std::string& newName,
                           const DrawerFiles& from, const DrawerFiles& to) {
-  return ChangeNames(file, [&](std::vector<std::string>& names) {
-    if (HasNameIgnoringCase(names, newName) || !RemoveName(names, oldName))
-      return StoreResult{StoreFailure::DrawerChanged, file.path};
-    names.push_back(newName);
-    return RenameDrawerFiles(from, to);
-  });
+  return ChangeNames(
+      file,
+      [&](std::vector<std::string>& names) {
+        if (HasNameIgnoringCase(names, newName) || !RemoveName(names, oldName))
+          return StoreResult{StoreFailure::DrawerChanged, file.path};
+        names.push_back(newName);
+        return StoreResult{};
+      },
+      [&](const std::vector<std::string>& names) { return RenameDrawerRow(file, names, newName, from, to); });
 }
 
 NamesChanged DeleteOwnDrawer(const DrawerNameFile& file, const std::string& name, const DrawerFiles* files) {
-  return ChangeNames(file, [&](std::vector<std::string>& names) {
-    if (!RemoveName(names, name)) return StoreResult{StoreFailure::DrawerChanged, file.path};
-    return files ? DeleteDrawerFiles(*files) : StoreResult{};
-  });
+  return ChangeNames(
+      file,
+      [&](std::vector<std::string>& names) {
+        return RemoveName(names, name) ? StoreResult{} : StoreResult{StoreFailure::DrawerChanged, file.path};
+      },
+      [&](const std::vector<std::string>& names) {
+        return files ? DeleteDrawerRow(file, names, *files) : SaveDrawerNameFile(file.path, names);
+      });
 }
 
 NamesChanged SortOwnDrawerNames(const DrawerNameFile& file, NameOrder order) {

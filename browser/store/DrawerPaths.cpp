@@ -62,6 +62,15 @@ void CreateOwnBookFolders(std::string_view exeDir) {
   for (const bool isReceiveBook : {true, false}) platform::CreateDir(BookFolderIn(std::string(exeDir), isReceiveBook));
 }
 
+std::string FileNameOf(std::string_view path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\') start = i + 1;
+    else if (platform::IsSjisLeadByte(static_cast<unsigned char>(path[i]))) ++i;
+  }
+  return std::string(path.substr(start));
+}
+
 int FixedDrawerCount(bool isReceiveBook) { return isReceiveBook ? 10 : 4; }
 
 std::vector<std::string> FixedDrawerNames(bool isReceiveBook) {

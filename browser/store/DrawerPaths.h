@@ -46,6 +46,11 @@ inline constexpr std::string_view kJournalSuffix = ".jnl";
 // to one of its drawers reports it.
 void CreateOwnBookFolders(std::string_view exeDir);
 
+// The last part of a Shift-JIS path with "\": after its last separator,
+// judged per character, so that ソ or 表 in a drawer's name (second byte
+// 0x5C) is no separator.
+std::string FileNameOf(std::string_view path);
+
 int FixedDrawerCount(bool isReceiveBook);
 // The texts of the fixed rows: the book, then PostPet's coloured drawers.
 std::vector<std::string> FixedDrawerNames(bool isReceiveBook);

@@ -105,14 +105,6 @@ std::vector<BookFolder> FoldersOfBoth(const DrawerFiles& one, const DrawerFiles&
   return folders;
 }
 
-// The book's locks held and its journals resolved, or why not.
-StoreResult Opened(const LockedBook& book, StoreFailure notHeld, const std::string& folder) {
-  if (!book.Held()) return {notHeld, folder};
-  if (!book.RefusedJournal().empty()) return {StoreFailure::JournalRefused, book.RefusedJournal()};
-  if (!book.Recovered()) return {StoreFailure::CannotWriteMail, folder};
-  return {};
-}
-
 StoreResult MoveLocked(const DrawerFiles& source, const DrawerListing& loaded,
                        const std::vector<const MailEntry*>& moved,
                        const std::vector<const MailEntry*>& keep, const DrawerFiles& target) {
@@ -249,14 +241,6 @@ StoreResult AppendLocked(const DrawerFiles& drawer, const MailFeed& feed) {
   return kept.Ok() ? stopped : kept;
 }
 
-StoreResult DeleteLocked(const DrawerFiles& drawer) {
-  platform::DeleteFile(drawer.listPath);
-  platform::DeleteFile(drawer.mailPath);
-  if (platform::FileExists(drawer.listPath) || platform::FileExists(drawer.mailPath))
-    return {StoreFailure::CannotWriteMail, drawer.listPath};
-  return {};
-}
-
 }  // namespace
 
 DrawerListing ReadDrawer(const DrawerFiles& drawer) {
@@ -273,7 +257,7 @@ DrawerListing ReadDrawer(const DrawerFiles& drawer) {
 
 StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed) {
   const LockedBook book(BookFoldersOf(drawer));
-  const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, drawer.folder);
+  const StoreResult opened = BookOpened(book, StoreFailure::CannotOpenMailFile, drawer.folder);
   if (!opened.Ok()) return opened;
   return Guarded([&] { return AppendLocked(drawer, feed); });
 }
@@ -286,7 +270,7 @@ StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
                       const std::vector<const MailEntry*>& moved,
                       const std::vector<const MailEntry*>& keep, const DrawerFiles& target) {
   const LockedBook book(FoldersOfBoth(source, target));
-  const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, source.folder);
+  const StoreResult opened = BookOpened(book, StoreFailure::CannotOpenMailFile, source.folder);
   if (!opened.Ok()) return opened;
   return Guarded([&] { return MoveLocked(source, loaded, moved, keep, target); });
 }
@@ -294,7 +278,7 @@ StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
 StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded,
                           const std::vector<const MailEntry*>& keep) {
   const LockedBook book(BookFoldersOf(drawer));
-  const StoreResult opened = Opened(book, StoreFailure::CannotCreateScratch, drawer.folder);
+  const StoreResult opened = BookOpened(book, StoreFailure::CannotCreateScratch, drawer.folder);
   if (!opened.Ok()) return opened;
   return Guarded([&] { return RewriteLocked(drawer, loaded, keep); });
 }
@@ -303,32 +287,10 @@ StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& load
   return Guarded([&] {
     Plan plan = ChooseAll(source, loaded, choose);
     const LockedBook book(BookFoldersOf(source));
-    const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, source.folder);
+    const StoreResult opened = BookOpened(book, StoreFailure::CannotOpenMailFile, source.folder);
     if (!opened.Ok()) return opened;
     return DistributeLocked(source, loaded, plan);
   });
-}
-
-StoreResult RenameDrawerFiles(const DrawerFiles& from, const DrawerFiles& to) {
-  const LockedBook book(FoldersOfBoth(from, to));
-  const StoreResult opened = Opened(book, StoreFailure::CopyFailed, from.folder);
-  if (opened.failure == StoreFailure::JournalRefused) return opened;
-  if (!opened.Ok()) return {StoreFailure::CopyFailed, from.folder};
-  if (!platform::CopyFile(from.mailPath, to.mailPath, false))
-    return StoreResult::FromLastError(StoreFailure::CopyFailed, from.mailPath);
-  if (!platform::CopyFile(from.listPath, to.listPath, false)) {
-    const StoreResult failed = StoreResult::FromLastError(StoreFailure::CopyFailed, from.listPath);
-    platform::DeleteFile(to.mailPath);
-    return failed;
-  }
-  return DeleteLocked(from);
-}
-
-StoreResult DeleteDrawerFiles(const DrawerFiles& drawer) {
-  const LockedBook book(BookFoldersOf(drawer));
-  const StoreResult opened = Opened(book, StoreFailure::CannotWriteMail, drawer.folder);
-  if (!opened.Ok()) return opened;
-  return DeleteLocked(drawer);
 }
 
 bool DrawerHoldsMails(const DrawerFiles& drawer) { return platform::FileSize(drawer.listPath) > 0; }

@@ -3,7 +3,7 @@
 // reading a drawer, appending mails (an import, a filing), moving mails of
 // the open drawer to another drawer, writing a drawer anew without some of
 // its mails or in another order, distributing a drawer's mails (automatic
-// sorting), and renaming and deleting a drawer's files. Each opens the book
+// sorting). Renaming and deleting a drawer is DrawerRowChange's. Each opens the book
 // for its whole run (LockedBook: its folders locked, whatever an interrupted
 // call left recovered) and notes what it is about to do in the journal
 // (DrawerJournal) before it changes anything, so that after a kill or a power
@@ -96,18 +96,6 @@ using ChooseDestination = std::function<Destination(const MailEntry& mail, std::
 // cannot be opened. The result is the stop's, or success; DrawerChanged
 // when the source changed while choose was asked, and then nothing moved.
 StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& loaded, const ChooseDestination& choose);
-
-// Gives an own drawer's files a new name: copies its MailFile, then its
-// ListFile, over those of `to` (CopyFailed when either copy fails, the copied
-// MailFile then removed again, so the target never holds half a drawer, and
-// also when the book cannot be opened), then removes the old files as
-// DeleteDrawerFiles does.
-StoreResult RenameDrawerFiles(const DrawerFiles& from, const DrawerFiles& to);
-
-// Removes a drawer's ListFile, then its MailFile; a missing file is no error.
-// CannotWriteMail when a file stays, and with nothing removed when the book
-// cannot be opened.
-StoreResult DeleteDrawerFiles(const DrawerFiles& drawer);
 
 // The drawer's ListFile exists and is not empty.
 bool DrawerHoldsMails(const DrawerFiles& drawer);

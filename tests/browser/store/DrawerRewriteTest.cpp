@@ -31,11 +31,6 @@ class DrawerRewriteTest : public NumberedDrawerTest {
     return RewriteWithout(ReadDrawer(Drawer()), std::move(leftOut));
   }
   // A rewrite that committed but could not rename its new pair into place.
-  void LeaveCommittedRewrite() {
-    platform::FaultInjection faults;
-    faults.FailRename(1);
-    ASSERT_EQ(LoadAndRewriteWithout({0}).failure, StoreFailure::CannotWriteMail);
-  }
   bool Committed() const {
     return ReadBytes(Drawer().listPath + std::string(kJournalSuffix)).find("\nreplace s ") != std::string::npos;
   }
@@ -315,29 +310,6 @@ TEST_F(DrawerRewriteTest, RewriteRacingAnAppendFromAnotherProcessLosesNothing) {
   std::vector<int> numbers = MailNumbers();
   std::sort(numbers.begin(), numbers.end());
   EXPECT_EQ(numbers, expected);
-}
-
-TEST_F(DrawerRewriteTest, RenamedDrawerHoldsTheSameFilesAndAFailedCopyLeavesNothing) {
-  const DrawerFiles renamed = Drawer(12, "新しい名前");
-  std::filesystem::create_directories(platform::NativePath(renamed.folder));
-  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).failure, StoreFailure::CopyFailed);  // no files yet
-  WriteBytes(Drawer().mailPath, "mail");
-  EXPECT_EQ(RenameDrawerFiles(Drawer(), renamed).failure, StoreFailure::CopyFailed);  // no ListFile
-  EXPECT_FALSE(PathExists(renamed.mailPath) || PathExists(renamed.listPath));
-  EXPECT_EQ(ReadBytes(Drawer().mailPath), "mail");
-  const DrawerBuilder builder = Numbered(2);
-  ASSERT_TRUE(RenameDrawerFiles(Drawer(), renamed).Ok());
-  EXPECT_TRUE(ReadBytes(renamed.listPath) == builder.ListBytes());
-  EXPECT_TRUE(ReadBytes(renamed.mailPath) == builder.MailBytes());
-  EXPECT_FALSE(PathExists(Drawer().mailPath) || PathExists(Drawer().listPath));
-}
-
-TEST_F(DrawerRewriteTest, DeletedDrawerDoesNotComeBackFromAnUnfinishedRewrite) {
-  Numbered(2);
-  LeaveCommittedRewrite();
-  DeleteDrawerFiles(Drawer());
-  EXPECT_EQ(FilesInFolder(), 0u);
-  EXPECT_FALSE(ReadDrawer(Drawer()).hasMails);
 }
 
 }  // namespace

@@ -186,4 +186,48 @@ TEST_F(DrawerRowChangeTest, ADeletedDrawerDoesNotComeBackFromAnUnfinishedRewrite
   EXPECT_FALSE(ReadDrawer(files).hasMails);
 }
 
+// Each command reads the file as it stands, whatever the window showed.
+TEST_F(DrawerRowChangeTest, TheNameRulesHoldAgainstTheFileAsItStands) {
+  struct Row {
+    const char* what;
+    std::vector<std::string> file;
+    std::function<NamesChanged()> run;
+    StoreFailure failure;
+    std::vector<std::string> shown;  // the names the command returns
+  };
+  const DrawerNameFile names = Names();
+  const Row rows[] = {
+      {"a rename onto a name another window added", {"仕事", "家族", "改名"},
+       [&] { return RenameOwnDrawer(names, "仕事", "改名", Own("仕事"), Own("改名")); }, StoreFailure::DrawerChanged,
+       {"仕事", "家族", "改名"}},
+      {"an add of a name there in other letters", {"仕事", "xa"}, [&] { return AddOwnDrawer(names, "XA"); },
+       StoreFailure::None, {"仕事", "xa"}},
+      {"a delete of a name already gone", {"家族"},
+       [&] {
+         const DrawerFiles files = Own("仕事");
+         return DeleteOwnDrawer(names, "仕事", &files);
+       },
+       StoreFailure::DrawerChanged, {"家族"}},
+      {"an add whose save fails", {"仕事"},
+       [&] {
+         platform::FaultInjection faults;
+         faults.FailSyncAt(1);
+         return AddOwnDrawer(names, "趣味");
+       },
+       StoreFailure::CannotCreateFile, {"仕事"}},
+  };
+  for (const Row& row : rows) {
+    WriteBook();
+    const DrawerBuilder other = Numbered(Own("改名"), 10, 2);
+    const DrawerBuilder work = Numbered(Own("仕事"), 0, 3);
+    ASSERT_TRUE(SaveDrawerNameFile(Names().path, row.file).Ok());
+    const NamesChanged changed = row.run();
+    EXPECT_EQ(changed.result.failure, row.failure) << row.what;
+    EXPECT_EQ(changed.names, row.shown) << row.what;
+    EXPECT_EQ(SavedNames(), row.file) << row.what;
+    ExpectUntouched(other, Own("改名"));
+    ExpectUntouched(work, Own("仕事"));
+  }
+}
+
 }  // namespace

@@ -43,7 +43,9 @@
 // |                                        |   the records appended to it since               |
 // | an abandon line (the call failed)      | as above, but what the call appended goes too    |
 //
-// Then the journal goes. A journal that cannot be resolved (a write fails)
+// Then the journal goes. Renaming and deleting an own drawer keep a journal
+// of their own beside the DrawerNameFile, whose states DrawerRowChange.h
+// lists. A journal that cannot be resolved (a write fails)
 // stays, and every call that would change the book refuses until one can.
 
 #include <cstddef>

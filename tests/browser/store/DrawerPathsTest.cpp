@@ -32,6 +32,9 @@ TEST(DrawerPathsTest, ColouredDrawersLieInThePostPetFolderAndOwnDrawersBesideThe
   EXPECT_EQ(own.mailPath, "D:\\dorvane\\送信フォルダ\\仕事.ppm");
   EXPECT_EQ(GetDrawerFiles(Book(true), 9, "橙色の引出し")->folder, "C:\\pp\\受信フォルダ");
   EXPECT_EQ(GetDrawerFiles(Book(true), 10, "ひみつ日記")->folder, "D:\\dorvane\\受信フォルダ");
+  // The journal names a drawer by its file name: ソ and 表 end in 0x5C.
+  EXPECT_EQ(FileNameOf(GetDrawerFiles(Book(true), 10, "ソフト表")->listPath), "ソフト表リスト.ppl");
+  EXPECT_EQ(FileNameOf(GetDrawerFiles(Book(true), 10, "ソ")->folder), "受信フォルダ");
 }
 
 TEST(DrawerPathsTest, NoPostPetFolderGivesNoPathForPostPetsRowsOnly) {

@@ -24,6 +24,7 @@ using NamesEdit = std::function<StoreResult(std::vector<std::string>& names)>;
 // (or refuse), and saves them.
 NamesChanged ChangeNames(const DrawerNameFile& file, const NamesEdit& edit) {
   const platform::FileLock lock(file.programFolder);
+  platform::RemoveAbandonedScratch(file.programFolder);
   DrawerNames current = CurrentNames(file);
   if (!current.result.Ok()) return {current.result, {}};
   std::vector<std::string> names = current.names;

@@ -11,6 +11,7 @@
 #include "browser/store/ListFile.h"
 #include "platform/files/Files.h"
 #include "tests/browser/units/NoQuestions.h"
+#include "tests/support/ForkedChild.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/StoreSandbox.h"
 
@@ -140,6 +141,21 @@ TEST_F(SortRunTest, TheRunWaitsForTheLocksOfBothBookFolders) {
   int status = 1;
   ASSERT_EQ(waitpid(holder, &status, 0), holder);
   EXPECT_EQ(status, 0);
+}
+
+// The drawer names are saved through a file beside them: a save that was
+// killed leaves it in the program folder until the next save, under the
+// same lock, removes it. One still being written stays.
+TEST_F(SortRunTest, ANewDrawersNamesSaveClearsWhatAKilledSaveLeft) {
+  const std::string ended = book.place.exeDir + "\\.mkreplace-" + std::to_string(EndedProcessId()) + "-1700000000-0";
+  const std::string running = book.place.exeDir + "\\.mkreplace-" + std::to_string(getpid()) + "-1700000000-1";
+  for (const std::string& path : {ended, running}) WriteBytes(path, "half");
+  questions.answers = {{LearnedRule::Kind::Address, "", "旅行"}};
+  Mail("new@x", "one");
+  ASSERT_TRUE(Sort().Ok());
+  EXPECT_EQ(SubjectsIn("旅行"), Subjects{"one"});
+  EXPECT_FALSE(PathExists(ended));
+  EXPECT_TRUE(PathExists(running));
 }
 
 TEST_F(SortRunTest, RulesPastTheFileLimitServeTheRunButAreNotStored) {

@@ -7,7 +7,6 @@
 #include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/ListFile.h"
-#include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
 
 namespace {
@@ -122,26 +121,20 @@ bool CopiesHitAnotherRow(const SortBook& book, const DrawerFiles& copies) {
   return false;
 }
 
-bool WriteCopies(const SortBook& book, const DrawerFiles& drawer) {
-  const DrawerFiles copies = SortCopiesOf(book.place, drawer);
-  if (CopiesHitAnotherRow(book, copies)) return false;
-  platform::CreateDir(copies.folder);
-  return platform::CopyFile(drawer.listPath, copies.listPath, false) &&
-         platform::CopyFile(drawer.mailPath, copies.mailPath, false);
-}
-
 }  // namespace
 
 DrawerFiles SortCopiesOf(const BookPlace& place, const DrawerFiles& drawer) {
   const std::string folder = place.exeDir + "\\" + BookFolderName(place.isReceiveBook);
-  return {folder, folder + "\\copy" + FileNameOf(drawer.listPath), folder + "\\copy" + FileNameOf(drawer.mailPath), {}};
+  return {folder, folder + "\\copy" + FileNameOf(drawer.listPath), folder + "\\copy" + FileNameOf(drawer.mailPath), {},
+          true};
 }
 
 StoreResult SortDrawer(SortBook& book, const DrawerListing& loaded, SortQuestions& questions) {
   const std::optional<DrawerFiles> drawer = GetDrawerFiles(book.place, book.openRow, book.rows[book.openRow]);
   if (!drawer) return {StoreFailure::CannotOpenListFile};
-  if (!WriteCopies(book, *drawer)) return {StoreFailure::BackupFailed};
+  const DrawerFiles copies = SortCopiesOf(book.place, *drawer);
+  if (CopiesHitAnotherRow(book, copies)) return {StoreFailure::BackupFailed};
   SortRun run(book, questions);
-  return DistributeMails(*drawer, loaded,
+  return DistributeMails(*drawer, loaded, &copies,
                          [&run](const MailEntry& mail, std::string_view header) { return run.Place(mail, header); });
 }

@@ -521,7 +521,7 @@ TEST_F(DrawerJournalTest, ACallWithoutItsJournalChangesNothing) {
   const DrawerListing loaded = ReadDrawer(Drawer());
   platform::FaultInjection faults;
   faults.FailWritesFrom(1);
-  const StoreResult result = DistributeMails(Drawer(), loaded,
+  const StoreResult result = DistributeMails(Drawer(), loaded, nullptr,
                                              [&](const MailEntry&, std::string_view) { return Destination::To(Target()); });
   EXPECT_EQ(result.failure, StoreFailure::CannotCreateScratch);
   EXPECT_TRUE(ReadBytes(Drawer().listPath) == builder.ListBytes());

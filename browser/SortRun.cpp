@@ -7,14 +7,12 @@
 #include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/ListFile.h"
-#include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
 
 namespace {
 
 std::string BookFolderName(bool isReceiveBook) { return isReceiveBook ? "受信フォルダ" : "送信フォルダ"; }
 
-std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
 // The rule tables of one run: the files' rules, then the ones learned. The
 // send book has no Subject rules: its table has no file and stays empty.
@@ -122,26 +120,20 @@ bool CopiesHitAnotherRow(const SortBook& book, const DrawerFiles& copies) {
   return false;
 }
 
-bool WriteCopies(const SortBook& book, const DrawerFiles& drawer) {
-  const DrawerFiles copies = SortCopiesOf(book.place, drawer);
-  if (CopiesHitAnotherRow(book, copies)) return false;
-  platform::CreateDir(copies.folder);
-  return platform::CopyFile(drawer.listPath, copies.listPath, false) &&
-         platform::CopyFile(drawer.mailPath, copies.mailPath, false);
-}
-
 }  // namespace
 
 DrawerFiles SortCopiesOf(const BookPlace& place, const DrawerFiles& drawer) {
   const std::string folder = place.exeDir + "\\" + BookFolderName(place.isReceiveBook);
-  return {folder, folder + "\\copy" + FileNameOf(drawer.listPath), folder + "\\copy" + FileNameOf(drawer.mailPath), {}};
+  return {folder, folder + "\\copy" + FileNameOf(drawer.listPath), folder + "\\copy" + FileNameOf(drawer.mailPath), {},
+          true};
 }
 
 StoreResult SortDrawer(SortBook& book, const DrawerListing& loaded, SortQuestions& questions) {
   const std::optional<DrawerFiles> drawer = GetDrawerFiles(book.place, book.openRow, book.rows[book.openRow]);
   if (!drawer) return {StoreFailure::CannotOpenListFile};
-  if (!WriteCopies(book, *drawer)) return {StoreFailure::BackupFailed};
+  const DrawerFiles copies = SortCopiesOf(book.place, *drawer);
+  if (CopiesHitAnotherRow(book, copies)) return {StoreFailure::BackupFailed};
   SortRun run(book, questions);
-  return DistributeMails(*drawer, loaded,
+  return DistributeMails(*drawer, loaded, &copies,
                          [&run](const MailEntry& mail, std::string_view header) { return run.Place(mail, header); });
 }

@@ -1,9 +1,10 @@
 #pragma once
 // One run of automatic sorting (仕分け) over the open drawer: the rules are
-// loaded, the drawer's files are copied aside, and every mail goes to the
-// drawer its rule names, through one store call that keeps the open drawer
-// whole until its mails are safe elsewhere. Shows nothing itself: the
-// questions go to a SortQuestions the window answers with its dialogs.
+// loaded and every mail's drawer chosen; then one store call copies the
+// drawer's files aside and moves every mail to the drawer its rule names,
+// keeping the open drawer whole until its mails are safe elsewhere. Shows
+// nothing itself: the questions go to a SortQuestions the window answers
+// with its dialogs.
 
 #include <optional>
 #include <string>
@@ -51,8 +52,9 @@ struct SortBook {
 };
 
 // Sorts the mails of loaded (the open row's drawer as loaded). The message
-// of the stop, or success. "バックアップ失敗" with nothing changed when the
-// copies cannot be written or would replace a file of another row.
+// of the stop, or success. "バックアップ失敗" with no mail moved when the
+// copies would replace a file of another row (then before any question), or
+// cannot be written (the rules and drawers the answers gave stay).
 StoreResult SortDrawer(SortBook& book, const DrawerListing& loaded, SortQuestions& questions);
 
 // The folder and file names of the copies a run leaves of the open drawer.

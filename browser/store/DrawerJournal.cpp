@@ -311,6 +311,12 @@ bool IsIdleLegacyNote(const std::string& path) {
   return note && note->GetChar() == '-';
 }
 
+// Every note in the program's own folders is ours to remove; beside
+// PostPet's files only one that says its append ended.
+bool IsLegacyNoteToRemove(const BookFolder& folder, const std::string& name, const std::string& path) {
+  return name.ends_with(kLegacyAppendNoteSuffix) && (folder.own || IsIdleLegacyNote(path));
+}
+
 // Where a drawer lies as seen from beside: the same folder, or the other.
 NamedDrawer NameOf(const DrawerFiles& drawer, const DrawerFiles& beside) {
   const bool here = drawer.folder == beside.folder || platform::SameFile(drawer.folder, beside.folder);
@@ -445,10 +451,12 @@ BookRecovery RecoverBook(const std::vector<BookFolder>& folders) {
         const Outcome outcome = RecoverJournal({path, folder.path, folders});
         recovery.whole = recovery.whole && outcome == Outcome::Resolved;
         if (outcome == Outcome::Refused && recovery.refusedJournal.empty()) recovery.refusedJournal = path;
-      } else if (name.ends_with(kLegacyAppendNoteSuffix) && IsIdleLegacyNote(path)) {
+      } else if (IsLegacyNoteToRemove(folder, name, path)) {
         platform::DeleteFile(path);
       }
     }
+    // A copy or a save a killed process left half made; no journal names one.
+    if (folder.own) platform::RemoveAbandonedScratch(folder.path);
   }
   // Every call makes its journal before its scratch pair and removes the pair
   // before the journal: a pair no journal names is left over. Only the

@@ -28,7 +28,9 @@
 // | found                                  | recovery                                         |
 // |----------------------------------------|--------------------------------------------------|
 // | no journal                             | nothing; in the program's own folders a scratch  |
-// |                                        |   pair no journal names is removed               |
+// |                                        |   pair no journal names, a file a replacement    |
+// |                                        |   left when its process ended, and any earlier   |
+// |                                        |   version's note are removed                     |
 // | a journal cut short or damaged         | removed: nothing was changed under it            |
 // | a journal whose names or lengths do    | left alone and reported: the book is not changed |
 // |   not hold for the files it names      |   until it is gone                               |
@@ -127,10 +129,11 @@ struct BookRecovery {
 };
 
 // The one recovery: resolves every journal in the folders, and removes the
-// scratch pairs no journal names from the program's own folders and the
-// side files that earlier versions of the store left. The caller holds the
-// folders' locks. A journal naming the book's other folder, when only one is
-// held, waits for a recovery that holds both.
+// scratch pairs no journal names and the files of replacements whose
+// process ended from the program's own folders, and the side files that
+// earlier versions of the store left. The caller holds the folders' locks.
+// A journal naming the book's other folder, when only one is held, waits
+// for a recovery that holds both.
 BookRecovery RecoverBook(const std::vector<BookFolder>& folders);
 
 // A committed new pair of drawer is not wholly in place: its files do not

@@ -11,6 +11,13 @@
 
 namespace {
 
+// What a killed command left in the program folder: a half-saved file, a
+// rename or delete part-way. Under the program folder's lock.
+void RecoverProgramFolder(const DrawerNameFile& file) {
+  platform::RemoveAbandonedScratch(file.programFolder);
+  RecoverDrawerRows(file);
+}
+
 using NamesEdit = std::function<StoreResult(std::vector<std::string>& names)>;
 // Saves the edited names, with what else the command changes with them.
 using NamesCommit = std::function<StoreResult(const std::vector<std::string>& names)>;
@@ -20,7 +27,7 @@ using NamesCommit = std::function<StoreResult(const std::vector<std::string>& na
 // them.
 NamesChanged ChangeNames(const DrawerNameFile& file, const NamesEdit& edit, const NamesCommit& commit) {
   const platform::FileLock lock(file.programFolder);
-  RecoverDrawerRows(file);
+  RecoverProgramFolder(file);
   DrawerNames current = CurrentDrawerNames(file);
   if (!current.result.Ok()) return {current.result, {}};
   std::vector<std::string> names = current.names;
@@ -85,7 +92,7 @@ DrawerNames CurrentDrawerNames(const DrawerNameFile& file) {
 
 DrawerNames LoadOwnDrawerNames(const DrawerNameFile& file) {
   const platform::FileLock lock(file.programFolder);
-  RecoverDrawerRows(file);
+  RecoverProgramFolder(file);
   return ReadDrawerNameFile(file.path);
 }
 

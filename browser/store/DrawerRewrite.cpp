@@ -187,6 +187,15 @@ StoreResult DistributeLocked(const DrawerFiles& source, const DrawerListing& loa
   return moved.Ok() ? plan.stop : moved;
 }
 
+// The source's two files as they stand, copied whole, the ListFile first.
+StoreResult CopyAside(const DrawerFiles& source, const DrawerFiles& copies) {
+  if (!platform::CopyFile(source.listPath, copies.listPath, false))
+    return StoreResult::FromLastError(StoreFailure::BackupFailed, source.listPath);
+  if (!platform::CopyFile(source.mailPath, copies.mailPath, false))
+    return StoreResult::FromLastError(StoreFailure::BackupFailed, source.mailPath);
+  return {};
+}
+
 StoreResult RewriteLocked(const DrawerFiles& drawer, const DrawerListing& loaded,
                           const std::vector<const MailEntry*>& keep) {
   CheckedDrawer checked(drawer, loaded.LoadedBytes());
@@ -283,12 +292,16 @@ StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded
   return Guarded([&] { return RewriteLocked(drawer, loaded, keep); });
 }
 
-StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& loaded, const ChooseDestination& choose) {
+StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& loaded, const DrawerFiles* copies,
+                            const ChooseDestination& choose) {
   return Guarded([&] {
     Plan plan = ChooseAll(source, loaded, choose);
-    const LockedBook book(BookFoldersOf(source));
+    if (copies) platform::CreateDir(copies->folder);  // only a folder that exists is locked
+    const LockedBook book(copies ? FoldersOfBoth(source, *copies) : BookFoldersOf(source));
     const StoreResult opened = BookOpened(book, StoreFailure::CannotOpenMailFile, source.folder);
     if (!opened.Ok()) return opened;
+    const StoreResult copied = copies ? CopyAside(source, *copies) : StoreResult{};
+    if (!copied.Ok()) return copied;
     return DistributeLocked(source, loaded, plan);
   });
 }

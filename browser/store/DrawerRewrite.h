@@ -89,13 +89,17 @@ using ChooseDestination = std::function<Destination(const MailEntry& mail, std::
 
 // Distributes the loaded rows of source: first choose is asked for every
 // mail (no lock is held while it shows its dialogs), up to the first stop;
-// then, with the book locked, each mail that goes elsewhere is appended to
-// its target and source is written anew once without them, as RewriteDrawer
-// does. A mail whose text cannot be read whole stops the run there and
-// stays (CannotOpenMailFile), and so does the first mail of a target that
-// cannot be opened. The result is the stop's, or success; DrawerChanged
-// when the source changed while choose was asked, and then nothing moved.
-StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& loaded, const ChooseDestination& choose);
+// then, with the book locked (and the folder of copies), source's ListFile
+// and MailFile are copied whole over those of copies, when given, and each
+// mail that goes elsewhere is appended to its target and source is written
+// anew once without them, as RewriteDrawer does. BackupFailed when a copy
+// fails, and then nothing moved (a ListFile copied stays). A mail whose
+// text cannot be read whole stops the run there and stays
+// (CannotOpenMailFile), and so does the first mail of a target that cannot
+// be opened. The result is the stop's, or success; DrawerChanged when the
+// source changed while choose was asked, and then nothing moved.
+StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& loaded, const DrawerFiles* copies,
+                            const ChooseDestination& choose);
 
 // The drawer's ListFile exists and is not empty.
 bool DrawerHoldsMails(const DrawerFiles& drawer);

@@ -115,6 +115,11 @@ std::unique_ptr<Stream> CreateScratchFile(std::string_view folder, std::string_v
 // Replaces the whole file crash-safely: temporary file beside it, flush,
 // fsync, rename. Throws EFCreateError and leaves the old file intact on failure.
 void ReplaceFileContents(std::string_view path, std::string_view bytes);
+// Removes the files a replacement (ReplaceFileContents, CopyFile over a
+// target) left in folder when its process ended before it finished: only
+// those whose writing process has ended. Another name, or a replacement
+// that another running process may still be writing, stays.
+void RemoveAbandonedScratch(std::string_view folder);
 
 // The class library's messages (Shift-JIS) for a file that cannot be opened
 // for reading (EFOpenError) or created and written whole (EFCreateError);

@@ -1,14 +1,18 @@
 // Whole-file operations: read, crash-safe replace, copy.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <limits>
+#include <optional>
 
 #include "platform/base/Exception.h"
 #include "platform/base/Format.h"
@@ -23,6 +27,9 @@ namespace {
 
 constexpr size_t kChunkSize = 1 << 20;
 constexpr int kMaxTempTries = 100;
+// A replacement's file beside its target: ".mkreplace-<pid>-<time>-<n>",
+// the pid of the process writing it first.
+constexpr std::string_view kReplacePrefix = ".mkreplace-";
 
 using ChunkSink = std::function<bool(std::string_view)>;
 using ContentWriter = std::function<bool(Stream&)>;
@@ -58,7 +65,7 @@ std::string FolderOf(const std::string& nativePath) {
 int CreateSiblingTemp(const std::string& target, std::string& tempPath) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kMaxTempTries; ++attempt) {
-    tempPath = FolderOf(target) + "/.mkreplace-" + std::to_string(::getpid()) + "-" +
+    tempPath = FolderOf(target) + "/" + std::string(kReplacePrefix) + std::to_string(::getpid()) + "-" +
                std::to_string(static_cast<long>(std::time(nullptr))) + "-" + std::to_string(counter++);
     bool created = false;
     if (!detail::BeforeNameChange(tempPath, created)) return -1;
@@ -109,7 +116,38 @@ bool CopyToNewFile(const std::string& source, const std::string& target) {
   return false;
 }
 
+// The writer of a replacement's file, by its name; none for any other name.
+std::optional<pid_t> WriterOf(std::string_view name) {
+  if (!name.starts_with(kReplacePrefix)) return std::nullopt;
+  name.remove_prefix(kReplacePrefix.size());
+  uint64_t numbers[3] = {};
+  for (size_t i = 0; i < 3; ++i) {
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), numbers[i]);
+    if (error != std::errc() || end == name.data()) return std::nullopt;
+    name.remove_prefix(static_cast<size_t>(end - name.data()));
+    if (i < 2 && !name.starts_with('-')) return std::nullopt;
+    if (i < 2) name.remove_prefix(1);
+  }
+  if (!name.empty() || numbers[0] == 0 || numbers[0] > static_cast<uint64_t>(std::numeric_limits<pid_t>::max())) return std::nullopt;
+  return static_cast<pid_t>(numbers[0]);
+}
+
+// Only a process that no longer exists is provably done writing; a pid in
+// use again, or one we may not signal, keeps its file.
+bool WriterIsGone(pid_t pid) { return ::kill(pid, 0) == -1 && errno == ESRCH; }
+
 }  // namespace
+
+void RemoveAbandonedScratch(std::string_view folder) {
+  const std::string native = NativePath(folder);
+  for (const std::string& name : FolderEntries(folder)) {
+    const std::optional<pid_t> writer = WriterOf(name);
+    if (!writer || !WriterIsGone(*writer)) continue;
+    const std::string path = native + "/" + name;
+    struct stat info;
+    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) detail::UnlinkNative(path);
+  }
+}
 
 void ReplaceFileContents(std::string_view path, std::string_view bytes) {
   const bool replaced =

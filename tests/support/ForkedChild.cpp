@@ -67,6 +67,12 @@ int RunWithMemoryHeadroom(size_t bytes, const std::function<int()>& body) {
   return RunLimited(RLIMIT_AS, AddressSpaceInUse() + bytes, body);
 }
 
+int EndedProcessId() {
+  const pid_t child = StartChild([] { return 0; });
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
 int MicrosecondsOfChild(const std::function<int()>& body) {
   const int64_t started = MonotonicMicroseconds();
   const pid_t child = StartChild(body);

@@ -14,6 +14,10 @@ int RunWithFileSizeLimit(size_t bytes, const std::function<int()>& body);
 // The child may map only `bytes` more address space than it has.
 int RunWithMemoryHeadroom(size_t bytes, const std::function<int()>& body);
 
+// The id of a process that has ended: a child's, exited and reaped, so that
+// no process has it until the system gives it out again.
+int EndedProcessId();
+
 // How long a child running body takes to its end, in microseconds.
 int MicrosecondsOfChild(const std::function<int()>& body);
 // Starts body in a child and kills it (SIGKILL) after `microseconds`; true

@@ -4,6 +4,8 @@
 
 #include "browser/store/DrawerJournal.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
 #include <random>
@@ -519,7 +521,7 @@ TEST_F(DrawerJournalTest, ACallWithoutItsJournalChangesNothing) {
   const DrawerListing loaded = ReadDrawer(Drawer());
   platform::FaultInjection faults;
   faults.FailWritesFrom(1);
-  const StoreResult result = DistributeMails(Drawer(), loaded,
+  const StoreResult result = DistributeMails(Drawer(), loaded, nullptr,
                                              [&](const MailEntry&, std::string_view) { return Destination::To(Target()); });
   EXPECT_EQ(result.failure, StoreFailure::CannotCreateScratch);
   EXPECT_TRUE(ReadBytes(Drawer().listPath) == builder.ListBytes());
@@ -532,6 +534,26 @@ TEST_F(DrawerJournalTest, AnEarlierVersionsNoteOfAnEndedAppendGoes) {
   WriteBytes(Drawer().listPath + ".append", "- " + std::string(62, '0') + "\n");
   EXPECT_EQ(MailNumbers(), Range(0, 2));
   ExpectUntouched(builder);
+}
+
+// What an earlier version or a killed process left goes from the program's
+// own folders; PostPet's keep whatever is not provably an ended append's.
+TEST_F(DrawerJournalTest, LeftoversGoFromTheProgramsOwnFoldersOnly) {
+  const DrawerFiles own = Drawer(10, "仕事");
+  Numbered(2);
+  Numbered(own, 5, 2);
+  const std::string ended = "\\.mkreplace-" + std::to_string(EndedProcessId()) + "-1700000000-0";
+  const std::string running = "\\.mkreplace-" + std::to_string(getpid()) + "-1700000000-1";
+  const std::pair<std::string, bool> leftovers[] = {
+      {own.listPath + ".append", true},
+      {own.folder + ended, true},
+      {own.folder + running, false},
+      {Drawer().listPath + ".append", false},
+      {Drawer().folder + ended, false},
+  };
+  for (const auto& [path, goes] : leftovers) WriteBytes(path, std::string(64, '0') + "\n");  // an append running
+  EXPECT_EQ(MailNumbers(own), Range(5, 7));
+  for (const auto& [path, goes] : leftovers) EXPECT_EQ(PathExists(path), !goes) << path;
 }
 
 }  // namespace

@@ -102,7 +102,8 @@ TEST_F(DrawerMoveTest, ATornTargetIsCutBackBeforeAnythingIsAppended) {
       {"a sort into it",
        [this] {
          const DrawerListing loaded = ReadDrawer(Book());
-         return DistributeMails(Book(), loaded, [this](const MailEntry&, std::string_view) { return Destination::To(Yellow()); });
+         return DistributeMails(Book(), loaded, nullptr,
+                                [this](const MailEntry&, std::string_view) { return Destination::To(Yellow()); });
        },
        {0, 1, 2}},
       {"an import into it", [this] { return AppendNumbered(Yellow(), 50) ? StoreResult{} : StoreResult{StoreFailure::CannotWriteMail}; }, {50}},
@@ -141,7 +142,7 @@ TEST_F(DrawerMoveTest, AnEmptyTextIsKeptWhereverItIsWritten) {
       {"a sort of it",
        [this] {
          const DrawerListing loaded = ReadDrawer(Book());
-         return DistributeMails(Book(), loaded, [this](const MailEntry& mail, std::string_view) {
+         return DistributeMails(Book(), loaded, nullptr, [this](const MailEntry& mail, std::string_view) {
            return mail.MailLength() ? Destination::Stay() : Destination::To(Yellow());
          });
        },

@@ -32,7 +32,7 @@ class PowerCutTest : public NumberedDrawerTest {
   StoreResult SortIntoTwo() {
     const DrawerListing listing = ReadDrawer(Drawer());
     int asked = 0;
-    return DistributeMails(Drawer(), listing, [&](const MailEntry&, std::string_view) {
+    return DistributeMails(Drawer(), listing, nullptr, [&](const MailEntry&, std::string_view) {
       ++asked;
       return asked % 3 == 0 ? Destination::Stay() : Destination::To(asked % 3 == 1 ? Red() : Own());
     });

@@ -11,6 +11,7 @@
 #include "browser/store/ListFile.h"
 #include "platform/files/Files.h"
 #include "tests/browser/units/NoQuestions.h"
+#include "tests/support/ForkedChild.h"
 #include "tests/support/PostPetBuilder.h"
 #include "tests/support/StoreSandbox.h"
 
@@ -115,13 +116,18 @@ TEST_F(SortRunTest, AStaleWindowsRunIsRefusedBeforeAnyAppend) {
   EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"two"});
 }
 
-// The run's mails may go to drawers of the book's other folder: it waits
-// while another program holds that folder's lock, and changes nothing before.
+// The run's mails may go to drawers of the book's other folder, where its
+// copies go too: it waits while another program holds that folder's lock,
+// and changes nothing before. The copies hold the drawer as the run found
+// it once the lock was its own, with the mail appended meanwhile.
 TEST_F(SortRunTest, TheRunWaitsForTheLocksOfBothBookFolders) {
   AddOwnRow("仕事");
   Rules("dorvnadw.cfg", "a@x 仕事\r\n");
   Mail("a@x", "one");
   const DrawerListing loaded = WriteAndLoad();
+  const DrawerFiles open = Files("受信簿");
+  const DrawerFiles copies = SortCopiesOf(book.place, open);
+  Mail("c@x", "meanwhile");
   std::filesystem::create_directories(platform::NativePath(Files("仕事").folder));
   const std::string released = book.place.exeDir + "\\released";
   const std::string locked = book.place.exeDir + "\\locked";
@@ -130,16 +136,49 @@ TEST_F(SortRunTest, TheRunWaitsForTheLocksOfBothBookFolders) {
     const platform::FileLock lock(Files("仕事").folder);
     WriteBytes(locked, "");
     usleep(300000);
+    const bool copiedMeanwhile = PathExists(copies.listPath) || PathExists(copies.mailPath);
+    mails.Write(open.listPath, open.mailPath);
     WriteBytes(released, "");
-    _exit(lock.Held() ? 0 : 1);
+    _exit(lock.Held() && !copiedMeanwhile ? 0 : 1);
   }
   while (!PathExists(locked)) usleep(1000);
   ASSERT_TRUE(SortDrawer(book, loaded, questions).Ok());
   EXPECT_TRUE(PathExists(released));
   EXPECT_EQ(SubjectsIn("仕事"), Subjects{"one"});
+  EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"meanwhile"});
+  EXPECT_TRUE(ReadBytes(copies.listPath) == mails.ListBytes());
+  EXPECT_TRUE(ReadBytes(copies.mailPath) == mails.MailBytes());
   int status = 1;
   ASSERT_EQ(waitpid(holder, &status, 0), holder);
   EXPECT_EQ(status, 0);
+}
+
+// The copies are written after every question, under the book's locks; one
+// that fails moves no mail, and the answers given stay.
+TEST_F(SortRunTest, ACopyThatFailsMovesNothing) {
+  questions.answers = {{LearnedRule::Kind::Address, "", "赤の引出し"}};
+  Mail("new@x", "one");
+  const DrawerListing loaded = WriteAndLoad();
+  std::filesystem::create_directories(platform::NativePath(SortCopiesOf(book.place, Files("受信簿")).mailPath));
+  EXPECT_EQ(SortDrawer(book, loaded, questions).failure, StoreFailure::BackupFailed);
+  EXPECT_EQ(SubjectsIn("受信簿"), Subjects{"one"});
+  EXPECT_TRUE(SubjectsIn("赤の引出し").empty());
+  EXPECT_TRUE(ReadBytes(book.place.exeDir + "\\dorvnadw.cfg") == "new@x 赤の引出し\r\n");
+}
+
+// The drawer names are saved through a file beside them: a save that was
+// killed leaves it in the program folder until the next save, under the
+// same lock, removes it. One still being written stays.
+TEST_F(SortRunTest, ANewDrawersNamesSaveClearsWhatAKilledSaveLeft) {
+  const std::string ended = book.place.exeDir + "\\.mkreplace-" + std::to_string(EndedProcessId()) + "-1700000000-0";
+  const std::string running = book.place.exeDir + "\\.mkreplace-" + std::to_string(getpid()) + "-1700000000-1";
+  for (const std::string& path : {ended, running}) WriteBytes(path, "half");
+  questions.answers = {{LearnedRule::Kind::Address, "", "旅行"}};
+  Mail("new@x", "one");
+  ASSERT_TRUE(Sort().Ok());
+  EXPECT_EQ(SubjectsIn("旅行"), Subjects{"one"});
+  EXPECT_FALSE(PathExists(ended));
+  EXPECT_TRUE(PathExists(running));
 }
 
 TEST_F(SortRunTest, RulesPastTheFileLimitServeTheRunButAreNotStored) {

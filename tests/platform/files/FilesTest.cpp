@@ -16,6 +16,7 @@
 #include "platform/files/FaultInjection.h"
 #include "platform/files/Files.h"
 #include "platform/text/ShiftJis.h"
+#include "tests/support/ForkedChild.h"
 #include "tests/support/NativeFiles.h"
 #include "tests/support/Sandbox.h"
 
@@ -331,6 +332,45 @@ TEST_F(FilesTest, ReadFileContentsReadsEveryByte) {
   EXPECT_EQ(read, bytes);
   EXPECT_FALSE(ReadFileContents(Program("missing"), read));
   EXPECT_FALSE(ReadFileContents(ProgramPath(Root()), read));
+}
+
+// A replacement's file stays while its process runs and goes once it was
+// killed: a copy from a FIFO no one writes to blocks after making it.
+TEST_F(FilesTest, AReplacementLeftByAKilledProcessIsRemovedAndARunningOnesStays) {
+  ASSERT_EQ(mkfifo(Native("fifo").c_str(), 0600), 0);
+  const pid_t writer = fork();
+  if (writer == 0) _exit(CopyFile(Program("fifo"), Program("to"), false) ? 0 : 1);
+  const auto replacementLeft = [&] { return TemporaryFilesLeft() > 0; };
+  while (!replacementLeft()) usleep(1000);
+  RemoveAbandonedScratch(ProgramPath(Root()));
+  EXPECT_TRUE(replacementLeft());
+  kill(writer, SIGKILL);
+  waitpid(writer, nullptr, 0);
+  RemoveAbandonedScratch(ProgramPath(Root()));
+  EXPECT_FALSE(replacementLeft());
+  EXPECT_TRUE(fs::exists(Native("fifo")));
+}
+
+TEST_F(FilesTest, OnlyAReplacementsOwnNameWithAnEndedWriterIsRemoved) {
+  const std::string ended = std::to_string(EndedProcessId());
+  const std::string running = std::to_string(getpid());
+  const std::pair<std::string, bool> names[] = {
+      {".mkreplace-" + ended + "-1700000000-0", true},
+      {".mkreplace-" + ended + "-1700000000-12", true},
+      {".mkreplace-" + running + "-1700000000-0", false},
+      {".mkreplace-" + ended + "-1700000000", false},
+      {".mkreplace-" + ended + "-1700000000-0-1", false},
+      {".mkreplace-" + ended + "-17x0-0", false},
+      {".mkreplace-0-1700000000-0", false},
+      {".mkreplace-99999999999999999999-1-0", false},
+      {"x.mkreplace-" + ended + "-1700000000-0", false},
+      {"r.cfg", false},
+  };
+  for (const auto& [name, removed] : names) WriteNativeFile(Native(name), "half");
+  fs::create_directory(Native(".mkreplace-" + ended + "-1700000000-1"));
+  RemoveAbandonedScratch(ProgramPath(Root()));
+  for (const auto& [name, removed] : names) EXPECT_EQ(fs::exists(Native(name)), !removed) << name;
+  EXPECT_TRUE(fs::is_directory(Native(".mkreplace-" + ended + "-1700000000-1")));
 }
 
 // --- Copy, delete, exists --------------------------------------------------

@@ -52,8 +52,6 @@ constexpr const char* kDataBroken = "データが破壊されています\nア�
 constexpr const char* kNewDrawerName = "新しい引出し";
 constexpr const char* kOpenDrawerPicture = "DOImage";
 constexpr const char* kDrawerPicture = "DSImage";
-constexpr const char* kSecretDiary = "ひみつ日記";
-constexpr const char* kPetMail = "ペットメール";
 constexpr const char* kBackupStamp = "mmddhhnnss";  // month, day, hour, minute, second
 constexpr const char* kNoMemory = "メモリ不足";
 // The importers' message for a drawer that cannot take the mails.
@@ -760,8 +758,7 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
   if (!hasMails || openDrawer < 0 || !DrawerNamesWritable()) return;
   auto progress = std::make_unique<ProgressWindow>(this);
   progress->Show();
-  SortBook book{BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount},
-                DrawerList->Items->ToVector(), openDrawer, NameFile()};
+  SortBook book{Book(), DrawerList->Items->ToVector(), openDrawer};
   const StoreResult result = SortDrawer(book, m_listing, questions);
   progress.reset();
   ReloadOpenDrawer();
@@ -771,9 +768,11 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
 // ---------------------------------------------------------------------------
 // Helpers
 
+BookPlace TMainForm::Book() const { return {ppPath, exeDir, isReceiveBook, fixedDrawerCount}; }
+
 std::optional<DrawerFiles> TMainForm::DrawerFilesOf(int row) const {
   if (row < 0 || row >= DrawerList->Items->Count()) return std::nullopt;
-  return GetDrawerFiles(BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount}, row, RowText(row));
+  return GetDrawerFiles(Book(), row, RowText(row));
 }
 
 // The open drawer and the drop target show the open-drawer picture.
@@ -799,7 +798,7 @@ bool TMainForm::ControlHasFocus(const char* name) const {
 // cannot be read gives the fixed rows alone, and its message.
 StoreResult TMainForm::LoadDrawerRows() {
   DrawerList->Items->Assign(FixedDrawerNames(isReceiveBook));
-  drawerCfgPath = Format(isReceiveBook ? "%s\\dorvndwl.cfg" : "%s\\dorvnsdl.cfg", exeDir.c_str());
+  drawerCfgPath = NameFile().path;
   const DrawerNames file = ReadDrawerNameFile(drawerCfgPath);
   AddOwnRows(file);
   return file.result;
@@ -831,9 +830,7 @@ void TMainForm::ShowIfFailed(const StoreResult& result) {
   if (!result.Ok()) ErrorBox(result.Message());
 }
 
-DrawerNameFile TMainForm::NameFile() const {
-  return {drawerCfgPath, exeDir, isReceiveBook ? std::vector<std::string>{kSecretDiary, kPetMail} : std::vector<std::string>{}};
-}
+DrawerNameFile TMainForm::NameFile() const { return DrawerNameFileOf(Book()); }
 
 // The own rows as the store left them: what this command did, and what
 // another window did meanwhile. The open drawer stays open at its row; when
@@ -948,8 +945,7 @@ std::string TMainForm::AskDrawerName(const std::string& initialName) {
 NamesChanged TMainForm::RenameOpenDrawer(const std::string& oldName, const std::string& newName) {
   const std::optional<DrawerFiles> from = DrawerFilesOf(openDrawer);
   // The new name's files, as those of a new own row.
-  const std::optional<DrawerFiles> to =
-      GetDrawerFiles(BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount}, fixedDrawerCount, newName);
+  const std::optional<DrawerFiles> to = GetDrawerFiles(Book(), fixedDrawerCount, newName);
   if (!from || !to) return {{StoreFailure::CopyFailed}, OwnDrawerRows()};
   return RenameOwnDrawer(NameFile(), oldName, newName, *from, *to);
 }

@@ -187,6 +187,7 @@ class TMainForm : public TForm {
   void BuildDialogs();
   void ShowIfNotStarted(HandOver result);
 
+  BookPlace Book() const;
   std::optional<DrawerFiles> DrawerFilesOf(int row) const;
   const TBitmap& PictureOf(int row) const;
   std::string RowText(int row) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "browser/store/DrawerRewrite.h"
 #include "platform/base/Exception.h"
@@ -11,20 +12,13 @@
 
 namespace {
 
-// The names as they stand: the file's lines, or the defaults while it is missing.
-DrawerNames CurrentNames(const DrawerNameFile& file) {
-  DrawerNames current = ReadDrawerNameFile(file.path);
-  if (!current.exists) current.names = file.defaults;
-  return current;
-}
-
 using NamesEdit = std::function<StoreResult(std::vector<std::string>& names)>;
 
 // Reads the file under the program folder's lock, lets edit change the names
 // (or refuse), and saves them.
 NamesChanged ChangeNames(const DrawerNameFile& file, const NamesEdit& edit) {
   const platform::FileLock lock(file.programFolder);
-  DrawerNames current = CurrentNames(file);
+  DrawerNames current = CurrentDrawerNames(file);
   if (!current.result.Ok()) return {current.result, {}};
   std::vector<std::string> names = current.names;
   StoreResult changed = edit(names);
@@ -46,7 +40,40 @@ bool RemoveName(std::vector<std::string>& names, const std::string& name) {
   return true;
 }
 
+// Rows are the names' exact bytes, as the drawer's files are named by them.
+StoreResult FindListed(const std::vector<const DrawerFiles*>& drawers) {
+  std::map<std::string, DrawerNames> read;  // by DrawerNameFile
+  for (const DrawerFiles* drawer : drawers) {
+    const OwnRow& row = *drawer->ownRow;
+    const auto [at, unread] = read.try_emplace(row.nameFile.path);
+    if (unread) at->second = CurrentDrawerNames(row.nameFile);
+    const DrawerNames& current = at->second;
+    if (!current.result.Ok()) return current.result;
+    if (std::find(current.names.begin(), current.names.end(), row.name) == current.names.end())
+      return {StoreFailure::DrawerChanged, row.nameFile.path};
+  }
+  return {};
+}
+
 }  // namespace
+
+ListedDrawers::ListedDrawers(const std::vector<const DrawerFiles*>& drawers) {
+  std::vector<const DrawerFiles*> own;
+  for (const DrawerFiles* drawer : drawers)
+    if (drawer->ownRow) own.push_back(drawer);
+  if (own.empty()) return;
+  const std::string& programFolder = own.front()->ownRow->nameFile.programFolder;
+  m_lock = std::make_unique<platform::FileLock>(programFolder);
+  m_result = m_lock->Held() ? FindListed(own) : StoreResult{StoreFailure::CannotOpenMailFile, programFolder};
+}
+
+ListedDrawers::~ListedDrawers() = default;
+
+DrawerNames CurrentDrawerNames(const DrawerNameFile& file) {
+  DrawerNames current = ReadDrawerNameFile(file.path);
+  if (!current.exists) current.names = file.defaults;
+  return current;
+}
 
 DrawerNames ReadDrawerNameFile(std::string_view path) {
   DrawerNames read;

@@ -7,6 +7,7 @@
 
 #include "browser/store/BookLocks.h"
 #include "browser/store/DrawerJournal.h"
+#include "browser/store/DrawerNameFile.h"
 #include "browser/store/MailFile.h"
 #include "browser/store/NewPair.h"
 #include "browser/store/PairAppender.h"
@@ -156,6 +157,13 @@ Plan ChooseAll(const DrawerFiles& source, const DrawerListing& loaded, const Cho
   return plan;
 }
 
+std::vector<const DrawerFiles*> TargetsBeforeStop(const Plan& plan) {
+  std::vector<const DrawerFiles*> targets;
+  for (const auto& [row, target] : plan.elsewhere)
+    if (row < plan.stopAt) targets.push_back(&target);
+  return targets;
+}
+
 // Opens the targets in the order of their first mail; a target that cannot
 // be opened moves the stop to that mail.
 std::vector<Leaving> OpenTargets(const DrawerListing& loaded, Plan& plan, Targets& targets) {
@@ -272,6 +280,8 @@ DrawerListing ReadDrawer(const DrawerFiles& drawer) {
 }
 
 StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed) {
+  const ListedDrawers listed({&drawer});
+  if (!listed.Result().Ok()) return listed.Result();
   const LockedBook book(BookFoldersOf(drawer));
   const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, drawer.folder);
   if (!opened.Ok()) return opened;
@@ -285,6 +295,8 @@ StoreResult AppendMail(const DrawerFiles& drawer, const MailEntry& entry, std::s
 StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
                       const std::vector<const MailEntry*>& moved,
                       const std::vector<const MailEntry*>& keep, const DrawerFiles& target) {
+  const ListedDrawers listed({&target});
+  if (!listed.Result().Ok()) return listed.Result();
   const LockedBook book(FoldersOfBoth(source, target));
   const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, source.folder);
   if (!opened.Ok()) return opened;
@@ -302,6 +314,8 @@ StoreResult RewriteDrawer(const DrawerFiles& drawer, const DrawerListing& loaded
 StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& loaded, const ChooseDestination& choose) {
   return Guarded([&] {
     Plan plan = ChooseAll(source, loaded, choose);
+    const ListedDrawers listed(TargetsBeforeStop(plan));
+    if (!listed.Result().Ok()) return listed.Result();
     const LockedBook book(BookFoldersOf(source));
     const StoreResult opened = Opened(book, StoreFailure::CannotOpenMailFile, source.folder);
     if (!opened.Ok()) return opened;

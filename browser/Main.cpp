@@ -761,6 +761,7 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
   SortBook book{Book(), DrawerList->Items->ToVector(), openDrawer};
   const StoreResult result = SortDrawer(book, m_listing, questions);
   progress.reset();
+  ReReadRowsIfChanged(result);
   ReloadOpenDrawer();
   ShowIfFailed(result);
 }
@@ -837,19 +838,29 @@ DrawerNameFile TMainForm::NameFile() const { return DrawerNameFileOf(Book()); }
 // another window deleted it, the book is opened instead. True when the
 // command was carried out; otherwise its message is shown.
 bool TMainForm::ShowOwnRows(const NamesChanged& changed) {
-  if (changed.result.failure != StoreFailure::CannotReadFile) {
-    const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
-    std::vector<std::string> rows = FixedDrawerNames(isReceiveBook);
-    rows.insert(rows.end(), changed.names.begin(), changed.names.end());
-    DrawerList->Items->Assign(rows);
-    m_ownRowsUnread = false;
-    if (!openName.empty()) openDrawer = OwnRowNamed(openName);
-    DrawerList->SetItemIndex(std::max(openDrawer, 0));
-    DrawerList->Repaint();
-    if (openDrawer < 0) DrawerListClick(this);
-  }
+  if (changed.result.failure != StoreFailure::CannotReadFile) ShowOwnNames(changed.names);
   ShowIfFailed(changed.result);
   return changed.result.Ok();
+}
+
+void TMainForm::ShowOwnNames(const std::vector<std::string>& names) {
+  const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
+  std::vector<std::string> rows = FixedDrawerNames(isReceiveBook);
+  rows.insert(rows.end(), names.begin(), names.end());
+  DrawerList->Items->Assign(rows);
+  m_ownRowsUnread = false;
+  if (!openName.empty()) openDrawer = OwnRowNamed(openName);
+  DrawerList->SetItemIndex(std::max(openDrawer, 0));
+  DrawerList->Repaint();
+  if (openDrawer < 0) DrawerListClick(this);
+}
+
+// A write refused because a drawer it wrote into is no longer listed shows
+// the rows as the DrawerNameFile now gives them, before its message.
+void TMainForm::ReReadRowsIfChanged(const StoreResult& result) {
+  if (result.failure != StoreFailure::DrawerChanged) return;
+  const DrawerNames current = CurrentDrawerNames(NameFile());
+  if (current.result.Ok()) ShowOwnNames(current.names);
 }
 
 // Searched among the own rows only, where an own drawer named like one of
@@ -994,6 +1005,7 @@ void TMainForm::ClearDropMark() {
 // now, never over text read at offsets another program has changed. The end
 // of the drag then finds nothing to open.
 void TMainForm::RefuseMove(const StoreResult& result) {
+  ReReadRowsIfChanged(result);
   ReloadOpenDrawer();
   ErrorBox(result.Message());
 }
@@ -1060,7 +1072,10 @@ void TMainForm::ReloadOpenDrawer(int row) {
 void TMainForm::AppendToOpenDrawer(MailStream& mails) {
   const std::optional<DrawerFiles> drawer = DrawerFilesOf(openDrawer);
   const StoreResult appended = drawer ? ImportMails(*drawer, mails) : StoreResult{StoreFailure::CannotOpenMailFile};
-  if (!appended.Ok()) return ErrorBox(ImportFailureText(appended));
+  if (!appended.Ok()) {
+    ReReadRowsIfChanged(appended);
+    return ErrorBox(ImportFailureText(appended));
+  }
   if (const char* stop = mails.StopMessage()) ErrorBox(stop);
 }
 

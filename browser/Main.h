@@ -200,6 +200,8 @@ class TMainForm : public TForm {
   void ShowIfFailed(const StoreResult& result);
   DrawerNameFile NameFile() const;
   bool ShowOwnRows(const NamesChanged& changed);
+  void ShowOwnNames(const std::vector<std::string>& names);
+  void ReReadRowsIfChanged(const StoreResult& result);
   int OwnRowNamed(const std::string& name) const;
   std::vector<std::string> OwnDrawerRows() const;
   void SortOwnDrawers(NameOrder order);

@@ -52,8 +52,6 @@ constexpr const char* kDataBroken = "データが破壊されています\nア�
 constexpr const char* kNewDrawerName = "新しい引出し";
 constexpr const char* kOpenDrawerPicture = "DOImage";
 constexpr const char* kDrawerPicture = "DSImage";
-constexpr const char* kSecretDiary = "ひみつ日記";
-constexpr const char* kPetMail = "ペットメール";
 constexpr const char* kBackupStamp = "mmddhhnnss";  // month, day, hour, minute, second
 constexpr const char* kNoMemory = "メモリ不足";
 // The importers' message for a drawer that cannot take the mails.
@@ -760,10 +758,10 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
   if (!hasMails || openDrawer < 0 || !DrawerNamesWritable()) return;
   auto progress = std::make_unique<ProgressWindow>(this);
   progress->Show();
-  SortBook book{BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount},
-                DrawerList->Items->ToVector(), openDrawer, NameFile()};
+  SortBook book{Book(), DrawerList->Items->ToVector(), openDrawer};
   const StoreResult result = SortDrawer(book, m_listing, questions);
   progress.reset();
+  ReReadRowsIfChanged(result);
   ReloadOpenDrawer();
   ShowIfFailed(result);
 }
@@ -771,9 +769,11 @@ void TMainForm::SeparateOpenDrawer(SortQuestions& questions) {
 // ---------------------------------------------------------------------------
 // Helpers
 
+BookPlace TMainForm::Book() const { return {ppPath, exeDir, isReceiveBook, fixedDrawerCount}; }
+
 std::optional<DrawerFiles> TMainForm::DrawerFilesOf(int row) const {
   if (row < 0 || row >= DrawerList->Items->Count()) return std::nullopt;
-  return GetDrawerFiles(BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount}, row, RowText(row));
+  return GetDrawerFiles(Book(), row, RowText(row));
 }
 
 // The open drawer and the drop target show the open-drawer picture.
@@ -799,7 +799,7 @@ bool TMainForm::ControlHasFocus(const char* name) const {
 // cannot be read gives the fixed rows alone, and its message.
 StoreResult TMainForm::LoadDrawerRows() {
   DrawerList->Items->Assign(FixedDrawerNames(isReceiveBook));
-  drawerCfgPath = Format(isReceiveBook ? "%s\\dorvndwl.cfg" : "%s\\dorvnsdl.cfg", exeDir.c_str());
+  drawerCfgPath = NameFile().path;
   const DrawerNames file = LoadOwnDrawerNames(NameFile());
   AddOwnRows(file);
   return file.result;
@@ -831,28 +831,36 @@ void TMainForm::ShowIfFailed(const StoreResult& result) {
   if (!result.Ok()) ErrorBox(result.Message());
 }
 
-DrawerNameFile TMainForm::NameFile() const {
-  return {drawerCfgPath, exeDir, isReceiveBook ? std::vector<std::string>{kSecretDiary, kPetMail} : std::vector<std::string>{}};
-}
+DrawerNameFile TMainForm::NameFile() const { return DrawerNameFileOf(Book()); }
 
 // The own rows as the store left them: what this command did, and what
 // another window did meanwhile. The open drawer stays open at its row; when
 // another window deleted it, the book is opened instead. True when the
 // command was carried out; otherwise its message is shown.
 bool TMainForm::ShowOwnRows(const NamesChanged& changed) {
-  if (changed.result.failure != StoreFailure::CannotReadFile) {
-    const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
-    std::vector<std::string> rows = FixedDrawerNames(isReceiveBook);
-    rows.insert(rows.end(), changed.names.begin(), changed.names.end());
-    DrawerList->Items->Assign(rows);
-    m_ownRowsUnread = false;
-    if (!openName.empty()) openDrawer = OwnRowNamed(openName);
-    DrawerList->SetItemIndex(std::max(openDrawer, 0));
-    DrawerList->Repaint();
-    if (openDrawer < 0) DrawerListClick(this);
-  }
+  if (changed.result.failure != StoreFailure::CannotReadFile) ShowOwnNames(changed.names);
   ShowIfFailed(changed.result);
   return changed.result.Ok();
+}
+
+void TMainForm::ShowOwnNames(const std::vector<std::string>& names) {
+  const std::string openName = IsOwnRow(openDrawer) ? RowText(openDrawer) : std::string();
+  std::vector<std::string> rows = FixedDrawerNames(isReceiveBook);
+  rows.insert(rows.end(), names.begin(), names.end());
+  DrawerList->Items->Assign(rows);
+  m_ownRowsUnread = false;
+  if (!openName.empty()) openDrawer = OwnRowNamed(openName);
+  DrawerList->SetItemIndex(std::max(openDrawer, 0));
+  DrawerList->Repaint();
+  if (openDrawer < 0) DrawerListClick(this);
+}
+
+// A write refused because a drawer it wrote into is no longer listed shows
+// the rows as the DrawerNameFile now gives them, before its message.
+void TMainForm::ReReadRowsIfChanged(const StoreResult& result) {
+  if (result.failure != StoreFailure::DrawerChanged) return;
+  const DrawerNames current = CurrentDrawerNames(NameFile());
+  if (current.result.Ok()) ShowOwnNames(current.names);
 }
 
 // Searched among the own rows only, where an own drawer named like one of
@@ -948,8 +956,7 @@ std::string TMainForm::AskDrawerName(const std::string& initialName) {
 NamesChanged TMainForm::RenameOpenDrawer(const std::string& oldName, const std::string& newName) {
   const std::optional<DrawerFiles> from = DrawerFilesOf(openDrawer);
   // The new name's files, as those of a new own row.
-  const std::optional<DrawerFiles> to =
-      GetDrawerFiles(BookPlace{ppPath, exeDir, isReceiveBook, fixedDrawerCount}, fixedDrawerCount, newName);
+  const std::optional<DrawerFiles> to = GetDrawerFiles(Book(), fixedDrawerCount, newName);
   if (!from || !to) return {{StoreFailure::CopyFailed}, OwnDrawerRows()};
   return RenameOwnDrawer(NameFile(), oldName, newName, *from, *to);
 }
@@ -998,6 +1005,7 @@ void TMainForm::ClearDropMark() {
 // now, never over text read at offsets another program has changed. The end
 // of the drag then finds nothing to open.
 void TMainForm::RefuseMove(const StoreResult& result) {
+  ReReadRowsIfChanged(result);
   ReloadOpenDrawer();
   ErrorBox(result.Message());
 }
@@ -1064,7 +1072,10 @@ void TMainForm::ReloadOpenDrawer(int row) {
 void TMainForm::AppendToOpenDrawer(MailStream& mails) {
   const std::optional<DrawerFiles> drawer = DrawerFilesOf(openDrawer);
   const StoreResult appended = drawer ? ImportMails(*drawer, mails) : StoreResult{StoreFailure::CannotOpenMailFile};
-  if (!appended.Ok()) return ErrorBox(ImportFailureText(appended));
+  if (!appended.Ok()) {
+    ReReadRowsIfChanged(appended);
+    return ErrorBox(ImportFailureText(appended));
+  }
   if (const char* stop = mails.StopMessage()) ErrorBox(stop);
 }
 

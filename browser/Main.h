@@ -187,6 +187,7 @@ class TMainForm : public TForm {
   void BuildDialogs();
   void ShowIfNotStarted(HandOver result);
 
+  BookPlace Book() const;
   std::optional<DrawerFiles> DrawerFilesOf(int row) const;
   const TBitmap& PictureOf(int row) const;
   std::string RowText(int row) const;
@@ -199,6 +200,8 @@ class TMainForm : public TForm {
   void ShowIfFailed(const StoreResult& result);
   DrawerNameFile NameFile() const;
   bool ShowOwnRows(const NamesChanged& changed);
+  void ShowOwnNames(const std::vector<std::string>& names);
+  void ReReadRowsIfChanged(const StoreResult& result);
   int OwnRowNamed(const std::string& name) const;
   std::vector<std::string> OwnDrawerRows() const;
   void SortOwnDrawers(NameOrder order);

@@ -90,7 +90,7 @@ class SortRun {
       return platform::SameTextIgnoreCase(row, name);
     });
     if (found != m_book.rows.end()) return static_cast<int>(found - m_book.rows.begin());
-    const NamesChanged added = AddOwnDrawer(m_book.nameFile, name);
+    const NamesChanged added = AddOwnDrawer(DrawerNameFileOf(m_book.place), name);
     if (!added.result.Ok()) {
       m_saveFailure = added.result;
       return std::nullopt;
@@ -125,7 +125,7 @@ bool CopiesHitAnotherRow(const SortBook& book, const DrawerFiles& copies) {
 DrawerFiles SortCopiesOf(const BookPlace& place, const DrawerFiles& drawer) {
   const std::string folder = place.exeDir + "\\" + BookFolderName(place.isReceiveBook);
   return {folder, folder + "\\copy" + FileNameOf(drawer.listPath), folder + "\\copy" + FileNameOf(drawer.mailPath), {},
-          true};
+          true, std::nullopt};
 }
 
 StoreResult SortDrawer(SortBook& book, const DrawerListing& loaded, SortQuestions& questions) {

@@ -13,7 +13,6 @@
 
 #include "browser/SortRuleFile.h"
 #include "browser/store/DrawerPaths.h"
-#include "browser/store/DrawerNameFile.h"
 #include "browser/store/StoreResult.h"
 
 class DrawerListing;
@@ -43,12 +42,11 @@ class SortQuestions {
 };
 
 // The book as the run sees it. rows are the drawer list's texts and grow by
-// the drawers the run creates.
+// the drawers the run creates, which are added to the book's DrawerNameFile.
 struct SortBook {
   BookPlace place;
   std::vector<std::string> rows;
   int openRow = -1;
-  DrawerNameFile nameFile;
 };
 
 // Sorts the mails of loaded (the open row's drawer as loaded). The message

@@ -17,6 +17,7 @@
 #include "browser/SortRun.h"
 #include "tests/browser/units/NoQuestions.h"
 #include "bench/browser/CpDrawerFiles.h"
+#include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
 #include "platform/files/Files.h"
 #include "tests/support/PostPetBuilder.h"
@@ -41,9 +42,11 @@ class SortingBook {
     std::filesystem::create_directories(m_folder.Root() + "/exe/受信フォルダ");
     m_book.place = {platform::ProgramPath(m_folder.Root()), platform::ProgramPath(m_folder.Root() + "/exe"), true, 10};
     m_book.rows = FixedDrawerNames(true);
-    for (int d = 0; d < kDrawers; ++d) m_book.rows.push_back(DrawerName(d));
+    std::vector<std::string> own;
+    for (int d = 0; d < kDrawers; ++d) own.push_back(DrawerName(d));
+    m_book.rows.insert(m_book.rows.end(), own.begin(), own.end());
     m_book.openRow = 0;
-    m_book.nameFile = {m_book.place.exeDir + "\\dorvndwl.cfg", m_book.place.exeDir, {}};
+    SaveDrawerNameFile(DrawerNameFileOf(m_book.place).path, own);
     m_drawer = *GetDrawerFiles(m_book.place, 0, "");
     WriteMails();
     WriteRules();

@@ -33,7 +33,8 @@ class MailStream {
 // Appends the mails of mails to drawer, in order, each whole, and reports
 // once at the end, as AppendMails does: success (also after the stream's own
 // stop), CannotOpenMailFile or CannotOpenListFile when the drawer's files
-// cannot be locked or opened, MailFileFull when a mail would take its
+// cannot be locked or opened, DrawerChanged when it is an own drawer whose
+// row is no longer listed, MailFileFull when a mail would take its
 // MailFile past the 32-bit offsets of the list format, CannotWriteMail when
 // a write fails, CannotReadFile (with nothing read) for an input file that
 // is one of the drawer's own two. The mails appended before a stop or a

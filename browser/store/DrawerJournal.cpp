@@ -54,7 +54,7 @@ std::optional<DrawerFiles> Resolve(const NamedDrawer& named, const JournalPlaceO
   const std::optional<std::string> other = OtherFolderOf(place);
   const std::optional<std::string> folder = named.place == JournalPlace::Here ? place.folder : other;
   if (!folder) return std::nullopt;
-  DrawerFiles drawer{*folder, *folder + "\\" + named.listName, *folder + "\\" + named.mailName, {}, false};
+  DrawerFiles drawer{*folder, *folder + "\\" + named.listName, *folder + "\\" + named.mailName, {}, false, std::nullopt};
   drawer.ownFolder = IsOwnFolder(place, *folder);
   drawer.otherFolder = named.place == JournalPlace::Here ? other.value_or("") : place.folder;
   return drawer;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "browser/store/DrawerRowChange.h"
 #include "platform/base/Exception.h"
@@ -53,7 +54,40 @@ bool RemoveName(std::vector<std::string>& names, const std::string& name) {
   return true;
 }
 
+// Rows are the names' exact bytes, as the drawer's files are named by them.
+StoreResult FindListed(const std::vector<const DrawerFiles*>& drawers) {
+  std::map<std::string, DrawerNames> read;  // by DrawerNameFile
+  for (const DrawerFiles* drawer : drawers) {
+    const OwnRow& row = *drawer->ownRow;
+    const auto [at, unread] = read.try_emplace(row.nameFile.path);
+    if (unread) at->second = CurrentDrawerNames(row.nameFile);
+    const DrawerNames& current = at->second;
+    if (!current.result.Ok()) return current.result;
+    if (std::find(current.names.begin(), current.names.end(), row.name) == current.names.end())
+      return {StoreFailure::DrawerChanged, row.nameFile.path};
+  }
+  return {};
+}
+
 }  // namespace
+
+ListedDrawers::ListedDrawers(const std::vector<const DrawerFiles*>& drawers) {
+  std::vector<const DrawerFiles*> own;
+  for (const DrawerFiles* drawer : drawers)
+    if (drawer->ownRow) own.push_back(drawer);
+  if (own.empty()) return;
+  const std::string& programFolder = own.front()->ownRow->nameFile.programFolder;
+  m_lock = std::make_unique<platform::FileLock>(programFolder);
+  m_result = m_lock->Held() ? FindListed(own) : StoreResult{StoreFailure::CannotOpenMailFile, programFolder};
+}
+
+ListedDrawers::~ListedDrawers() = default;
+
+DrawerNames CurrentDrawerNames(const DrawerNameFile& file) {
+  DrawerNames current = ReadDrawerNameFile(file.path);
+  if (!current.exists) current.names = file.defaults;
+  return current;
+}
 
 DrawerNames ReadDrawerNameFile(std::string_view path) {
   DrawerNames read;
@@ -82,12 +116,6 @@ StoreResult SaveDrawerNameFile(std::string_view path, const std::vector<std::str
   const std::string_view folder = path.substr(0, path.size() - std::min(path.size(), FileNameOf(path).size() + 1));
   if (!platform::SyncFolder(folder)) return StoreResult::FromLastError(StoreFailure::CannotCreateFile, std::string(path));
   return {};
-}
-
-DrawerNames CurrentDrawerNames(const DrawerNameFile& file) {
-  DrawerNames current = ReadDrawerNameFile(file.path);
-  if (!current.exists) current.names = file.defaults;
-  return current;
 }
 
 DrawerNames LoadOwnDrawerNames(const DrawerNameFile& file) {

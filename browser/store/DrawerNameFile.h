@@ -7,6 +7,7 @@
 // still be there. A file that is there but cannot be read is never replaced.
 // The program folder's lock is taken before any book folder's.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,23 +22,43 @@ struct DrawerNames {
 };
 
 DrawerNames ReadDrawerNameFile(std::string_view path);
+// The own drawer names as they stand: the file's lines, or its defaults while it is missing.
+DrawerNames CurrentDrawerNames(const DrawerNameFile& file);
+
+namespace platform {
+class FileLock;
+}
+
+// The own drawers a store call writes into, each found still listed in its
+// DrawerNameFile, and kept listed for as long as this lives: the program
+// folder's lock, which every change of the names takes, is held from the
+// check on. Taken before the book's locks. Drawers without an OwnRow need no
+// check and take no lock. The own drawers of one call lie in one program
+// folder.
+class ListedDrawers {
+ public:
+  explicit ListedDrawers(const std::vector<const DrawerFiles*>& drawers);
+  ~ListedDrawers();
+  ListedDrawers(const ListedDrawers&) = delete;
+  ListedDrawers& operator=(const ListedDrawers&) = delete;
+
+  // DrawerChanged when a drawer's row is gone; CannotReadFile when its
+  // DrawerNameFile cannot be read; CannotOpenMailFile when the program
+  // folder cannot be locked.
+  const StoreResult& Result() const { return m_result; }
+
+ private:
+  std::unique_ptr<platform::FileLock> m_lock;
+  StoreResult m_result;
+};
 
 // Replaces the file whole, crash-safely and durably (its folder synced);
 // CannotCreateFile on failure, the old file then left as it was, or (when
 // only the folder sync failed) the new one in place but not known durable.
 StoreResult SaveDrawerNameFile(std::string_view path, const std::vector<std::string>& names);
 
-// A book's DrawerNameFile, and the own drawers the book shows while it is missing.
-struct DrawerNameFile {
-  std::string path;
-  std::string programFolder;           // locked while the file is read and saved
-  std::vector<std::string> defaults;   // the receive book's two drawers; none in the send book
-};
-
 // Every command first finishes what a rename or delete killed part-way left
 // (RecoverDrawerRows).
-// The names as they stand: the file's lines, or the defaults while it is missing.
-DrawerNames CurrentDrawerNames(const DrawerNameFile& file);
 // The file as the window lists it, read under the program folder's lock
 // once what a rename or delete killed part-way left is recovered.
 DrawerNames LoadOwnDrawerNames(const DrawerNameFile& file);

@@ -71,6 +71,11 @@ std::string FileNameOf(std::string_view path) {
   return std::string(path.substr(start));
 }
 
+DrawerNameFile DrawerNameFileOf(const BookPlace& book) {
+  return {Format(book.isReceiveBook ? "%s\\dorvndwl.cfg" : "%s\\dorvnsdl.cfg", book.exeDir.c_str()), book.exeDir,
+          book.isReceiveBook ? std::vector<std::string>{kSecretDiary, kPetMail} : std::vector<std::string>{}};
+}
+
 int FixedDrawerCount(bool isReceiveBook) { return isReceiveBook ? 10 : 4; }
 
 std::vector<std::string> FixedDrawerNames(bool isReceiveBook) {
@@ -121,5 +126,6 @@ std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::s
                                         : Format(kMailNameFormat, stem.c_str());
   files.listPath = files.folder + "\\" + listName;
   files.mailPath = files.folder + "\\" + mailName;
+  if (files.ownFolder) files.ownRow = OwnRow{stem, DrawerNameFileOf(book)};
   return files;
 }

@@ -17,6 +17,28 @@ struct BookPlace {
   int fixedDrawerCount = 10;  // FixedDrawerCount(isReceiveBook)
 };
 
+// The receive book's own drawers while its DrawerNameFile is missing.
+inline constexpr const char* kSecretDiary = "ひみつ日記";
+inline constexpr const char* kPetMail = "ペットメール";
+
+// A book's DrawerNameFile, and the own drawers the book shows while it is missing.
+struct DrawerNameFile {
+  std::string path;
+  std::string programFolder;           // locked while the file is read and saved
+  std::vector<std::string> defaults;   // the receive book's two drawers; none in the send book
+};
+
+// dorvndwl.cfg or dorvnsdl.cfg in the program's folder.
+DrawerNameFile DrawerNameFileOf(const BookPlace& book);
+
+// An own drawer's row: its name as the book's DrawerNameFile lists it. A
+// drawer is written only while its row is listed there, since files no row
+// names are shown by no window.
+struct OwnRow {
+  std::string name;
+  DrawerNameFile nameFile;
+};
+
 // A drawer's files and the book folder that holds them. A book lies in two
 // folders of one name, PostPet's and the program's own; every store call
 // locks both and recovers both, since one operation may span them.
@@ -26,6 +48,7 @@ struct DrawerFiles {
   std::string mailPath;     // the MailFile
   std::string otherFolder;  // the book's other folder; empty when there is none
   bool ownFolder = false;   // folder is the program's own, otherFolder PostPet's
+  std::optional<OwnRow> ownRow;  // an own drawer's row; none for PostPet's rows and the store's own files
 };
 
 // A folder of a book, PostPet's or the program's own.
@@ -55,9 +78,10 @@ int FixedDrawerCount(bool isReceiveBook);
 // The texts of the fixed rows: the book, then PostPet's coloured drawers.
 std::vector<std::string> FixedDrawerNames(bool isReceiveBook);
 
-// The files of drawer row `row` whose text is rowText. None for a negative
-// row, for PostPet's rows while no PostPet folder is set, and for a name that
-// IsValidDrawerName refuses; callers treat none as failing to open the file.
+// The files of drawer row `row` whose text is rowText, with its OwnRow when
+// it is an own drawer. None for a negative row, for PostPet's rows while no
+// PostPet folder is set, and for a name that IsValidDrawerName refuses;
+// callers treat none as failing to open the file.
 std::optional<DrawerFiles> GetDrawerFiles(const BookPlace& book, int row, std::string_view rowText);
 
 // The one rule for a drawer name that becomes a file name: no "\" or "/"

@@ -7,6 +7,7 @@
 
 #include "browser/store/BookLocks.h"
 #include "browser/store/DrawerJournal.h"
+#include "browser/store/DrawerNameFile.h"
 #include "browser/store/MailFile.h"
 #include "browser/store/NewPair.h"
 #include "browser/store/PairAppender.h"
@@ -148,6 +149,13 @@ Plan ChooseAll(const DrawerFiles& source, const DrawerListing& loaded, const Cho
   return plan;
 }
 
+std::vector<const DrawerFiles*> TargetsBeforeStop(const Plan& plan) {
+  std::vector<const DrawerFiles*> targets;
+  for (const auto& [row, target] : plan.elsewhere)
+    if (row < plan.stopAt) targets.push_back(&target);
+  return targets;
+}
+
 // Opens the targets in the order of their first mail; a target that cannot
 // be opened moves the stop to that mail.
 std::vector<Leaving> OpenTargets(const DrawerListing& loaded, Plan& plan, Targets& targets) {
@@ -265,6 +273,8 @@ DrawerListing ReadDrawer(const DrawerFiles& drawer) {
 }
 
 StoreResult AppendMails(const DrawerFiles& drawer, const MailFeed& feed) {
+  const ListedDrawers listed({&drawer});
+  if (!listed.Result().Ok()) return listed.Result();
   const LockedBook book(BookFoldersOf(drawer));
   const StoreResult opened = BookOpened(book, StoreFailure::CannotOpenMailFile, drawer.folder);
   if (!opened.Ok()) return opened;
@@ -278,6 +288,8 @@ StoreResult AppendMail(const DrawerFiles& drawer, const MailEntry& entry, std::s
 StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
                       const std::vector<const MailEntry*>& moved,
                       const std::vector<const MailEntry*>& keep, const DrawerFiles& target) {
+  const ListedDrawers listed({&target});
+  if (!listed.Result().Ok()) return listed.Result();
   const LockedBook book(FoldersOfBoth(source, target));
   const StoreResult opened = BookOpened(book, StoreFailure::CannotOpenMailFile, source.folder);
   if (!opened.Ok()) return opened;
@@ -296,6 +308,8 @@ StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& load
                             const ChooseDestination& choose) {
   return Guarded([&] {
     Plan plan = ChooseAll(source, loaded, choose);
+    const ListedDrawers listed(TargetsBeforeStop(plan));
+    if (!listed.Result().Ok()) return listed.Result();
     if (copies) platform::CreateDir(copies->folder);  // only a folder that exists is locked
     const LockedBook book(copies ? FoldersOfBoth(source, *copies) : BookFoldersOf(source));
     const StoreResult opened = BookOpened(book, StoreFailure::CannotOpenMailFile, source.folder);

@@ -38,7 +38,9 @@ using MailFeed = std::function<StoreResult(const AppendOne& append)>;
 // others does; when they cannot be made durable, none stays, also after a
 // later recovery. CannotOpenMailFile or CannotOpenListFile when a file cannot
 // be opened (or the book cannot be locked, or its ListFile ends in a record
-// cut short that cannot be cut away), and nothing is appended; MailFileFull
+// cut short that cannot be cut away), and nothing is appended; DrawerChanged,
+// with nothing appended, when drawer is an own drawer whose row is no longer
+// listed (ListedDrawers); MailFileFull
 // when a mail would take the MailFile past the 32-bit offsets of its
 // records; CannotWriteMail when a write fails; JournalRefused when the book
 // holds a journal recovery will not act on.
@@ -53,7 +55,8 @@ StoreResult AppendMail(const DrawerFiles& drawer, const MailEntry& entry, std::s
 // keep followed by the records appended to it since it was loaded, as
 // RewriteDrawer does. Nothing is appended before the source's loaded part
 // is found unchanged and every mail to write can be read back. A failure
-// leaves both drawers as they were: DrawerChanged, CannotOpenMailFile (a mail
+// leaves both drawers as they were: DrawerChanged (also for an own target
+// whose row is no longer listed, see ListedDrawers), CannotOpenMailFile (a mail
 // that cannot be read back, or the target's MailFile), CannotOpenListFile,
 // CannotWriteMail, CannotCreateScratch, OutOfMemory.
 StoreResult MoveMails(const DrawerFiles& source, const DrawerListing& loaded,
@@ -97,7 +100,8 @@ using ChooseDestination = std::function<Destination(const MailEntry& mail, std::
 // text cannot be read whole stops the run there and stays
 // (CannotOpenMailFile), and so does the first mail of a target that cannot
 // be opened. The result is the stop's, or success; DrawerChanged when the
-// source changed while choose was asked, and then nothing moved.
+// source changed while choose was asked, or an own target's row is no
+// longer listed (ListedDrawers), and then nothing moved.
 StoreResult DistributeMails(const DrawerFiles& source, const DrawerListing& loaded, const DrawerFiles* copies,
                             const ChooseDestination& choose);
 

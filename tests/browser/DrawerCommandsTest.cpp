@@ -31,6 +31,14 @@ std::function<void(TForm&)> PressCancel() {
   return [](TForm& form) { static_cast<TDNameDlg&>(form).CancelBtn->Click(); };
 }
 
+// Runs command in a process of its own, as another Dorvane window would; true when it succeeded.
+bool InOtherWindow(const std::function<bool()>& command) {
+  const pid_t child = fork();
+  if (child == 0) _exit(command() ? 0 : 1);
+  int status = 0;
+  return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 class DrawerCommandsTest : public MainFormTest {
@@ -126,18 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DrawerCommandsTest, TwoWindowsChangeTheDrawerNamesWithoutLosingEachOthersRows) {
   Start();
   const DrawerNameFile names{Program() + "\\dorvndwl.cfg", Program(), {"ひみつ日記", "ペットメール"}};
-  const auto inOtherWindow = [](const std::function<bool()>& command) {
-    const pid_t child = fork();
-    if (child == 0) _exit(command() ? 0 : 1);
-    int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  };
-  ASSERT_TRUE(inOtherWindow([&] { return AddOwnDrawer(names, "xa").result.Ok(); }));
+  ASSERT_TRUE(InOtherWindow([&] { return AddOwnDrawer(names, "xa").result.Ok(); }));
   driver->FormAnswers.push_back(TypeName("xb"));
   form->NewDrawer->Click();
   EXPECT_EQ(NameFile(), "ひみつ日記\r\nペットメール\r\nxa\r\nxb\r\n");
   OpenDrawer("xa");
-  ASSERT_TRUE(inOtherWindow([&] { return DeleteOwnDrawer(names, "xa", nullptr).result.Ok(); }));
+  ASSERT_TRUE(InOtherWindow([&] { return DeleteOwnDrawer(names, "xa", nullptr).result.Ok(); }));
   driver->FormAnswers.push_back(TypeName("xc"));
   form->DwMenuRnm->Click();
   EXPECT_EQ(LastMessages(), std::vector<std::string>{"引出しが他のプログラムで変更されました。もう一度操作してください"});
@@ -147,6 +149,68 @@ TEST_F(DrawerCommandsTest, TwoWindowsChangeTheDrawerNamesWithoutLosingEachOthers
             (std::vector<std::string>{"ひみつ日記", "ペットメール", "xb"}));
   EXPECT_EQ(form->DrawerList->ItemIndex(), 0);  // the book is open in place of the deleted drawer
 }
+
+// This window still lists drawer xa, which another window has deleted, when
+// one of its commands would write into it.
+class StaleDrawerTest;
+struct StaleWrite {
+  const char* command;
+  void (StaleDrawerTest::*run)();
+};
+
+void PrintTo(const StaleWrite& write, std::ostream* out) { *out << write.command; }
+
+class StaleDrawerTest : public DrawerCommandsTest, public ::testing::WithParamInterface<StaleWrite> {
+ protected:
+  void SetUp() override {
+    DrawerCommandsTest::SetUp();
+    WriteDrawerNameFile("dorvndwl.cfg", {"ひみつ日記", "ペットメール", "xa"});
+    WriteNumbered(true, "", 1, 3);
+    Start();
+  }
+  void DeleteXaInOtherWindow() {
+    const DrawerFiles xa = *GetDrawerFiles({PostPet(), Program(), true, FixedDrawerCount(true)}, RowOf("xa"), "xa");
+    ASSERT_TRUE(InOtherWindow([&] { return DeleteOwnDrawer(xa.ownRow->nameFile, "xa", &xa).result.Ok(); }));
+  }
+ public:
+  void DropFirstMailOnXa() {
+    SelectMails({0});
+    DragMail(0, RowOf("xa"));
+  }
+  void SortBookIntoXa() {
+    WriteBytes(Program() + "\\dorvnadw.cfg", "sender1@example.jp xa\r\nsender2@example.jp xa\r\nsender3@example.jp xa\r\n");
+    form->AutoSeparate->Click();
+  }
+  void ImportIntoXa() {
+    OpenDrawer("xa");
+    const std::string input = platform::ProgramPath(TempDir()) + "\\in.ppm";
+    WriteBytes(input, NumberedHeader(7) + NumberedBody(7, 64));
+    driver->OpenDialogAnswers.push_back([input](TOpenDialog& dialog) {
+      dialog.FileName = input;
+      return true;
+    });
+    form->DwMenuPPM->Click();
+  }
+};
+
+TEST_P(StaleDrawerTest, IsRefusedChangesNothingAndShowsTheRowsAsTheyAre) {
+  DeleteXaInOtherWindow();
+  (this->*GetParam().run)();
+  EXPECT_EQ(LastMessages(), std::vector<std::string>{kDrawerChanged});
+  EXPECT_EQ(SubjectsIn(true, ""), (std::vector<std::string>{"mail 1", "mail 2", "mail 3"}));
+  EXPECT_FALSE(PathExists(ListPath(true, "xa")) || PathExists(MailPath(true, "xa")));
+  const std::vector<std::string> rows = DrawerRows();
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 10, rows.end()), (std::vector<std::string>{"ひみつ日記", "ペットメール"}));
+  EXPECT_EQ(form->DrawerList->ItemIndex(), 0);
+  EXPECT_EQ(form->MailList->Items->Count(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, StaleDrawerTest,
+    ::testing::Values(StaleWrite{"Drop", &StaleDrawerTest::DropFirstMailOnXa},
+                      StaleWrite{"Sort", &StaleDrawerTest::SortBookIntoXa},
+                      StaleWrite{"Import", &StaleDrawerTest::ImportIntoXa}),
+    [](const ::testing::TestParamInfo<StaleWrite>& info) { return std::string(info.param.command); });
 
 TEST_F(DrawerCommandsTest, NamesDifferingOnlyInLetterCaseAreOneName) {
   WriteDrawerNameFile("dorvndwl.cfg", {"Work"});

@@ -19,6 +19,10 @@ namespace {
 
 class DrawerMoveTest : public NumberedDrawerTest {
  protected:
+  void SetUp() override {
+    NumberedDrawerTest::SetUp();
+    ListOwnDrawers(true, {"仕事"});
+  }
   DrawerFiles Book() const { return Drawer(0, "受信簿"); }
   DrawerFiles Yellow() const { return Drawer(1, "黄色の引出し"); }
   DrawerFiles Own() const { return Drawer(10, "仕事"); }

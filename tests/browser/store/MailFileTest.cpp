@@ -14,6 +14,10 @@ namespace {
 
 class MailFileTest : public StoreSandboxTest {
  protected:
+  void SetUp() override {
+    StoreSandboxTest::SetUp();
+    ListOwnDrawers(false, {"保存"});
+  }
   DrawerFiles Drawer() { return DrawerOf(false, 4, "保存"); }
   void MakeFolder() { std::filesystem::create_directories(platform::NativePath(Drawer().folder)); }
   static MailEntry Entry(const std::string& header, const std::string& body) {

@@ -15,6 +15,10 @@ namespace {
 
 class PowerCutTest : public NumberedDrawerTest {
  protected:
+  void SetUp() override {
+    NumberedDrawerTest::SetUp();
+    ListOwnDrawers(true, {"仕事"});
+  }
   DrawerFiles Red() const { return Drawer(6, "赤の引出し"); }
   DrawerFiles Own() const { return Drawer(10, "仕事"); }
   std::multiset<int> Everywhere() {

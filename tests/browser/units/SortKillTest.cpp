@@ -8,6 +8,7 @@
 #include <set>
 
 #include "browser/SortRun.h"
+#include "browser/store/DrawerNameFile.h"
 #include "tests/browser/units/NoQuestions.h"
 #include "tests/browser/store/NumberedDrawerTest.h"
 #include "tests/support/ForkedChild.h"
@@ -19,9 +20,13 @@ constexpr int kTargets = 10;
 
 class SortKillTest : public NumberedDrawerTest {
  protected:
+  // The targets are own drawers, listed in the book's DrawerNameFile.
   SortBook MakeBook() const {
-    SortBook book{Book(true), FixedDrawerNames(true), 0, {Book(true).exeDir + "\\dorvndwl.cfg", Book(true).exeDir, {}}};
-    for (int i = 0; i < kTargets; ++i) book.rows.push_back(std::string("d").append(std::to_string(i)));
+    SortBook book{Book(true), FixedDrawerNames(true), 0};
+    std::vector<std::string> targets;
+    for (int i = 0; i < kTargets; ++i) targets.push_back(std::string("d").append(std::to_string(i)));
+    book.rows.insert(book.rows.end(), targets.begin(), targets.end());
+    EXPECT_TRUE(SaveDrawerNameFile(DrawerNameFileOf(book.place).path, targets).Ok());
     return book;
   }
   std::vector<DrawerFiles> Drawers(const SortBook& book) const {

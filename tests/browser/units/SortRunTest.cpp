@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 
+#include "browser/store/DrawerNameFile.h"
 #include "browser/store/DrawerRewrite.h"
 #include "browser/store/ListFile.h"
 #include "platform/files/Files.h"
@@ -35,12 +36,15 @@ class SortRunTest : public StoreSandboxTest {
     StoreSandboxTest::SetUp();
     book.place = Book(true);
     book.rows = FixedDrawerNames(true);
-    book.nameFile = {book.place.exeDir + "\\dorvndwl.cfg", book.place.exeDir, {}};
     book.openRow = 0;
     for (const bool receive : {true, false})
       std::filesystem::create_directories(platform::NativePath(DrawerOf(receive, 0, "").folder));
   }
-  void AddOwnRow(const std::string& name) { book.rows.push_back(name); }
+  // An own drawer, listed in the book's DrawerNameFile as the window lists it.
+  void AddOwnRow(const std::string& name) {
+    book.rows.push_back(name);
+    ASSERT_TRUE(AddOwnDrawer(DrawerNameFileOf(book.place), name).result.Ok());
+  }
   DrawerFiles Files(const std::string& row) const {
     const auto at = std::find(book.rows.begin(), book.rows.end(), row);
     return *GetDrawerFiles(book.place, static_cast<int>(at - book.rows.begin()), row);

@@ -74,7 +74,7 @@ std::optional<RowChange> ParseRowChange(std::string_view bytes) {
 DrawerFiles FilesOf(const DrawerNameFile& file, const std::string& folderName, const std::string& list,
                     const std::string& mail) {
   const std::string folder = file.programFolder + "\\" + folderName;
-  return {folder, folder + "\\" + list, folder + "\\" + mail, {}, true};
+  return {folder, folder + "\\" + list, folder + "\\" + mail, {}, true, std::nullopt};
 }
 DrawerFiles FromFilesOf(const DrawerNameFile& file, const RowChange& change) {
   return FilesOf(file, change.folderName, change.fromList, change.fromMail);
